@@ -1,0 +1,39 @@
+# Front door: `make run` and `make test` set up everything on a fresh Debian 12 machine.
+BUILD    ?= build
+JOBS     ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: all deps configure build test run bench asan tsan clean screenshot
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+$(BUILD)/CMakeCache.txt: | deps
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
+
+configure: deps
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
+
+build: deps $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j$(JOBS)
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j$(JOBS) --timeout 300
+
+run: build
+	@scripts/run $(BUILD)
+
+bench: build
+	@scripts/bench $(BUILD)
+
+# Sanitizer builds of the whole test suite, each in its own build folder.
+asan:
+	$(MAKE) test BUILD=build-asan CMAKE_FLAGS="-DCORVANE_SANITIZE=address,undefined -DCMAKE_BUILD_TYPE=Debug"
+
+tsan:
+	$(MAKE) test BUILD=build-tsan CMAKE_FLAGS="-DCORVANE_SANITIZE=thread -DCMAKE_BUILD_TYPE=Debug"
+
+clean:
+	rm -rf build build-asan build-tsan
