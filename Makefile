@@ -11,10 +11,10 @@ deps:
 	@scripts/install-deps
 
 $(BUILD)/CMakeCache.txt: | deps
-	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
+	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
 
 configure: deps
-	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
+	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
 
 build: deps $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j$(JOBS)
