@@ -30,7 +30,7 @@ inline constexpr char kMacroFileName[] = "MacroDefine.bin";
 static_assert(kMacroStoreSize == 169860);
 static_assert(2 + kMacroEventArraySize == img::kMacroSlotSize);
 
-namespace rec {
+namespace mrec {
 // Offsets into a macro record; integers are little-endian.
 inline constexpr std::size_t kName = 0; // UTF-16, NUL-terminated; empty = record not in use
 inline constexpr std::size_t kNameSize = 2 * kMacroNameUnits;
@@ -47,7 +47,7 @@ static_assert(kFlags + 1 == kDeviceEvents);
 static_assert(kDeviceEvents + kMacroEventArraySize == kKeyEvents);
 static_assert(kKeyEvents + kMacroEventArraySize == kReserved);
 static_assert(kReserved + 1 == kMacroRecordSize);
-} // namespace rec
+} // namespace mrec
 
 using EventArray = std::array<std::uint8_t, kMacroEventArraySize>;
 
@@ -71,33 +71,33 @@ struct MacroRecord
     // An empty name is refused (returns false, old name kept): it would mark the record unused
     // and break the run of used records.
     bool SetName(std::u16string_view name);
-    bool InUse() const { return bytes[rec::kName] != 0 || bytes[rec::kName + 1] != 0; }
+    bool InUse() const { return bytes[mrec::kName] != 0 || bytes[mrec::kName + 1] != 0; }
 
     std::uint16_t RepeatCount() const;
     void SetRepeatCount(std::uint16_t count);
 
-    std::uint8_t Flags() const { return bytes[rec::kFlags]; }
-    bool DelayOption() const { return (bytes[rec::kFlags] & rec::kFlagDelay) != 0; }
-    void SetDelayOption(bool on) { bytes[rec::kFlags] = on ? rec::kFlagDelay : 0; }
+    std::uint8_t Flags() const { return bytes[mrec::kFlags]; }
+    bool DelayOption() const { return (bytes[mrec::kFlags] & mrec::kFlagDelay) != 0; }
+    void SetDelayOption(bool on) { bytes[mrec::kFlags] = on ? mrec::kFlagDelay : 0; }
 
     std::span<std::uint8_t, kMacroEventArraySize> DeviceEvents()
     {
-        return std::span<std::uint8_t, kMacroEventArraySize>(bytes.data() + rec::kDeviceEvents,
+        return std::span<std::uint8_t, kMacroEventArraySize>(bytes.data() + mrec::kDeviceEvents,
                                                              kMacroEventArraySize);
     }
     std::span<const std::uint8_t, kMacroEventArraySize> DeviceEvents() const
     {
-        return std::span<const std::uint8_t, kMacroEventArraySize>(bytes.data() + rec::kDeviceEvents,
+        return std::span<const std::uint8_t, kMacroEventArraySize>(bytes.data() + mrec::kDeviceEvents,
                                                                    kMacroEventArraySize);
     }
     std::span<std::uint8_t, kMacroEventArraySize> KeyEvents()
     {
-        return std::span<std::uint8_t, kMacroEventArraySize>(bytes.data() + rec::kKeyEvents,
+        return std::span<std::uint8_t, kMacroEventArraySize>(bytes.data() + mrec::kKeyEvents,
                                                              kMacroEventArraySize);
     }
     std::span<const std::uint8_t, kMacroEventArraySize> KeyEvents() const
     {
-        return std::span<const std::uint8_t, kMacroEventArraySize>(bytes.data() + rec::kKeyEvents,
+        return std::span<const std::uint8_t, kMacroEventArraySize>(bytes.data() + mrec::kKeyEvents,
                                                                    kMacroEventArraySize);
     }
 
@@ -147,6 +147,10 @@ enum class MacroFileResult {
     kCreated,  // the file was missing and has been created with the empty store
     kUnusable, // neither readable nor creatable: the store is empty and nothing was written
 };
+
+// Macro names are UTF-16; labels and terminal output are UTF-8. Unpaired surrogates become U+FFFD.
+std::string Utf16ToUtf8(std::u16string_view text);
+std::u16string Utf8ToUtf16(std::string_view text);
 
 // Loads MacroDefine.bin into the store, creating it with zeros when it does not exist.
 MacroFileResult LoadMacroStore(const std::filesystem::path& file, MacroStore& store);
