@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace corvane {
@@ -32,7 +33,8 @@ bool WriteFileAtomically(const std::filesystem::path& path,
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) return false;
     bool ok = true;
-    for (const auto& part : parts) ok = ok && WriteAll(fd, part);
+    for (const auto& part : parts)
+        ok = ok && WriteAll(fd, part);
     ok = ok && ::fsync(fd) == 0;
     // mkstemp creates 0600; settings files are ordinary user files.
     ok = ok && ::fchmod(fd, 0644) == 0;

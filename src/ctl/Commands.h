@@ -1,0 +1,39 @@
+#pragma once
+// corvanectl's commands. Each command file registers itself with a CommandRegistrar at namespace
+// scope, so adding a command needs no edit anywhere else.
+
+#include <filesystem>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace corvane::ctl {
+
+struct CommandContext
+{
+    std::vector<std::string> args;                // after the command name, global options removed
+    std::optional<std::filesystem::path> dataDir; // --data-dir
+    std::ostream& out;
+    std::ostream& err;
+};
+
+// Returns the process exit code.
+using CommandFunction = int (*)(CommandContext&);
+
+struct Command
+{
+    const char* name;
+    CommandFunction run;
+    const char* usage; // arguments, e.g. "FILE"
+    const char* help;  // one line
+};
+
+const std::vector<Command>& RegisteredCommands();
+
+struct CommandRegistrar
+{
+    explicit CommandRegistrar(const Command& command);
+};
+
+} // namespace corvane::ctl

@@ -1,0 +1,81 @@
+// corvanectl: the program's core on the command line.
+
+#include "ctl/Commands.h"
+
+#include <algorithm>
+#include <cstring>
+#include <iostream>
+#include <string_view>
+
+namespace corvane::ctl {
+
+namespace {
+
+std::vector<Command>& Registry()
+{
+    static std::vector<Command> commands;
+    return commands;
+}
+
+void PrintUsage(std::ostream& out)
+{
+    out << "usage: corvanectl [--data-dir DIR] COMMAND [ARGS]\n\ncommands:\n";
+    std::size_t width = 0;
+    for (const Command& c : RegisteredCommands())
+        width = std::max(width, std::strlen(c.name) + 1 + std::strlen(c.usage));
+    for (const Command& c : RegisteredCommands()) {
+        std::string head = std::string(c.name) + (*c.usage ? " " : "") + c.usage;
+        out << "  " << head << std::string(width + 2 - head.size(), ' ') << c.help << "\n";
+    }
+    out << "\noptions:\n  --data-dir DIR  use DIR instead of the data folder\n";
+}
+
+} // namespace
+
+const std::vector<Command>& RegisteredCommands()
+{
+    auto& commands = Registry();
+    std::sort(commands.begin(), commands.end(),
+              [](const Command& a, const Command& b) { return std::strcmp(a.name, b.name) < 0; });
+    return commands;
+}
+
+CommandRegistrar::CommandRegistrar(const Command& command)
+{
+    Registry().push_back(command);
+}
+
+} // namespace corvane::ctl
+
+int main(int argc, char** argv)
+{
+    using namespace corvane::ctl;
+    std::vector<std::string> args;
+    std::optional<std::filesystem::path> dataDir;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--data-dir") {
+            if (i + 1 >= argc) {
+                std::cerr << "corvanectl: --data-dir needs a folder\n";
+                return 2;
+            }
+            dataDir = argv[++i];
+        } else if (arg.starts_with("--data-dir=")) {
+            dataDir = std::string(arg.substr(std::strlen("--data-dir=")));
+        } else {
+            args.emplace_back(arg);
+        }
+    }
+    if (args.empty() || args[0] == "help" || args[0] == "--help" || args[0] == "-h") {
+        PrintUsage(args.empty() ? std::cerr : std::cout);
+        return args.empty() ? 2 : 0;
+    }
+    for (const Command& command : RegisteredCommands()) {
+        if (args[0] != command.name) continue;
+        CommandContext context{{args.begin() + 1, args.end()}, dataDir, std::cout, std::cerr};
+        return command.run(context);
+    }
+    std::cerr << "corvanectl: unknown command '" << args[0] << "'\n";
+    PrintUsage(std::cerr);
+    return 2;
+}

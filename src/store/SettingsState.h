@@ -1,0 +1,27 @@
+#pragma once
+// Everything the program knows about the keyboard's settings: the image the windows edit, the copy
+// last synchronised with the keyboard, the host-side key records with their own copy, and the
+// customised-key marks. The application owns one and hands it to its windows; tests build their own.
+
+#include "device/SettingsImage.h"
+#include "keys/KeyRecord.h"
+
+namespace corvane {
+
+struct SettingsState
+{
+    SettingsImage image;
+    SettingsShadow shadow;
+    KeyRecordBuffer records;
+    KeyRecordShadow recordShadow;
+    KeyMarks marks;
+
+    // After a load, an apply or a factory reset the edited state counts as synchronised.
+    void TakeShadows()
+    {
+        shadow = image;
+        recordShadow = records;
+    }
+};
+
+} // namespace corvane
