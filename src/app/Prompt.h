@@ -1,0 +1,28 @@
+#pragma once
+// Questions and notices to the user. The main window asks through this so that tests can answer
+// for the user; the program itself uses message boxes.
+
+#include <QString>
+
+class QWidget;
+
+namespace corvane {
+
+class Prompt
+{
+public:
+    virtual ~Prompt() = default;
+    // An OK / Cancel question; true when the user chose OK.
+    virtual bool AskOkCancel(QWidget* parent, const QString& caption, const QString& text) = 0;
+    // A notice with an OK button.
+    virtual void Tell(QWidget* parent, const QString& caption, const QString& text) = 0;
+};
+
+class MessageBoxPrompt : public Prompt
+{
+public:
+    bool AskOkCancel(QWidget* parent, const QString& caption, const QString& text) override;
+    void Tell(QWidget* parent, const QString& caption, const QString& text) override;
+};
+
+} // namespace corvane
