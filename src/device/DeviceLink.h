@@ -1,0 +1,240 @@
+#pragma once
+// The link to the keyboard: which interfaces are the keyboard's, the two open channels, the
+// start-up read on its own thread, the listener on the event channel, and what happens when
+// devices come and go. One instance, owned by the application; tests and corvanectl build their
+// own over the emulator.
+//
+// Threads: every public function runs on the owner's (window) thread unless it says otherwise.
+// The read-all thread and the listener never touch a SettingsState: they post messages, and the
+// window thread applies what they carry (OnReadComplete, OnKeyboardSetting). A mutex keeps any
+// two command sequences (start-up read, apply, factory reset, arrival reread) off the command
+// channel at the same time.
+
+#include "device/Clock.h"
+#include "device/DeviceIds.h"
+#include "device/Firmware.h"
+#include "device/HidBackend.h"
+#include "device/MessageSink.h"
+#include "device/Protocol.h"
+#include "device/SettingsImage.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+namespace corvane {
+
+struct SettingsState;
+
+// Listener -> main window: a setting was changed with the keyboard's own keys.
+// wParam the sub-type (2 mode, 3 speed, 4 brightness, 5 colour, 6 direction), lParam the value.
+inline constexpr std::uint32_t UM_KEYBOARD_SETTING = 0x77D;
+
+// Interface parts of the match text that pick the channels.
+inline constexpr std::string_view kCommandInterface = "mi_03";
+inline constexpr std::string_view kEventInterface = "ol04";
+inline constexpr std::string_view kUpdateModeInterface = "mi_02";
+
+inline constexpr std::chrono::milliseconds kDefaultAckTimeout{1000};
+inline constexpr std::chrono::milliseconds kListenerReadTimeout{200};
+// How long the window waits after an arrival notification before calling OnDeviceArrival.
+inline constexpr std::chrono::milliseconds kArrivalSettleDelay{2000};
+// Paths longer than this (in characters, terminator excluded) are not taken.
+inline constexpr std::size_t kMaxDevicePathLength = 254;
+
+enum class SyncResult : std::uint8_t {
+    kOk,
+    kNoKeyboard,      // command channel not open
+    kBusy,            // another command sequence (the start-up read) holds the channel
+    kNotAcknowledged, // the keyboard did not acknowledge in time
+    kTransferFailed,  // a report could not be sent or read
+};
+// "no keyboard found", "keyboard did not acknowledge the change", ...
+const char* SyncResultText(SyncResult result);
+
+struct DeviceLinkOptions
+{
+    // Further (vendor, product) pairs accepted besides the built-in ones.
+    std::vector<UsbIdPair> extraDeviceIds;
+    // Bound on each wait for the keyboard's acknowledgement during an apply.
+    std::chrono::milliseconds ackTimeout = kDefaultAckTimeout;
+    // Sees every report on both channels; called from the thread that moved the report, one call
+    // at a time.
+    TraceSink trace;
+    // Writes keymap.bin from the state (image and key records); false when it could not be
+    // written. Unset: nothing is written, and writing counts as done.
+    std::function<bool(const SettingsState&)> writeKeymap;
+    // The version VER.bin names (ReadFileVersion); all zero offers no update.
+    FirmwareVersion fileVersion;
+};
+
+struct StartResult
+{
+    bool commandChannelOpen = false; // the window hides itself when either is false
+    bool eventChannelOpen = false;
+    bool readAllStarted = false;
+    bool listenerStarted = false;
+};
+
+enum class SliderId : std::uint8_t {
+    kNone,
+    kSpeed,
+    kBrightness,
+};
+struct SliderMove
+{
+    SliderId slider = SliderId::kNone;
+    int position = 0;
+};
+
+struct ReadCompleteResult
+{
+    bool offerFirmwareUpdate = false; // ask "Update new firmware？" and launch the updater on OK
+};
+
+struct ArrivalResult
+{
+    bool alreadyOpen = false; // the command channel was open: nothing was done
+    bool commandChannelOpened = false;
+    bool updateModeSeen = false; // the keyboard is in update mode: reset at its next return
+    bool factoryReset = false;   // a pending reset-on-reconnect ran (clear per-key colour editing)
+    SyncResult reread = SyncResult::kNoKeyboard;
+    bool eventChannelOpened = false;
+    bool listenerStarted = false; // UM_READ_COMPLETE was posted
+};
+
+class DeviceLink
+{
+public:
+    DeviceLink(HidBackend& backend, Clock& clock, MessageSink& sink, DeviceLinkOptions options = {});
+    ~DeviceLink(); // shuts down
+    DeviceLink(const DeviceLink&) = delete;
+    DeviceLink& operator=(const DeviceLink&) = delete;
+
+    // Discovery. The first enumerated interface with an accepted ID pair whose match text
+    // contains the substring (case-sensitive) becomes DevicePath / DeviceIds; without a match
+    // both keep their previous values.
+    void FindKeyboardInterface(std::string_view substring);
+    const std::string& DevicePath() const { return devicePath_; }
+    UsbIdPair DeviceIds() const { return deviceIds_; }
+    bool IsAcceptedPair(UsbIdPair ids) const;
+    // Open DevicePath as the channel when it is not open yet.
+    bool OpenCommandChannel();
+    bool OpenEventChannel();
+    bool CommandChannelOpen() const { return commandChannel_ != nullptr; }
+    bool EventChannelOpen() const { return eventChannel_ != nullptr; }
+
+    // Start-up: opens the command channel and starts the read-all thread (once per link), then
+    // opens the event channel and starts the listener. The read ends with UM_READ_COMPLETE
+    // (0, 0) posted; the window then calls OnReadComplete.
+    StartResult Start();
+    // Stops and joins both threads, then closes both channels.
+    void Shutdown();
+    bool ReadAllRunning() const { return readAllRunning_.load(); }
+    // Blocks until the read-all thread has ended (for corvanectl and tests).
+    void WaitForReadAll();
+    bool ListenerRunning() const { return listenerRunning_.load(); }
+
+    // The window's UM_READ_COMPLETE handler, lParam 0 after a device read, 1 after the profile
+    // panel. Takes over the read-all thread's result if one waits, recomputes the key marks,
+    // rereads the lighting (device reads only) and writes keymap.bin. The caller then sets the
+    // four sliders from the image and repaints.
+    ReadCompleteResult OnReadComplete(SettingsState& state, std::intptr_t lParam);
+
+    // The apply button: sends what differs from the shadow; on success the shadows take the
+    // edited state. keymap.bin is written either way. Blocks for at most the protocol's pauses
+    // plus one acknowledgement bound per region.
+    SyncResult Apply(SettingsState& state);
+    // Factory reset without the question: the keyboard's reset, a full read, the host side back to
+    // its defaults, keymap.bin written and the shadows taken. The caller clears its per-key colour
+    // editing and sets the sliders from the image.
+    SyncResult FactoryReset(SettingsState& state);
+    // GetFirmwareVersion on its own (corvanectl info).
+    SyncResult QueryFirmwareVersion(FirmwareVersion& version);
+    FirmwareVersion DeviceVersion() const { return deviceVersion_; }
+    FirmwareVersion FileVersion() const { return options_.fileVersion; }
+
+    // The window's UM_KEYBOARD_SETTING handler: stores the change in image and shadow, asks for
+    // the four repaints and says which slider follows.
+    SliderMove OnKeyboardSetting(SettingsState& state, std::uintptr_t subType, std::intptr_t value);
+    // The window's 20 ms timer: true when this tick repaints the whole window.
+    bool RepaintTick();
+    bool RepaintPending() const { return repaintPending_.load(); }
+
+    // Hot-plug. OnDeviceArrival runs once the settle delay after an arrival notification has
+    // passed; OnDeviceRemoval closes the channels only when the keyboard itself has gone. Returns
+    // true when it closed them.
+    ArrivalResult OnDeviceArrival(SettingsState& state);
+    bool OnDeviceRemoval(UsbIdPair ids);
+    bool ResetOnReconnect() const { return resetOnReconnect_; }
+
+    // Acknowledgements, set by the listener (any thread).
+    void ClearAck();
+    void SignalAck();
+    bool WaitForAck(std::chrono::milliseconds timeout);
+
+private:
+    struct ReadAllResult;
+
+    bool OpenChannel(std::unique_ptr<HidChannel>& channel);
+    void CloseChannels();
+    void StartReadAll();
+    void StartListener();
+    void StopListener();
+    void CancelReadAll();
+    void ReadAllThread();
+    void ListenerThread();
+    bool KeyboardStillPresent() const;
+    void Trace(const TraceRecord& record);
+    SyncResult ReadAllLocked(SettingsState& state);
+    void FinishHostReset(SettingsState& state);
+
+    HidBackend& backend_;
+    Clock& clock_;
+    MessageSink& sink_;
+    DeviceLinkOptions options_;
+
+    std::string devicePath_;
+    UsbIdPair deviceIds_;
+    std::string commandPath_;
+    std::string eventPath_;
+    std::unique_ptr<HidChannel> commandChannel_;
+    std::unique_ptr<HidChannel> eventChannel_;
+    std::unique_ptr<CommandProtocol> protocol_;
+    std::mutex commandMutex_; // held for a whole command sequence
+    std::mutex traceMutex_;
+
+    FirmwareVersion deviceVersion_;
+    bool resetOnReconnect_ = false;
+
+    std::thread readAllThread_;
+    bool readAllCreated_ = false;
+    std::atomic<bool> readAllRunning_{false};
+    std::atomic<bool> cancelReadAll_{false};
+    std::mutex mailboxMutex_;
+    std::unique_ptr<ReadAllResult> mailbox_;
+
+    std::thread listenerThread_;
+    std::atomic<bool> stopListener_{false};
+    std::atomic<bool> listenerRunning_{false};
+    std::mutex stopMutex_;
+    std::condition_variable stopSignal_;
+
+    std::mutex ackMutex_;
+    std::condition_variable ackSignal_;
+    bool ackReceived_ = false;
+
+    std::atomic<bool> repaintPending_{false};
+    std::atomic<int> repaintCount_{0};
+};
+
+} // namespace corvane
