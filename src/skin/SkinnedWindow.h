@@ -1,0 +1,74 @@
+#pragma once
+// The paint cycle every skinned window shares: the background picture is copied into an
+// off-screen frame, the window's elements are drawn onto it in their fixed order, and the frame is
+// copied to the screen in one opaque copy. A partial redraw draws one element onto the kept frame
+// and copies only that area.
+
+#include "skin/WindowMessage.h"
+
+#include <QDialog>
+#include <QImage>
+#include <QString>
+#include <functional>
+
+namespace corvane {
+
+// The frame alone, for windows that are not SkinnedDialogs and for measuring.
+class SkinFrame
+{
+public:
+    void SetBackground(const QString& folder, const QString& fileName);
+    QString Folder() const { return folder_; }
+    QString BackgroundName() const { return background_; }
+
+    // The background picture's size; 0 x 0 when it is missing.
+    QSize BackgroundSize() const;
+
+    // Full paint: background, then drawElements on top. Returns the frame (null when the
+    // background is missing, so nothing is copied to the screen).
+    const QImage& Compose(const std::function<void(QPainter&)>& drawElements);
+    // Draws onto the kept frame without renewing the background. False when there is no frame.
+    bool DrawPartial(const std::function<void(QPainter&)>& draw);
+    // One opaque copy of area of the frame to the painter's device at the same place.
+    void CopyTo(QPainter& painter, const QRect& area) const;
+
+    const QImage& Frame() const { return frame_; }
+
+private:
+    QString folder_;
+    QString background_;
+    QImage frame_;
+};
+
+// A borderless dialog painted from its skin folder. Subclasses draw in PaintElements and handle
+// private messages in WindowMessage.
+class SkinnedDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit SkinnedDialog(QWidget* parent = nullptr);
+
+    void SetSkin(const QString& folder, const QString& backgroundFile);
+    QString SkinFolder() const { return frame_.Folder(); }
+    QSize BackgroundSize() const { return frame_.BackgroundSize(); }
+
+    // Asks for a full paint on the next paint event.
+    void FullPaint();
+    // Draws one element straight onto the shown frame and copies only area to the screen.
+    void PartialRedraw(const QRect& area, const std::function<void(QPainter&)>& draw);
+    // Composes a full frame now and returns it (what the next paint will show).
+    QImage ComposeFrame();
+
+protected:
+    virtual void PaintElements(QPainter& painter);
+    virtual std::intptr_t WindowMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+
+    void paintEvent(QPaintEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    SkinFrame frame_;
+    bool stale_ = true;
+};
+
+} // namespace corvane
