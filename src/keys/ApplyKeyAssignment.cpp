@@ -1,0 +1,152 @@
+#include "keys/ApplyKeyAssignment.h"
+
+#include "device/KeyEnableMap.h"
+#include "device/KeyLayout.h"
+#include "keys/DeviceKeyEntry.h"
+#include "keys/NamedFunctionTable.h"
+#include "macros/MacroStore.h"
+
+#include <algorithm>
+
+namespace corvane {
+
+namespace {
+
+// Data written for launch kinds; nothing reads it, but files carry it.
+constexpr std::array<std::uint8_t, 4> kLaunchData = {0x03, 0x00, 0x23, 0x02};
+
+void EmptyRecord(KeyRecord& r)
+{
+    r.SetKind(KeyFunctionKind::kSingleKey);
+    r[rec::kCount] = 0;
+    r.ClearData();
+}
+
+void SetData(KeyRecord& r, const std::array<std::uint8_t, 4>& bytes)
+{
+    r.ClearData();
+    std::copy(bytes.begin(), bytes.end(), r.Data());
+}
+
+// A single key whose usage byte is a consumer-control usage goes out in consumer form.
+DeviceKeyEntry SingleKeyEntry(std::uint8_t usage)
+{
+    switch (usage) {
+    case 0x83:
+        return ConsumerEntry(0x0183);
+    case 0xCD:
+    case 0xE9:
+    case 0xEA:
+        return ConsumerEntry(usage);
+    default:
+        return PlainKeyEntry(usage);
+    }
+}
+
+} // namespace
+
+bool ApplyKeyAssignment(SettingsState& state, const AssignmentResult& result, const KeyCodeTable& codes,
+                        const MacroStore& macros)
+{
+    const std::size_t s = result.selectedKeySlot;
+    if (s >= kLayoutKeyCount) return result.keyEnabled;
+    KeyRecord& r = state.records[s];
+    const std::size_t k = DeviceKeyIndex(s);
+    // The key's own function is what the keyboard shipped with. For most keys that is the plain
+    // usage of its key code, but the Fn key, the media keys and backslash differ, and writing the
+    // plain usage there would take their function away.
+    const DeviceKeyEntry ownEntry = DefaultDeviceKeyTable()[k];
+
+    if (result.count == kResetRequest) {
+        EmptyRecord(r);
+        PutDeviceKeyEntry(state.image, k, ownEntry);
+        return true;
+    }
+
+    switch (result.kind) {
+    case KeyFunctionKind::kSingleKey: {
+        r.SetKind(KeyFunctionKind::kSingleKey);
+        std::copy(result.keys.begin(), result.keys.end(), r.Data());
+        r[rec::kCount] = static_cast<std::uint8_t>(result.count);
+        if (result.count == 1) {
+            const std::uint8_t v = result.keys[0];
+            if (v == DefaultKeyOrder[s]) {
+                EmptyRecord(r);
+                PutDeviceKeyEntry(state.image, k, ownEntry);
+            } else {
+                state.marks[s] = 1;
+                PutDeviceKeyEntry(state.image, k, SingleKeyEntry(codes.Usage(v)));
+            }
+        }
+        break;
+    }
+    case KeyFunctionKind::kCombination: {
+        r.SetKind(KeyFunctionKind::kCombination);
+        std::copy(result.keys.begin(), result.keys.end(), r.Data());
+        r[rec::kCount] = static_cast<std::uint8_t>(result.count);
+        // Code 0 has usage 0, so a missing key leaves its byte empty.
+        PutDeviceKeyEntry(state.image, k,
+                          KeyboardEntry(codes.Usage(result.keys[0]), codes.Usage(result.keys[1]),
+                                        codes.Usage(result.keys[2])));
+        if (result.count >= 2) state.marks[s] = 1;
+        break;
+    }
+    case KeyFunctionKind::kMacro: {
+        const auto n = static_cast<std::uint8_t>(result.macroNumber & 0xFF);
+        r.SetKind(KeyFunctionKind::kMacro);
+        const DeviceKeyEntry entry = MacroEntry(n);
+        SetData(r, entry);
+        if (result.macroNumber != -1) {
+            PutDeviceKeyEntry(state.image, k, entry);
+            state.marks[s] = 1;
+            DeriveMacroSlots(macros, state.image);
+        }
+        break;
+    }
+    case KeyFunctionKind::kNamedFunction: {
+        r.SetKind(KeyFunctionKind::kNamedFunction);
+        state.marks[s] = 1;
+        if (const NamedFunction* f = FindNamedFunction(result.functionName)) {
+            SetData(r, f->code);
+            PutDeviceKeyEntry(state.image, k, f->code);
+        }
+        break;
+    }
+    case KeyFunctionKind::kPlayMusic:
+    case KeyFunctionKind::kStartProgram:
+    case KeyFunctionKind::kOpenFile:
+    case KeyFunctionKind::kOpenFolder:
+        r.SetKind(result.kind);
+        state.marks[s] = 1;
+        r[rec::kKeyCode] = DefaultKeyOrder[s];
+        PutDeviceKeyEntry(state.image, k, HostActionEntry(r.KeyCode()));
+        SetData(r, kLaunchData);
+        r.SetLaunchPath(result.launchPath);
+        break;
+    case KeyFunctionKind::kDefault:
+        EmptyRecord(r);
+        PutDeviceKeyEntry(state.image, k, ownEntry);
+        break;
+    default:
+        break;
+    }
+    return result.keyEnabled;
+}
+
+void SetKeyEnabledAfterAssignment(SettingsState& state, std::size_t slot, bool enabled)
+{
+    if (slot >= kLayoutKeyCount) return;
+    if (!enabled) state.marks[slot] = 1;
+    SetKeyEnabled(state.image, DeviceKeyIndex(slot), enabled);
+}
+
+void AssignKey(SettingsState& state, const AssignmentResult& result, const KeyCodeTable& codes,
+               const MacroStore& macros)
+{
+    if (result.selectedKeySlot >= kLayoutKeyCount) return;
+    state.marks[result.selectedKeySlot] = 0;
+    const bool enabled = ApplyKeyAssignment(state, result, codes, macros);
+    SetKeyEnabledAfterAssignment(state, result.selectedKeySlot, enabled);
+}
+
+} // namespace corvane

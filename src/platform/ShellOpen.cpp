@@ -1,0 +1,97 @@
+#include "platform/ShellOpen.h"
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace corvane {
+
+namespace {
+
+std::vector<char*> ArgvOf(std::vector<std::string>& args)
+{
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    return argv;
+}
+
+} // namespace
+
+bool SpawnDetached(const std::vector<std::string>& argv, const std::string& workingDir,
+                   const std::vector<std::string>& fallback)
+{
+    if (argv.empty()) return false;
+    // Everything the child needs is prepared here: between fork and exec only async-signal-safe
+    // calls are allowed, since the program has other threads.
+    std::vector<std::string> first = argv;
+    std::vector<std::string> second = fallback;
+    std::vector<char*> firstArgv = ArgvOf(first);
+    std::vector<char*> secondArgv = ArgvOf(second);
+    const char* dir = workingDir.empty() ? nullptr : workingDir.c_str();
+
+    // The grandchild reports a failed exec through this pipe; a successful exec closes it.
+    int report[2];
+    if (::pipe2(report, O_CLOEXEC) != 0) return false;
+
+    const pid_t child = ::fork();
+    if (child < 0) {
+        ::close(report[0]);
+        ::close(report[1]);
+        return false;
+    }
+    if (child == 0) {
+        // The intermediate child only forks again and ends, so the started program is adopted by
+        // init (or a subreaper) and never becomes our zombie.
+        const pid_t grandchild = ::fork();
+        if (grandchild != 0) ::_exit(grandchild < 0 ? 1 : 0);
+        ::setsid();
+        sigset_t all;
+        sigemptyset(&all);
+        ::sigprocmask(SIG_SETMASK, &all, nullptr);
+        const int devNull = ::open("/dev/null", O_RDONLY);
+        if (devNull >= 0) {
+            ::dup2(devNull, STDIN_FILENO);
+            if (devNull != STDIN_FILENO) ::close(devNull);
+        }
+        ::close_range(3, ~0u, CLOSE_RANGE_CLOEXEC);
+        if (dir != nullptr) (void)::chdir(dir);
+        ::execvp(firstArgv[0], firstArgv.data());
+        if (secondArgv[0] != nullptr) ::execvp(secondArgv[0], secondArgv.data());
+        const int error = errno;
+        (void)::write(report[1], &error, sizeof error);
+        ::_exit(127);
+    }
+    ::close(report[1]);
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    bool started = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    int error = 0;
+    ssize_t n;
+    while ((n = ::read(report[0], &error, sizeof error)) < 0 && errno == EINTR) {
+    }
+    if (n != 0) started = false;
+    ::close(report[0]);
+    return started;
+}
+
+void XdgShellOpener::Open(const std::string& fileName, const std::string& workingDir)
+{
+    if (fileName.empty()) return;
+    // Handlers resolve relative names against their own folder, which is not always the one
+    // they are started in; an absolute path leaves no doubt.
+    std::string target = fileName;
+    if (target.front() != '/' && !workingDir.empty())
+        target = workingDir + (workingDir.back() == '/' ? "" : "/") + fileName;
+    std::vector<std::string> argv = handler_;
+    argv.push_back(target);
+    std::vector<std::string> fallback = fallback_;
+    if (!fallback.empty()) fallback.push_back(target);
+    SpawnDetached(argv, workingDir, fallback);
+}
+
+} // namespace corvane

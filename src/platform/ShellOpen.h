@@ -1,0 +1,36 @@
+#pragma once
+// Opening files and folders with the desktop's default handler (xdg-open, or gio open where
+// xdg-open is missing).
+
+#include "keys/ShellOpener.h"
+
+#include <string>
+#include <vector>
+
+namespace corvane {
+
+// Starts argv[0] (looked up in PATH) with its arguments in workingDir (the current folder when
+// empty or not usable) as a process of its own: not waited for, never left as a zombie, no
+// terminal or open descriptors of ours. When argv[0] cannot be run, fallback is tried the same
+// way. Returns whether one of them was started.
+bool SpawnDetached(const std::vector<std::string>& argv, const std::string& workingDir,
+                   const std::vector<std::string>& fallback = {});
+
+class XdgShellOpener final : public ShellOpener
+{
+public:
+    XdgShellOpener() = default;
+    // For tests and unusual desktops: the handler to run, the target path being appended.
+    XdgShellOpener(std::vector<std::string> handler, std::vector<std::string> fallback)
+        : handler_(std::move(handler)), fallback_(std::move(fallback))
+    {
+    }
+
+    void Open(const std::string& fileName, const std::string& workingDir) override;
+
+private:
+    std::vector<std::string> handler_{"xdg-open"};
+    std::vector<std::string> fallback_{"gio", "open"};
+};
+
+} // namespace corvane
