@@ -1,0 +1,223 @@
+#include "macros/MacroStore.h"
+
+#include "macros/MacroEvents.h"
+#include "store/AtomicFile.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <system_error>
+
+namespace corvane {
+
+std::u16string MacroRecord::Name() const
+{
+    std::u16string name;
+    for (std::size_t i = 0; i < kMacroNameUnits; ++i) {
+        const auto unit =
+            static_cast<char16_t>(bytes[mrec::kName + 2 * i] | bytes[mrec::kName + 2 * i + 1] << 8);
+        if (unit == 0) break;
+        name.push_back(unit);
+    }
+    return name;
+}
+
+bool MacroRecord::SetName(std::u16string_view name)
+{
+    if (name.empty()) return false;
+    std::size_t length = std::min(name.size(), kMacroNameMaxLength);
+    // Never leave half a surrogate pair behind when cutting.
+    if (length < name.size() && length > 0 && name[length - 1] >= 0xD800 && name[length - 1] <= 0xDBFF) {
+        --length;
+    }
+    std::fill_n(bytes.begin() + mrec::kName, mrec::kNameSize, std::uint8_t{0});
+    for (std::size_t i = 0; i < length; ++i) {
+        bytes[mrec::kName + 2 * i] = static_cast<std::uint8_t>(name[i] & 0xFF);
+        bytes[mrec::kName + 2 * i + 1] = static_cast<std::uint8_t>(name[i] >> 8);
+    }
+    return true;
+}
+
+std::uint16_t MacroRecord::RepeatCount() const
+{
+    return static_cast<std::uint16_t>(bytes[mrec::kRepeatCount] | bytes[mrec::kRepeatCount + 1] << 8);
+}
+
+void MacroRecord::SetRepeatCount(std::uint16_t count)
+{
+    bytes[mrec::kRepeatCount] = static_cast<std::uint8_t>(count & 0xFF);
+    bytes[mrec::kRepeatCount + 1] = static_cast<std::uint8_t>(count >> 8);
+}
+
+MacroEvents MacroRecord::Events() const
+{
+    MacroEvents events;
+    std::copy_n(DeviceEvents().begin(), kMacroEventArraySize, events.deviceEvents.begin());
+    std::copy_n(KeyEvents().begin(), kMacroEventArraySize, events.keyEvents.begin());
+    return events;
+}
+
+void MacroRecord::SetEvents(const MacroEvents& events)
+{
+    std::copy(events.deviceEvents.begin(), events.deviceEvents.end(), DeviceEvents().begin());
+    std::copy(events.keyEvents.begin(), events.keyEvents.end(), KeyEvents().begin());
+}
+
+std::size_t MacroStore::CountInUse() const
+{
+    std::size_t n = 0;
+    while (n < kMacroRecordCount && records[n].InUse())
+        ++n;
+    return n;
+}
+
+std::vector<std::u16string> MacroStore::Names() const
+{
+    std::vector<std::u16string> names;
+    const std::size_t n = CountInUse();
+    names.reserve(n);
+    for (std::size_t i = 0; i < n; ++i)
+        names.push_back(records[i].Name());
+    return names;
+}
+
+void DeriveMacroSlots(const MacroStore& store, SettingsImage& image)
+{
+    for (std::size_t i = 0; i < kMaxMacros && store[i].InUse(); ++i) {
+        const MacroRecord& record = store[i];
+        std::uint8_t* slot = image.MacroSlot(i);
+        // The keyboard reads the count high byte first, the reverse of the record.
+        slot[0] = static_cast<std::uint8_t>(record.RepeatCount() >> 8);
+        slot[1] = static_cast<std::uint8_t>(record.RepeatCount() & 0xFF);
+        std::copy_n(record.DeviceEvents().begin(), kMacroEventArraySize, slot + 2);
+        // A long event whose pause was cut off at the end would make the keyboard read past the
+        // slot; it is shown to nobody, so it is not sent either.
+        MacroEvents events = record.Events();
+        if (DropCutEvent(events)) std::copy(events.deviceEvents.begin(), events.deviceEvents.end(), slot + 2);
+    }
+}
+
+std::u16string NextFreeMacroName(std::span<const std::u16string> listNames)
+{
+    for (unsigned n = 1;; ++n) {
+        char text[32];
+        std::snprintf(text, sizeof text, "Macro_%03u", n);
+        const std::u16string candidate(text, text + std::strlen(text));
+        if (std::find(listNames.begin(), listNames.end(), candidate) == listNames.end()) return candidate;
+    }
+}
+
+void WriteBackRecord(MacroStore& store, int selected, std::u16string_view name, bool loop,
+                     std::uint16_t loopCount, bool delayOption, const MacroEvents& events)
+{
+    if (selected < 0 || static_cast<std::size_t>(selected) >= kMacroRecordCount) return;
+    MacroRecord& record = store[static_cast<std::size_t>(selected)];
+    record.SetName(name);
+    record.SetRepeatCount(loop ? loopCount : 1);
+    record.SetDelayOption(delayOption);
+    record.SetEvents(events);
+}
+
+std::string Utf16ToUtf8(std::u16string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+            ++i;
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            c = 0xFFFD;
+        }
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else if (c < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else if (c < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
+}
+
+std::u16string Utf8ToUtf16(std::string_view text)
+{
+    std::u16string out;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        std::size_t extra = 0;
+        char32_t c = 0;
+        if (b < 0x80) {
+            c = b;
+        } else if ((b & 0xE0) == 0xC0) {
+            extra = 1, c = b & 0x1F;
+        } else if ((b & 0xF0) == 0xE0) {
+            extra = 2, c = b & 0x0F;
+        } else if ((b & 0xF8) == 0xF0) {
+            extra = 3, c = b & 0x07;
+        } else {
+            out.push_back(u'\uFFFD');
+            ++i;
+            continue;
+        }
+        bool valid = i + extra < text.size();
+        for (std::size_t k = 1; valid && k <= extra; ++k) {
+            const auto cont = static_cast<unsigned char>(text[i + k]);
+            if ((cont & 0xC0) != 0x80) valid = false;
+            c = (c << 6) | (cont & 0x3F);
+        }
+        if (!valid || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+            out.push_back(u'\uFFFD');
+            ++i;
+            continue;
+        }
+        i += extra + 1;
+        if (c >= 0x10000) {
+            c -= 0x10000;
+            out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(c));
+        }
+    }
+    return out;
+}
+
+MacroFileResult LoadMacroStore(const std::filesystem::path& file, MacroStore& store)
+{
+    store.Clear();
+    std::error_code ec;
+    const bool exists = std::filesystem::exists(file, ec);
+    if (!exists && !ec) {
+        return SaveMacroStore(file, store) ? MacroFileResult::kCreated : MacroFileResult::kUnusable;
+    }
+    // A file that exists but cannot be read is left alone: it may hold macros.
+    if (ec || std::filesystem::is_directory(file, ec)) return MacroFileResult::kUnusable;
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return MacroFileResult::kUnusable;
+    in.read(reinterpret_cast<char*>(store.data()), static_cast<std::streamsize>(kMacroStoreSize));
+    if (in.bad()) {
+        store.Clear();
+        return MacroFileResult::kUnusable;
+    }
+    return MacroFileResult::kLoaded;
+}
+
+bool SaveMacroStore(const std::filesystem::path& file, const MacroStore& store)
+{
+    return WriteFileAtomically(file, {store.Bytes()});
+}
+
+} // namespace corvane
