@@ -66,7 +66,6 @@ enum class TraceNote : std::uint8_t {
     Malformed,      // right checksum, but an argument the command does not allow; ignored
     UnknownCommand, // ignored
     Unexpected,     // a packet with no transfer open, or a packet read with none pending
-    Abandoned,      // a frame arrived before the previous bulk write was complete; that one is dropped
     Faulted,        // a reply or packet spoiled on request
     Failed,         // the call failed: keyboard unplugged, or the wrong interface for the call
 };
