@@ -17,6 +17,7 @@
 #include "device/MessageSink.h"
 #include "device/Protocol.h"
 #include "device/SettingsImage.h"
+#include "device/Synchronisation.h"
 
 #include <atomic>
 #include <chrono>
@@ -50,16 +51,6 @@ inline constexpr std::chrono::milliseconds kListenerReadTimeout{200};
 inline constexpr std::chrono::milliseconds kArrivalSettleDelay{2000};
 // Paths longer than this (in characters, terminator excluded) are not taken.
 inline constexpr std::size_t kMaxDevicePathLength = 254;
-
-enum class SyncResult : std::uint8_t {
-    kOk,
-    kNoKeyboard,      // command channel not open
-    kBusy,            // another command sequence (the start-up read) holds the channel
-    kNotAcknowledged, // the keyboard did not acknowledge in time
-    kTransferFailed,  // a report could not be sent or read
-};
-// "no keyboard found", "keyboard did not acknowledge the change", ...
-const char* SyncResultText(SyncResult result);
 
 struct DeviceLinkOptions
 {
@@ -122,12 +113,13 @@ public:
 
     // Discovery. The first enumerated interface with an accepted ID pair whose match text
     // contains the substring (case-sensitive) becomes DevicePath / DeviceIds; without a match
-    // both keep their previous values.
-    void FindKeyboardInterface(std::string_view substring);
+    // both keep their previous values and false is returned.
+    bool FindKeyboardInterface(std::string_view substring);
     const std::string& DevicePath() const { return devicePath_; }
     UsbIdPair DeviceIds() const { return deviceIds_; }
     bool IsAcceptedPair(UsbIdPair ids) const;
-    // Open DevicePath as the channel when it is not open yet.
+    // Open DevicePath as the channel when it is not open yet. The link itself opens a channel only
+    // right after a search that found its interface, so a stale path is never opened.
     bool OpenCommandChannel();
     bool OpenEventChannel();
     bool CommandChannelOpen() const { return commandChannel_ != nullptr; }
@@ -185,18 +177,17 @@ public:
 private:
     struct ReadAllResult;
 
-    bool OpenChannel(std::unique_ptr<HidChannel>& channel);
+    bool FindAndOpen(std::string_view substring, bool command);
     void CloseChannels();
     void StartReadAll();
     void StartListener();
     void StopListener();
     void CancelReadAll();
     void ReadAllThread();
-    void ListenerThread();
-    bool KeyboardStillPresent() const;
+    void ListenerThread(HidChannel& channel);
+    bool KeyboardStillPresent();
     void Trace(const TraceRecord& record);
-    SyncResult ReadAllLocked(SettingsState& state);
-    void FinishHostReset(SettingsState& state);
+    SyncResult FactoryResetLocked(SettingsState& state);
 
     HidBackend& backend_;
     Clock& clock_;
@@ -229,9 +220,7 @@ private:
     std::mutex stopMutex_;
     std::condition_variable stopSignal_;
 
-    std::mutex ackMutex_;
-    std::condition_variable ackSignal_;
-    bool ackReceived_ = false;
+    AckLatch ack_;
 
     std::atomic<bool> repaintPending_{false};
     std::atomic<int> repaintCount_{0};
