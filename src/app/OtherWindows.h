@@ -10,13 +10,15 @@ class QRect;
 
 namespace corvane {
 
+struct AssignmentResult;
+
 class KeyAssignmentWindow
 {
 public:
     virtual ~KeyAssignmentWindow() = default;
-    // Runs the dialog for the key at layout position slot. True on OK; the choice is then in the
-    // key layer's assignment result, which the main window applies.
-    virtual bool Open(std::uint8_t slot) = 0;
+    // Runs the dialog for the key named in result (slot and default key code filled in). True on
+    // OK, with the user's choice left in result for the main window to apply.
+    virtual bool Open(AssignmentResult& result) = 0;
 };
 
 class MacroWindow

@@ -1,0 +1,617 @@
+#include "app/CTarvikDlg.h"
+
+#include "app/LightingEffects.h"
+#include "app/Prompt.h"
+#include "app/Texts.h"
+#include "device/Firmware.h"
+#include "device/KeyLayout.h"
+#include "keys/LaunchKeyAction.h"
+#include "skin/BitSlider.h"
+#include "skin/SkinImage.h"
+#include "skin/SkinLayout.h"
+#include "skin/WindowMessage.h"
+#include "store/SettingsFiles.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QSocketNotifier>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QWindow>
+
+namespace corvane {
+namespace {
+
+constexpr int kRepaintPeriodMs = 20;
+// Mouse events the notification icon reports, as the icon callback carries them.
+constexpr std::intptr_t kTrayDoubleClick = 0x203;
+constexpr std::uintptr_t kShowNoDeviceBalloon = 15;
+constexpr int kBalloonTimeoutMs = 10000;
+
+constexpr std::array<int, 4> kSliderIds{layout::kSliderSpeed, layout::kSliderReportRate,
+                                        layout::kSliderBrightness, layout::kSliderResponseTime};
+
+} // namespace
+
+int CTarvikDlg::SliderIndex(int id)
+{
+    for (std::size_t i = 0; i < kSliderIds.size(); ++i)
+        if (kSliderIds[i] == id) return static_cast<int>(i);
+    return -1;
+}
+
+CTarvikDlg::CTarvikDlg(SettingsState& state, MacroStore& macros, const KeyCodeTable& codes, Prompt& prompt,
+                       QWidget* parent)
+    : SkinnedDialog(parent), state_(state), macros_(macros), codes_(codes), prompt_(prompt)
+{
+    setWindowTitle(QStringLiteral("Corvane Keyboard"));
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+    installEventFilter(this);
+
+    repaintTimer_ = new QTimer(this);
+    repaintTimer_->setInterval(kRepaintPeriodMs);
+    connect(repaintTimer_, &QTimer::timeout, this, &CTarvikDlg::OnRepaintTick);
+
+    arrivalTimer_ = new QTimer(this);
+    arrivalTimer_->setSingleShot(true);
+    arrivalTimer_->setInterval(static_cast<int>(kArrivalSettleDelay.count()));
+    connect(arrivalTimer_, &QTimer::timeout, this, &CTarvikDlg::OnArrivalSettled);
+
+    CreateSliders();
+}
+
+CTarvikDlg::~CTarvikDlg()
+{
+    if (link_) link_->Shutdown();
+}
+
+QString CTarvikDlg::Text(const char* german, const char* english) const
+{
+    return PickText(language_, german, english);
+}
+
+QString CTarvikDlg::SkinFolder() const
+{
+    return SkinFolderPath(SkinWindow::Main, language_);
+}
+
+std::filesystem::path CTarvikDlg::KeymapPath() const
+{
+    return dataFolder_ / kKeymapFileName;
+}
+
+std::uint8_t CTarvikDlg::LightingMode() const
+{
+    return state_.image[img::kLightingMode];
+}
+
+CBitSlider* CTarvikDlg::Slider(int id) const
+{
+    const int index = SliderIndex(id);
+    return index < 0 ? nullptr : sliders_[static_cast<std::size_t>(index)];
+}
+
+void CTarvikDlg::CreateSliders()
+{
+    for (std::size_t i = 0; i < kSliderIds.size(); ++i) {
+        auto* slider = new CBitSlider(this);
+        slider->SetControlId(kSliderIds[i]);
+        slider->SetOwner(this);
+        if (const layout::SliderPlace* place = layout::FindSlider(kSliderIds[i]))
+            slider->move(place->origin.x, place->origin.y);
+        slider->resize(layout::kSliderTrackSize.width, layout::kSliderTrackSize.height);
+        slider->installEventFilter(this);
+        sliders_[i] = slider;
+    }
+}
+
+bool CTarvikDlg::SetUp(const MainWindowSetup& setup)
+{
+    language_ = setup.language;
+    dataFolder_ = setup.dataFolder;
+    programFolder_ = setup.programFolder;
+    trayAvailable_ = setup.trayAvailable;
+
+    customColourView_ = false;
+    selectionState_ = 0;
+    ctrlHeld_ = false;
+    leftHeld_ = false;
+
+    SetProgramFolder(QString::fromStdString(programFolder_.string()));
+    const FirmwareVersion fileVersion = ReadFileVersion(programFolder_ / kVersionFileName);
+
+    SetSkin(SkinFolder(), SkinBackgroundName(SkinWindow::Main));
+    setFixedSize(BackgroundSize());
+    const QImage icon = LoadResourceImage(layout::kResourceAppIcon);
+    if (!icon.isNull()) setWindowIcon(QIcon(QPixmap::fromImage(icon)));
+
+    state_.marks.Clear();
+    selected_.fill(0);
+    hoverKey_ = kNoKey;
+    lastShownKey_ = kNoKey;
+
+    for (CBitSlider* slider : sliders_) {
+        slider->SetUpSlider();
+        slider->setSingleStep(1);
+        slider->setPageStep(1);
+    }
+    Slider(layout::kSliderSpeed)->setRange(0, 9);
+    Slider(layout::kSliderBrightness)->setRange(0, 50);
+    Slider(layout::kSliderBrightness)->setValue(1);
+    Slider(layout::kSliderResponseTime)->setRange(0, 9);
+    Slider(layout::kSliderResponseTime)->setValue(1);
+    Slider(layout::kSliderReportRate)->setRange(0, 3);
+    Slider(layout::kSliderReportRate)->setValue(1);
+
+    LoadMacroStore(dataFolder_ / kMacroFileName, macros_);
+
+    sink_ = std::make_unique<WindowMessageSink>(this);
+    DeviceLinkOptions options;
+    options.extraDeviceIds = setup.extraDeviceIds;
+    options.ackTimeout = setup.ackTimeout;
+    options.fileVersion = fileVersion;
+    const std::filesystem::path keymap = KeymapPath();
+    options.writeKeymap = [keymap](const SettingsState& state) { return SaveKeymap(keymap, state); };
+    link_ = std::make_unique<DeviceLink>(*setup.backend, *setup.clock, *sink_, std::move(options));
+    const StartResult started = link_->Start();
+    startupReadPending_ = started.readAllStarted;
+
+    CreateTrayIcon();
+    WatchDeviceMonitor(setup.monitor);
+
+    effectListOpen_ = false;
+    helpOpen_ = false;
+
+    LoadKeymap(keymap, state_, KeymapLoadMode::kFull);
+    state_.TakeShadows();
+    // Until the keyboard has been read, the sliders show what keymap.bin holds; otherwise the
+    // first paint would write their start positions over the loaded values.
+    SetSlidersFromImage();
+
+    FullPaint();
+    return started.commandChannelOpen && started.eventChannelOpen;
+}
+
+void CTarvikDlg::CreateTrayIcon()
+{
+    if (!trayAvailable_) return;
+    tray_ = new QSystemTrayIcon(windowIcon(), this);
+    tray_->setToolTip(QStringLiteral("Corvane Keyboard"));
+    trayMenu_ = new QMenu(this);
+    QAction* exit = trayMenu_->addAction(Text("Beenden", "Exit"));
+    connect(exit, &QAction::triggered, this, &CTarvikDlg::ExitWithoutSaving);
+    tray_->setContextMenu(trayMenu_);
+    connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::DoubleClick)
+            SendWindowMessage(this, UM_TRAY_CALLBACK, 0, kTrayDoubleClick);
+    });
+    tray_->show();
+}
+
+void CTarvikDlg::WatchDeviceMonitor(DeviceMonitor* monitor)
+{
+    monitor_ = monitor;
+    if (monitor_ == nullptr || monitor_->FileDescriptor() < 0) return;
+    monitorNotifier_ = new QSocketNotifier(monitor_->FileDescriptor(), QSocketNotifier::Read, this);
+    connect(monitorNotifier_, &QSocketNotifier::activated, this, &CTarvikDlg::OnDeviceEvents);
+}
+
+bool CTarvikDlg::ShowsNoKeyboardNotice() const
+{
+    return !trayAvailable_ && link_ && !link_->CommandChannelOpen();
+}
+
+bool CTarvikDlg::DeviceActionsAllowed() const
+{
+    return link_ && !startupReadPending_ && !link_->ReadAllRunning();
+}
+
+bool CTarvikDlg::RepaintBurstRunning() const
+{
+    return repaintTimer_->isActive();
+}
+
+void CTarvikDlg::HideOrMinimise()
+{
+    // Without a notification area a hidden window could never be brought back.
+    if (trayAvailable_ && tray_ != nullptr)
+        hide();
+    else
+        showMinimized();
+}
+
+void CTarvikDlg::ShowFromOutside()
+{
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void CTarvikDlg::EndDialog()
+{
+    if (ended_) return;
+    ended_ = true;
+    if (tray_ != nullptr) tray_->hide();
+    if (monitorNotifier_ != nullptr) monitorNotifier_->setEnabled(false);
+    arrivalTimer_->stop();
+    if (link_) link_->Shutdown();
+    repaintTimer_->stop();
+    hide();
+    emit Ended();
+}
+
+void CTarvikDlg::ExitWithoutSaving()
+{
+    EndDialog();
+}
+
+void CTarvikDlg::CloseAndSave()
+{
+    SaveKeymapShadows(KeymapPath(), state_);
+    EndDialog();
+}
+
+void CTarvikDlg::reject()
+{
+    // Escape and the dialog manager never end this window; only its own buttons do.
+}
+
+void CTarvikDlg::closeEvent(QCloseEvent* event)
+{
+    // Closed by the desktop: ends like "Exit", without saving.
+    EndDialog();
+    event->accept();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Messages
+
+std::intptr_t CTarvikDlg::WindowMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam)
+{
+    switch (message) {
+    case UM_DEVICE_KEY:
+        if (shell_ != nullptr)
+            LaunchKeyAction(state_.records, static_cast<std::uint8_t>(wParam & 0xFF), *shell_);
+        break;
+    case UM_SLIDER_MOVED:
+        OnSliderMoved(static_cast<int>(wParam));
+        break;
+    case UM_READ_COMPLETE:
+        OnReadComplete(lParam);
+        break;
+    case UM_REFRESH_CONTROLS:
+        OnRefreshControls(wParam);
+        break;
+    case UM_KEYBOARD_SETTING:
+        OnKeyboardSetting(wParam, lParam);
+        break;
+    case UM_TRAY_CALLBACK:
+        if (lParam == kTrayDoubleClick) {
+            if (link_ && link_->CommandChannelOpen())
+                ShowFromOutside();
+            else
+                SendWindowMessage(this, UM_SHOW_NO_DEVICE, kShowNoDeviceBalloon, 0);
+        }
+        break;
+    case UM_SHOW_NO_DEVICE:
+        if (wParam == kShowNoDeviceBalloon && tray_ != nullptr)
+            tray_->showMessage(QStringLiteral("Warning"), QString::fromUtf8("No Gaming Keyboard\xEF\xBC\x81"),
+                               QSystemTrayIcon::Information, kBalloonTimeoutMs);
+        break;
+    default:
+        break;
+    }
+    return 0;
+}
+
+void CTarvikDlg::SetSlidersFromImage()
+{
+    Slider(layout::kSliderBrightness)->setValue(state_.image[img::kBrightness]);
+    Slider(layout::kSliderSpeed)->setValue(state_.image[img::kSpeed]);
+    Slider(layout::kSliderReportRate)->setValue(state_.image[img::kReportRate]);
+    Slider(layout::kSliderResponseTime)->setValue(static_cast<int>(state_.image[img::kResponseTime]) - 1);
+}
+
+void CTarvikDlg::OnReadComplete(std::intptr_t lParam)
+{
+    if (!link_) return;
+    if (lParam == 0) startupReadPending_ = false;
+    const ReadCompleteResult result = link_->OnReadComplete(state_, lParam);
+    SetSlidersFromImage();
+    FullPaint();
+    if (result.offerFirmwareUpdate) OfferFirmwareUpdate();
+}
+
+void CTarvikDlg::OnKeyboardSetting(std::uintptr_t subType, std::intptr_t value)
+{
+    if (!link_) return;
+    const SliderMove move = link_->OnKeyboardSetting(state_, subType, value);
+    if (move.slider == SliderId::kSpeed) Slider(layout::kSliderSpeed)->setValue(move.position);
+    if (move.slider == SliderId::kBrightness) Slider(layout::kSliderBrightness)->setValue(move.position);
+    // The timer runs only while a burst of repaints is owed, so an idle window never wakes.
+    if (link_->RepaintPending() && !repaintTimer_->isActive()) repaintTimer_->start();
+}
+
+void CTarvikDlg::OnRepaintTick()
+{
+    if (link_ && link_->RepaintTick()) {
+        FullPaint();
+        repaint();
+    }
+    if (!link_ || !link_->RepaintPending()) repaintTimer_->stop();
+}
+
+void CTarvikDlg::OnDeviceEvents()
+{
+    if (monitor_ == nullptr || !link_) return;
+    for (const DeviceEvent& event : monitor_->Drain()) {
+        if (event.change == DeviceChange::kArrival) {
+            // The keyboard's interfaces appear one after another; look once they have settled.
+            arrivalTimer_->start();
+        } else if (link_->OnDeviceRemoval(event.ids)) {
+            FullPaint();
+        }
+    }
+}
+
+void CTarvikDlg::OnArrivalSettled()
+{
+    if (!link_ || ended_) return;
+    const ArrivalResult result = link_->OnDeviceArrival(state_);
+    if (result.alreadyOpen) return;
+    if (result.factoryReset) {
+        customColourView_ = false;
+        ClearSelection();
+    }
+    if (result.commandChannelOpened) SetSlidersFromImage();
+    FullPaint();
+}
+
+void CTarvikDlg::Apply()
+{
+    if (!DeviceActionsAllowed()) return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const SyncResult result = link_->Apply(state_);
+    QApplication::restoreOverrideCursor();
+    if (result != SyncResult::kOk) {
+        prompt_.Tell(this, Text("Anwenden", "Apply"),
+                     Text("Die Tastatur hat die Einstellungen nicht übernommen. Sie werden beim nächsten "
+                          "Anwenden erneut gesendet.",
+                          "The keyboard did not accept the settings. They will be sent again with the next "
+                          "Apply."));
+    }
+}
+
+void CTarvikDlg::FactoryResetAsked()
+{
+    helpOpen_ = false;
+    if (!DeviceActionsAllowed()) return;
+    const bool confirmed =
+        prompt_.AskOkCancel(this, Text("Werkseinstellungen", "Factory Setting"),
+                            Text("Bitte bestätige das Zurücksetzen auf die Werkseinstellungen?",
+                                 "Confirm to return Factory Setting?"));
+    if (!confirmed) return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    customColourView_ = false;
+    ClearSelection();
+    const SyncResult result = link_->FactoryReset(state_);
+    SetSlidersFromImage();
+    QApplication::restoreOverrideCursor();
+    if (result != SyncResult::kOk) {
+        prompt_.Tell(this, Text("Werkseinstellungen", "Factory Setting"),
+                     Text("Die Tastatur hat das Zurücksetzen auf die Werkseinstellungen nicht bestätigt.",
+                          "The keyboard did not confirm the return to the factory settings."));
+    }
+}
+
+void CTarvikDlg::OfferFirmwareUpdate()
+{
+    const bool confirmed =
+        prompt_.AskOkCancel(this, Text("Firmware aktualisieren", "Firmware Update"),
+                            Text("Es ist eine neue Firmware verfügbar. Möchtest Du sie aktualisieren?",
+                                 "Update new firmware\xEF\xBC\x9F"));
+    if (confirmed) LaunchUpdater();
+}
+
+void CTarvikDlg::LaunchUpdater()
+{
+    const std::filesystem::path updater = programFolder_ / kUpdaterFileName;
+    std::error_code error;
+    if (shell_ == nullptr || !std::filesystem::exists(updater, error)) return;
+    shell_->Open(updater.string(), programFolder_.string());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Input
+
+bool CTarvikDlg::FilterInput(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::MouseMove:
+        // A drag ends when the button is no longer down, wherever it was let go.
+        if (!(static_cast<QMouseEvent*>(event)->buttons() & Qt::LeftButton)) leftHeld_ = false;
+        break;
+    case QEvent::KeyPress:
+        if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Control) ctrlHeld_ = true;
+        break;
+    case QEvent::KeyRelease:
+        if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Control) {
+            ctrlHeld_ = false;
+            for (std::uint8_t flag : selected_)
+                if (flag != 0) {
+                    selectionState_ = 2;
+                    break;
+                }
+        }
+        break;
+    default:
+        break;
+    }
+    return false;
+}
+
+bool CTarvikDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    if (FilterInput(event)) return true;
+    return SkinnedDialog::eventFilter(watched, event);
+}
+
+void CTarvikDlg::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+    case Qt::Key_F1:
+        // Never close the window or ask for help.
+        event->accept();
+        return;
+    default:
+        SkinnedDialog::keyPressEvent(event);
+    }
+}
+
+void CTarvikDlg::focusOutEvent(QFocusEvent* event)
+{
+    SkinnedDialog::focusOutEvent(event);
+    FullPaint();
+}
+
+void CTarvikDlg::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton) {
+        pressPoint_ = event->position().toPoint();
+        currentPoint_ = QPoint(0, 0);
+        leftHeld_ = true;
+        pressGlobal_ = event->globalPosition().toPoint();
+        windowAtPress_ = pos();
+    }
+    SkinnedDialog::mousePressEvent(event);
+}
+
+void CTarvikDlg::mouseMoveEvent(QMouseEvent* event)
+{
+    const QPoint point = event->position().toPoint();
+    const int x = point.x();
+    const int y = point.y();
+    currentPoint_ = point;
+
+    if (effectListOpen_ && HoverEffectList(x, y)) return;
+    markedRow_ = 255;
+
+    if (leftHeld_) {
+        if (ButtonAtPoint(x, y) == kNoButton && KeyAtPoint(x, y) == kNoKey && !effectListOpen_ &&
+            !helpOpen_ && y >= layout::kDragStripTop && y <= layout::kDragStripBottom) {
+            if (windowHandle() != nullptr && windowHandle()->startSystemMove()) {
+                leftHeld_ = false;
+            } else {
+                // No window manager to hand the move to: follow the pointer ourselves.
+                move(windowAtPress_ + (event->globalPosition().toPoint() - pressGlobal_));
+            }
+            return;
+        }
+        RubberBand();
+        return;
+    }
+
+    hoverKey_ = KeyAtPoint(x, y);
+    const bool ignored = (hoverKey_ >= layout::kFirstAbsentKey && hoverKey_ <= layout::kLastAbsentKey) ||
+                         hoverKey_ == 95 || hoverKey_ == 102;
+    if (hoverKey_ != lastShownKey_ && !ignored) {
+        lastShownKey_ = hoverKey_;
+        FullPaint();
+    } else if (hoverKey_ == kNoKey && lastShownKey_ == kNoKey &&
+               (ButtonAtPoint(x, y) != kNoButton || lastMarkedRow_ != markedRow_)) {
+        lastMarkedRow_ = markedRow_;
+        FullPaint();
+    }
+}
+
+void CTarvikDlg::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        SkinnedDialog::mouseReleaseEvent(event);
+        return;
+    }
+    const QPoint point = event->position().toPoint();
+    const int x = point.x();
+    const int y = point.y();
+    pressPoint_ = QPoint();
+    currentPoint_ = QPoint();
+    leftHeld_ = false;
+
+    if (effectListOpen_) {
+        ReleaseInEffectList(x, y);
+    } else if (helpOpen_) {
+        ReleaseInHelp(x, y);
+    } else {
+        const int button = ButtonAtPoint(x, y);
+        if (button != kNoButton) ButtonAction(button);
+        if (ended_) return;
+        const std::uint8_t key = KeyAtPoint(x, y);
+        if (key == kNoKey) {
+            if (selectionState_ == 1) selectionState_ = 2;
+        } else {
+            ReleaseOnKey(key);
+        }
+    }
+    if (!ended_) FullPaint();
+}
+
+void CTarvikDlg::ButtonAction(int button)
+{
+    switch (button) {
+    case layout::kButtonHelp:
+        helpOpen_ = true;
+        break;
+    case layout::kButtonMinimise:
+        HideOrMinimise();
+        break;
+    case layout::kButtonClose:
+        CloseAndSave();
+        break;
+    case layout::kButtonProfile:
+        if (profileWindow_ != nullptr) {
+            profileWindow_->Open(frameGeometry());
+            // The panel may have loaded a profile: take it over once the panel has gone.
+            QTimer::singleShot(50, this, [this] { SendWindowMessage(this, UM_READ_COMPLETE, 0, 1); });
+        }
+        break;
+    case layout::kButtonMacro:
+        if (macroWindow_ != nullptr && macroWindow_->Open()) {
+            DeriveMacroSlots(macros_, state_.image);
+            SaveKeymap(KeymapPath(), state_);
+            SaveMacroStore(dataFolder_ / kMacroFileName, macros_);
+        }
+        break;
+    case layout::kButtonApply:
+        Apply();
+        break;
+    default:
+        if ((button >= layout::kButtonEffectSelector && button <= layout::kButtonWindowsLock) ||
+            button == layout::kZoneKeymapView || button == layout::kZoneColourView)
+            PanelButton(button);
+        break;
+    }
+}
+
+void CTarvikDlg::ReleaseInHelp(int x, int y)
+{
+    if (!layout::kHelpWindowArea.Contains(x, y)) {
+        helpOpen_ = false;
+        return;
+    }
+    const int row = (y - layout::kHelpWindowArea.top) / layout::kHelpRowHeight;
+    if (row == 0) {
+        FactoryResetAsked();
+    } else if (row == 1) {
+        LaunchUpdater();
+    }
+    helpOpen_ = false;
+}
+
+} // namespace corvane

@@ -1,0 +1,234 @@
+#pragma once
+// The main window: the keyboard picture with its key selection, the title strip with help,
+// minimise and close, the lighting and performance panel, and the buttons that apply, open the
+// profile panel and the macro dialog. It owns the link to the keyboard and drives it from the
+// window thread; the link's threads reach it only through posted window messages.
+
+#include "app/OtherWindows.h"
+#include "device/DeviceLink.h"
+#include "device/DeviceMonitor.h"
+#include "device/KeyCodeTable.h"
+#include "keys/ShellOpener.h"
+#include "macros/MacroStore.h"
+#include "skin/SkinnedWindow.h"
+#include "store/SettingsState.h"
+
+#include <QPoint>
+#include <QPointer>
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+class QSocketNotifier;
+class QSystemTrayIcon;
+class QTimer;
+class QMenu;
+
+namespace corvane {
+
+class CBitSlider;
+class Prompt;
+class WindowMessageSink;
+
+// What the window needs to set itself up; owned by the application (or a test).
+struct MainWindowSetup
+{
+    std::uint16_t language = 9;
+    std::filesystem::path dataFolder;    // keymap.bin, MacroDefine.bin
+    std::filesystem::path programFolder; // png/, VER.bin, the updater
+    HidBackend* backend = nullptr;
+    Clock* clock = nullptr;
+    DeviceMonitor* monitor = nullptr; // hot-plug notifications; none: no hot-plug handling
+    std::vector<UsbIdPair> extraDeviceIds;
+    std::chrono::milliseconds ackTimeout = kDefaultAckTimeout;
+    // Whether the desktop has a notification area. Without one, hiding would strand the window.
+    bool trayAvailable = false;
+};
+
+inline constexpr std::uint8_t kNoKey = 255;
+inline constexpr int kNoButton = -1;
+
+class CTarvikDlg : public SkinnedDialog
+{
+    Q_OBJECT
+public:
+    CTarvikDlg(SettingsState& state, MacroStore& macros, const KeyCodeTable& codes, Prompt& prompt,
+               QWidget* parent = nullptr);
+    ~CTarvikDlg() override;
+
+    // The start-up sequence: skin, sliders, macro file, device link and its threads, notification
+    // icon, keymap.bin. Returns whether both keyboard channels opened (the window then shows).
+    bool SetUp(const MainWindowSetup& setup);
+
+    // The windows the clicks open; none of them (the default) makes that click do nothing.
+    void SetKeyAssignmentWindow(KeyAssignmentWindow* window) { keyWindow_ = window; }
+    void SetMacroWindow(MacroWindow* window) { macroWindow_ = window; }
+    void SetColourWindow(ColourWindow* window) { colourWindow_ = window; }
+    void SetProfileWindow(ProfileWindow* window) { profileWindow_ = window; }
+    // Opens launch-key targets and the firmware updater; none: nothing is opened.
+    void SetShellOpener(ShellOpener* shell) { shell_ = shell; }
+
+    // Hit tests in window coordinates. KeyAtPoint never gives Win or Fn in the key assignment
+    // view; ButtonAtPoint gives the view-switch zones first while a custom profile is chosen.
+    std::uint8_t KeyAtPoint(int x, int y) const;
+    int ButtonAtPoint(int x, int y) const;
+
+    // Brought forward by a second start or the notification icon.
+    void ShowFromOutside();
+    // "Exit" of the notification icon's menu: ends without writing keymap.bin.
+    void ExitWithoutSaving();
+    // The close button: writes the synchronised copies to keymap.bin, then ends.
+    void CloseAndSave();
+
+    // View state, for the application and for tests.
+    std::uint16_t Language() const { return language_; }
+    DeviceLink* Link() const { return link_.get(); }
+    bool EffectListOpen() const { return effectListOpen_; }
+    bool HelpOpen() const { return helpOpen_; }
+    bool CustomColourView() const { return customColourView_; }
+    int SelectionState() const { return selectionState_; }
+    bool KeySelected(std::size_t slot) const { return slot < selected_.size() && selected_[slot] != 0; }
+    std::uint8_t KeyUnderPointer() const { return hoverKey_; }
+    int MarkedEffectRow() const { return markedRow_; }
+    bool CtrlHeld() const { return ctrlHeld_; }
+    bool DeviceActionsAllowed() const;
+    bool RepaintBurstRunning() const;
+    // Number of full paints composed so far.
+    int FullPaintCount() const { return fullPaints_; }
+    CBitSlider* Slider(int id) const;
+    QSystemTrayIcon* TrayIcon() const { return tray_; }
+    // Whether the window shows that no keyboard is attached (no notification area to say it).
+    bool ShowsNoKeyboardNotice() const;
+    std::filesystem::path KeymapPath() const;
+
+signals:
+    // The window has ended (close button, "Exit").
+    void Ended();
+    // The first full paint has been composed.
+    void FirstPainted();
+
+protected:
+    void PaintElements(QPainter& painter) override;
+    std::intptr_t WindowMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void reject() override;
+
+private:
+    // Set-up pieces.
+    void CreateSliders();
+    void CreateTrayIcon();
+    void WatchDeviceMonitor(DeviceMonitor* monitor);
+    void HideOrMinimise();
+    void EndDialog();
+
+    // Keyboard filtering before dispatch; true when the event is consumed.
+    bool FilterInput(QEvent* event);
+
+    // Device side.
+    void OnReadComplete(std::intptr_t lParam);
+    void OnKeyboardSetting(std::uintptr_t subType, std::intptr_t value);
+    void OnRepaintTick();
+    void OnDeviceEvents();
+    void OnArrivalSettled();
+    void SetSlidersFromImage();
+    void Apply();
+    void FactoryResetAsked();
+    void OfferFirmwareUpdate();
+    void LaunchUpdater();
+
+    // Keyboard view.
+    void PaintKeyboard(QPainter& painter);
+    void PaintTitleAndButtons(QPainter& painter);
+    void ReleaseOnKey(std::uint8_t slot);
+    void AssignKey(std::uint8_t slot);
+    void ColourSelectedKeys();
+    void ClearSelection();
+    void RubberBand();
+    void ButtonAction(int button);
+    void ReleaseInHelp(int x, int y);
+
+    // Lighting and performance panel.
+    void DrawLightingPanel(QPainter& painter);
+    void DrawSliderTrack(int id, QPainter& painter);
+    void DrawEffectName(QPainter& painter);
+    void DrawColourSquares(QPainter& painter);
+    void OnSliderMoved(int id);
+    void OnRefreshControls(std::uintptr_t subType);
+    void OpenEffectList();
+    void ReleaseInEffectList(int x, int y);
+    bool HoverEffectList(int x, int y);
+    void PanelButton(int button);
+    void ColourSquare(int square);
+    void SetSliderVisible(int id, bool visible);
+    // Position of a slider id in sliders_; -1 for an unknown id.
+    static int SliderIndex(int id);
+
+    std::uint8_t LightingMode() const;
+    // The custom light map the lighting mode selects, or null when it selects none.
+    std::uint8_t* ActiveLightMap();
+    // Keys are coloured only while a custom lighting profile is chosen.
+    bool InColourView() const;
+    QString SkinFolder() const;
+    QString Text(const char* german, const char* english) const;
+
+    SettingsState& state_;
+    MacroStore& macros_;
+    const KeyCodeTable& codes_;
+    Prompt& prompt_;
+
+    KeyAssignmentWindow* keyWindow_ = nullptr;
+    MacroWindow* macroWindow_ = nullptr;
+    ColourWindow* colourWindow_ = nullptr;
+    ProfileWindow* profileWindow_ = nullptr;
+    ShellOpener* shell_ = nullptr;
+
+    std::uint16_t language_ = 9;
+    std::filesystem::path dataFolder_;
+    std::filesystem::path programFolder_;
+    bool trayAvailable_ = false;
+
+    std::unique_ptr<WindowMessageSink> sink_;
+    std::unique_ptr<DeviceLink> link_;
+    DeviceMonitor* monitor_ = nullptr;
+    QSocketNotifier* monitorNotifier_ = nullptr;
+    QTimer* repaintTimer_ = nullptr;
+    QTimer* arrivalTimer_ = nullptr;
+    QSystemTrayIcon* tray_ = nullptr;
+    QMenu* trayMenu_ = nullptr;
+    bool startupReadPending_ = false;
+    bool ended_ = false;
+
+    // Sliders by control id: speed, report rate, brightness, response time.
+    std::array<CBitSlider*, 4> sliders_{};
+    std::array<int, 4> lastSliderPosition_{-1, -1, -1, -1};
+
+    // View state.
+    bool effectListOpen_ = false;
+    bool helpOpen_ = false;
+    bool customColourView_ = false;
+    int selectionState_ = 0;
+    bool ctrlHeld_ = false;
+    bool leftHeld_ = false;
+    QPoint pressPoint_;
+    QPoint currentPoint_;
+    QPoint pressGlobal_;
+    QPoint windowAtPress_;
+    std::array<std::uint8_t, 126> selected_{};
+    std::uint8_t hoverKey_ = kNoKey;
+    std::uint8_t lastShownKey_ = kNoKey;
+    int markedRow_ = 255;
+    int lastMarkedRow_ = 255;
+
+    int fullPaints_ = 0;
+    bool inFullPaint_ = false;
+};
+
+} // namespace corvane

@@ -1,0 +1,249 @@
+// The main window's full paint, the keyboard picture, hit tests and key selection.
+
+#include "app/CTarvikDlg.h"
+
+#include "app/LightingEffects.h"
+#include "app/Texts.h"
+#include "device/KeyLayout.h"
+#include "keys/ApplyKeyAssignment.h"
+#include "skin/SkinDraw.h"
+#include "skin/SkinLayout.h"
+#include "store/SettingsFiles.h"
+
+#include <QPainter>
+
+namespace corvane {
+namespace {
+
+constexpr std::uint32_t kWhite = 0xFFFFFF;
+constexpr std::uint32_t kPanelBack = 0x353535;
+constexpr std::uint8_t kWinKey = 96;
+constexpr std::uint8_t kFnKey = 100;
+constexpr std::uint8_t kLeftCtrlKey = 95;
+constexpr std::uint8_t kRightCtrlKey = 102;
+constexpr std::uint32_t kInitialDialogColour = 0x0C0C0C;
+
+bool IsAbsent(std::uint8_t slot)
+{
+    return layout::IsAbsentKey(slot);
+}
+
+// Keys whose clicks are ignored: the media keys the picture lacks and both Ctrl keys.
+bool IgnoresClicks(std::uint8_t slot)
+{
+    return IsAbsent(slot) || slot == kLeftCtrlKey || slot == kRightCtrlKey;
+}
+
+} // namespace
+
+std::uint8_t* CTarvikDlg::ActiveLightMap()
+{
+    const std::uint8_t mode = LightingMode();
+    // Only modes 51-55 name a map; any other value read from the keyboard or a file must not
+    // index beyond the five maps.
+    if (mode < kFirstCustomProfileMode || mode >= kFirstCustomProfileMode + img::kCustomLightMapCount)
+        return nullptr;
+    return state_.image.CustomLightMap(mode - kFirstCustomProfileMode);
+}
+
+bool CTarvikDlg::InColourView() const
+{
+    const std::uint8_t mode = LightingMode();
+    return customColourView_ && mode >= kFirstCustomProfileMode &&
+           mode < kFirstCustomProfileMode + img::kCustomLightMapCount;
+}
+
+std::uint8_t CTarvikDlg::KeyAtPoint(int x, int y) const
+{
+    const bool colourView = InColourView();
+    for (int slot = 0; slot < static_cast<int>(layout::kKeyCount); ++slot) {
+        if (!colourView && (slot == kWinKey || slot == kFnKey)) continue;
+        if (layout::KeyWindowRect(slot).Contains(x, y)) return static_cast<std::uint8_t>(slot);
+    }
+    return kNoKey;
+}
+
+int CTarvikDlg::ButtonAtPoint(int x, int y) const
+{
+    if (IsCustomProfileMode(LightingMode())) {
+        if (layout::kKeymapViewZone.Contains(x, y)) return layout::kZoneKeymapView;
+        if (layout::kColourViewZone.Contains(x, y)) return layout::kZoneColourView;
+    }
+    for (int button = 0; button < layout::kMainButtonCount; ++button) {
+        const layout::Rect& rect = layout::kMainButtons[button].rect;
+        if (!rect.IsEmpty() && rect.Contains(x, y)) return button;
+    }
+    return kNoButton;
+}
+
+void CTarvikDlg::PaintElements(QPainter& painter)
+{
+    ++fullPaints_;
+    inFullPaint_ = true;
+    PaintTitleAndButtons(painter);
+    DrawSkinImage(painter, SkinFolder(), QStringLiteral("kb_BK.png"), layout::kKeyboardOrigin.x,
+                  layout::kKeyboardOrigin.y);
+    PaintKeyboard(painter);
+
+    const QString folder = SkinFolder();
+    DrawSkinImage(painter, folder, QStringLiteral("apply.png"), layout::kApplyButtonOrigin.x,
+                  layout::kApplyButtonOrigin.y);
+    DrawSkinImage(painter, folder, QStringLiteral("Config.png"), layout::kProfileButtonOrigin.x,
+                  layout::kProfileButtonOrigin.y);
+    if (language_ == kLanguageGerman) {
+        DrawSkinText(painter, QStringLiteral("Anwenden"), 872, 567, kPanelBack, kWhite, 13);
+        DrawSkinText(painter, QStringLiteral("Profil"), 33, 562, kPanelBack, kWhite, 20);
+    } else {
+        DrawSkinText(painter, QStringLiteral("Apply"), 876, 565, kPanelBack, kWhite, 20);
+        DrawSkinText(painter, QStringLiteral("Profile"), 28, 562, kPanelBack, kWhite, 20);
+    }
+    DrawLightingPanel(painter);
+    inFullPaint_ = false;
+    if (fullPaints_ == 1) QMetaObject::invokeMethod(this, &CTarvikDlg::FirstPainted, Qt::QueuedConnection);
+}
+
+void CTarvikDlg::PaintTitleAndButtons(QPainter& painter)
+{
+    const QString folder = SkinFolder();
+    DrawSkinImage(painter, folder, QStringLiteral("button-help-normal.png"), layout::kHelpButtonOrigin.x,
+                  layout::kHelpButtonOrigin.y);
+    if (helpOpen_) {
+        DrawSkinImage(painter, folder, QStringLiteral("HelpWindow.png"), layout::kHelpWindowOrigin.x,
+                      layout::kHelpWindowOrigin.y);
+        const QString rows[3] = {Text("Einstellung zurücksetzen", "Reset settings"),
+                                 Text("Firmware aktualisieren", "Firmware update"),
+                                 Text("Softwareversion: 1.4", "Software Version: 1.4")};
+        for (int row = 0; row < 3; ++row)
+            DrawSkinText(painter, rows[row], layout::kHelpTextX, layout::kHelpTextY[row], 0, kWhite,
+                         layout::kHelpTextHeight);
+    }
+    DrawSkinImage(painter, folder, QStringLiteral("button-min-normal.png"), layout::kMinimiseButtonOrigin.x,
+                  layout::kMinimiseButtonOrigin.y);
+    DrawSkinImage(painter, folder, QStringLiteral("button-close-normal.png"), layout::kCloseButtonOrigin.x,
+                  layout::kCloseButtonOrigin.y);
+    // Where there is no notification area to carry the warning, the window says it.
+    if (ShowsNoKeyboardNotice())
+        DrawSkinText(painter, QString::fromUtf8("Warning: No Gaming Keyboard\xEF\xBC\x81"), 420, 8,
+                     kPanelBack, kWhite, 15);
+}
+
+void CTarvikDlg::PaintKeyboard(QPainter& painter)
+{
+    const QString folder = SkinFolder();
+    const int ox = layout::kKeyboardOrigin.x;
+    const int oy = layout::kKeyboardOrigin.y;
+    auto highlight = [&](std::uint8_t slot) {
+        const layout::Rect& r = layout::kKeyTable[slot].rect;
+        DrawSkinImagePart(painter, folder, QStringLiteral("kb_hl.png"), r.left, r.top, r.right, r.bottom, ox,
+                          oy);
+    };
+    auto frameAround = [&](std::uint8_t slot) {
+        const layout::Rect r = layout::KeyWindowRect(slot);
+        DrawFrameRect(painter, r.left - 2, r.top - 2, r.Width() + 3, r.Height() + 3);
+    };
+
+    if (!InColourView()) {
+        if (hoverKey_ != kNoKey) highlight(hoverKey_);
+        // The Windows key carries no assignment of its own, so it is never shown as customised.
+        state_.marks[kWinKey] = 0;
+        for (std::uint8_t slot = 0; slot < layout::kKeyCount; ++slot)
+            if (state_.marks[slot] != 0) highlight(slot);
+        return;
+    }
+
+    const std::uint8_t* map = ActiveLightMap();
+    for (std::uint8_t slot = 0; slot < layout::kKeyCount; ++slot) {
+        if (IsAbsent(slot)) continue;
+        const std::size_t k = DeviceKeyIndex(slot);
+        const std::uint8_t red = map[4 * k + 1];
+        const std::uint8_t green = map[4 * k + 2];
+        const std::uint8_t blue = map[4 * k + 3];
+        if (red == 0 && green == 0 && blue == 0) continue;
+        const layout::Rect r = layout::KeyWindowRect(slot);
+        FillColourRect(painter, QRect(r.left, r.top, r.Width(), r.Height()),
+                       static_cast<std::uint32_t>(red | green << 8 | blue << 16));
+        const layout::KeyEntry& key = layout::kKeyTable[slot];
+        const auto inverse =
+            static_cast<std::uint32_t>((255 - red) | (255 - green) << 8 | (255 - blue) << 16);
+        DrawSkinText(painter, QString::fromUtf8(key.label), key.labelPoint.x + ox, key.labelPoint.y + oy,
+                     kPanelBack, inverse, 10);
+    }
+    for (std::uint8_t slot = 0; slot < layout::kKeyCount; ++slot)
+        if (selected_[slot] != 0 && !IsAbsent(slot)) frameAround(slot);
+    if (leftHeld_)
+        DrawFrameRect(painter, pressPoint_.x(), pressPoint_.y(), currentPoint_.x() - pressPoint_.x(),
+                      currentPoint_.y() - pressPoint_.y());
+    if (hoverKey_ != kNoKey && !IsAbsent(hoverKey_)) frameAround(hoverKey_);
+}
+
+void CTarvikDlg::RubberBand()
+{
+    bool any = false;
+    for (std::uint8_t slot = 0; slot < layout::kKeyCount; ++slot) {
+        const layout::Rect r = layout::KeyWindowRect(slot);
+        // The keys the picture lacks have no place to enclose.
+        const bool inside = !IsAbsent(slot) && r.left >= pressPoint_.x() && r.top >= pressPoint_.y() &&
+                            r.right <= currentPoint_.x() && r.bottom <= currentPoint_.y();
+        selected_[slot] = inside ? 1 : 0;
+        any = any || inside;
+    }
+    selectionState_ = any ? 1 : 0;
+    FullPaint();
+}
+
+void CTarvikDlg::ClearSelection()
+{
+    selected_.fill(0);
+    selectionState_ = 0;
+}
+
+void CTarvikDlg::ReleaseOnKey(std::uint8_t slot)
+{
+    if (IgnoresClicks(slot)) return;
+    if (!InColourView()) {
+        AssignKey(slot);
+        return;
+    }
+    if (ctrlHeld_) {
+        selected_[slot] = selected_[slot] != 0 ? 0 : 1;
+        return;
+    }
+    if (selectionState_ == 1) {
+        selectionState_ = 2;
+        return;
+    }
+    if (colourWindow_ == nullptr) return;
+    if (selectionState_ != 2) selected_[slot] = 1;
+    ColourSelectedKeys();
+}
+
+void CTarvikDlg::ColourSelectedKeys()
+{
+    const std::optional<std::uint32_t> colour = colourWindow_->Open(kInitialDialogColour);
+    std::uint8_t* map = ActiveLightMap();
+    if (colour && map != nullptr) {
+        for (std::uint8_t slot = 0; slot < layout::kKeyCount; ++slot) {
+            if (selected_[slot] == 0) continue;
+            const std::size_t k = DeviceKeyIndex(slot);
+            map[4 * k + 1] = static_cast<std::uint8_t>(*colour & 0xFF);
+            map[4 * k + 2] = static_cast<std::uint8_t>(*colour >> 8 & 0xFF);
+            map[4 * k + 3] = static_cast<std::uint8_t>(*colour >> 16 & 0xFF);
+        }
+    }
+    ClearSelection();
+}
+
+void CTarvikDlg::AssignKey(std::uint8_t slot)
+{
+    if (keyWindow_ == nullptr) return;
+    AssignmentResult result;
+    result.selectedKeySlot = slot;
+    result.selectedKeyCode = DefaultKeyOrder[slot];
+    // The dialog edits the records as saved; the image in memory keeps unsaved lighting edits.
+    LoadKeymap(KeymapPath(), state_, KeymapLoadMode::kRecordsOnly);
+    if (!keyWindow_->Open(result)) return;
+    corvane::AssignKey(state_, result, codes_, macros_);
+    SaveKeymap(KeymapPath(), state_);
+}
+
+} // namespace corvane
