@@ -52,6 +52,7 @@ int main(int argc, char** argv)
     using namespace corvane::ctl;
     std::vector<std::string> args;
     std::optional<std::filesystem::path> dataDir;
+    std::vector<std::string> leading;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg == "--data-dir") {
@@ -62,6 +63,10 @@ int main(int argc, char** argv)
             dataDir = argv[++i];
         } else if (arg.starts_with("--data-dir=")) {
             dataDir = std::string(arg.substr(std::strlen("--data-dir=")));
+        } else if (args.empty() && (arg == "--emulate" || arg == "--trace" || arg.starts_with("--device-ids"))) {
+            // Keyboard options may stand before the command; the keyboard commands read them.
+            leading.emplace_back(arg);
+            if (arg == "--device-ids" && i + 1 < argc) leading.emplace_back(argv[++i]);
         } else {
             args.emplace_back(arg);
         }
@@ -73,6 +78,7 @@ int main(int argc, char** argv)
     for (const Command& command : RegisteredCommands()) {
         if (args[0] != command.name) continue;
         CommandContext context{{args.begin() + 1, args.end()}, dataDir, std::cout, std::cerr};
+        context.args.insert(context.args.end(), leading.begin(), leading.end());
         return command.run(context);
     }
     std::cerr << "corvanectl: unknown command '" << args[0] << "'\n";

@@ -186,6 +186,7 @@ ReadCompleteResult DeviceLink::OnReadComplete(SettingsState& state, std::intptr_
             if (read->complete) {
                 CopyDeviceRegions(read->image, state.image);
                 state.shadow = state.image;
+                result.settingsTaken = true;
             }
         }
     }

@@ -90,6 +90,7 @@ struct SliderMove
 struct ReadCompleteResult
 {
     bool offerFirmwareUpdate = false; // ask "Update new firmware？" and launch the updater on OK
+    bool settingsTaken = false;       // a complete start-up read replaced the image and shadow
 };
 
 struct ArrivalResult

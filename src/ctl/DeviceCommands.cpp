@@ -1,0 +1,297 @@
+// corvanectl's keyboard commands: info, read, apply FILE, reset. They run against the keyboard
+// found through hidapi, or against the emulated keyboard with --emulate.
+//
+// Options (before or after the command):
+//   --emulate                 talk to the emulated keyboard instead of a real one
+//   --trace                   print every report on both channels to stderr, one line each
+//   --device-ids VID:PID[,…]  accept further ID pairs (hex) for variants of the keyboard
+
+#include "ctl/Commands.h"
+#include "ctl/Describe.h"
+#include "device/Clocks.h"
+#include "device/DeviceLink.h"
+#include "device/KeyCodeTable.h"
+#include "emulator/KeyboardEmulator.h"
+#include "platform/HidapiBackend.h"
+#include "store/SettingsFiles.h"
+#include "store/SettingsState.h"
+
+#include <charconv>
+#include <condition_variable>
+#include <deque>
+#include <iostream>
+#include <memory>
+#include <mutex>
+#include <sstream>
+
+namespace corvane::ctl {
+
+namespace {
+
+constexpr int kExitUsage = 2;
+constexpr int kExitFile = 3;
+constexpr int kExitNoKeyboard = 4;
+constexpr int kExitKeyboardFailed = 5;
+
+// The messages the link posts; corvanectl plays the window and waits for the one it needs.
+class QueueSink final : public MessageSink
+{
+public:
+    void Post(std::uint32_t message, std::uintptr_t, std::intptr_t lParam) override
+    {
+        {
+            std::lock_guard lock(mutex_);
+            posted_.push_back({message, lParam});
+        }
+        signal_.notify_all();
+    }
+    std::optional<std::intptr_t> Wait(std::uint32_t message, std::chrono::milliseconds timeout)
+    {
+        std::unique_lock lock(mutex_);
+        std::optional<std::intptr_t> found;
+        signal_.wait_for(lock, timeout, [&] {
+            for (auto it = posted_.begin(); it != posted_.end(); ++it) {
+                if (it->first != message) continue;
+                found = it->second;
+                posted_.erase(it);
+                return true;
+            }
+            return false;
+        });
+        return found;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable signal_;
+    std::deque<std::pair<std::uint32_t, std::intptr_t>> posted_;
+};
+
+struct DeviceOptions
+{
+    bool emulate = false;
+    bool trace = false;
+    std::vector<UsbIdPair> extraIds;
+    std::vector<std::string> rest; // arguments that are not device options
+};
+
+std::optional<std::uint16_t> ParseHex16(std::string_view text)
+{
+    unsigned value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
+    if (error != std::errc{} || end != text.data() + text.size() || text.empty() || value > 0xFFFF)
+        return std::nullopt;
+    return static_cast<std::uint16_t>(value);
+}
+
+bool ParseDeviceIds(std::string_view list, std::vector<UsbIdPair>& ids)
+{
+    while (!list.empty()) {
+        const std::size_t comma = list.find(',');
+        const std::string_view pair = list.substr(0, comma);
+        const std::size_t colon = pair.find(':');
+        if (colon == std::string_view::npos) return false;
+        const auto vendor = ParseHex16(pair.substr(0, colon));
+        const auto product = ParseHex16(pair.substr(colon + 1));
+        if (!vendor || !product) return false;
+        ids.push_back({*vendor, *product});
+        if (comma == std::string_view::npos) break;
+        list.remove_prefix(comma + 1);
+    }
+    return !ids.empty();
+}
+
+std::optional<DeviceOptions> ParseOptions(CommandContext& context)
+{
+    DeviceOptions options;
+    for (std::size_t i = 0; i < context.args.size(); ++i) {
+        const std::string& arg = context.args[i];
+        if (arg == "--emulate") {
+            options.emulate = true;
+        } else if (arg == "--trace") {
+            options.trace = true;
+        } else if (arg == "--device-ids" || arg.starts_with("--device-ids=")) {
+            std::string value;
+            if (arg == "--device-ids") {
+                if (i + 1 >= context.args.size()) {
+                    context.err << "corvanectl: --device-ids needs VID:PID[,VID:PID...]\n";
+                    return std::nullopt;
+                }
+                value = context.args[++i];
+            } else {
+                value = arg.substr(std::string_view("--device-ids=").size());
+            }
+            if (!ParseDeviceIds(value, options.extraIds)) {
+                context.err << "corvanectl: bad --device-ids value '" << value
+                            << "' (expected VID:PID in hex)\n";
+                return std::nullopt;
+            }
+        } else {
+            options.rest.push_back(arg);
+        }
+    }
+    return options;
+}
+
+// A link to the real or the emulated keyboard, torn down in the right order.
+class Session
+{
+public:
+    Session(const DeviceOptions& options, std::ostream& traceOut)
+    {
+        if (options.emulate) {
+            virtualClock_ = std::make_unique<VirtualClock>();
+            emulator_ = std::make_unique<KeyboardEmulator>(*virtualClock_);
+            backend_ = emulator_.get();
+            clock_ = virtualClock_.get();
+        } else {
+            hidapi_ = std::make_unique<HidapiBackend>();
+            backend_ = hidapi_.get();
+            clock_ = &systemClock_;
+        }
+        DeviceLinkOptions linkOptions;
+        linkOptions.extraDeviceIds = options.extraIds;
+        if (options.trace)
+            linkOptions.trace = [&traceOut](const TraceRecord& record) {
+                traceOut << FormatTraceRecord(record) << "\n";
+            };
+        link_ = std::make_unique<DeviceLink>(*backend_, *clock_, sink_, std::move(linkOptions));
+    }
+    ~Session() { link_.reset(); }
+
+    DeviceLink& Link() { return *link_; }
+    SettingsState& State() { return *state_; }
+
+    // Start-up as the window does it: open both channels, let the read-all thread finish and
+    // take its result. Returns a result other than kOk with the reason.
+    SyncResult StartAndRead()
+    {
+        RestampDefaultKeyOrder(state_->records);
+        const StartResult started = link_->Start();
+        if (!started.commandChannelOpen) return SyncResult::kNoKeyboard;
+        link_->WaitForReadAll();
+        const auto lParam = sink_.Wait(UM_READ_COMPLETE, std::chrono::milliseconds(0));
+        if (!lParam) return SyncResult::kTransferFailed;
+        if (!link_->OnReadComplete(*state_, *lParam).settingsTaken) return SyncResult::kTransferFailed;
+        return SyncResult::kOk;
+    }
+
+private:
+    SystemClock systemClock_;
+    std::unique_ptr<VirtualClock> virtualClock_;
+    std::unique_ptr<KeyboardEmulator> emulator_;
+    std::unique_ptr<HidapiBackend> hidapi_;
+    HidBackend* backend_ = nullptr;
+    Clock* clock_ = nullptr;
+    QueueSink sink_;
+    std::unique_ptr<SettingsState> state_ = std::make_unique<SettingsState>();
+    std::unique_ptr<DeviceLink> link_;
+};
+
+int Fail(CommandContext& context, SyncResult result, const std::string& doing)
+{
+    if (result == SyncResult::kNoKeyboard) {
+        context.err << "corvanectl: no keyboard found\n";
+        return kExitNoKeyboard;
+    }
+    context.err << "corvanectl: " << doing << ": " << SyncResultText(result) << "\n";
+    return kExitKeyboardFailed;
+}
+
+bool ExpectArguments(CommandContext& context, const DeviceOptions& options, std::size_t count,
+                     const char* usage)
+{
+    if (options.rest.size() == count) return true;
+    context.err << "usage: corvanectl " << usage << "\n";
+    return false;
+}
+
+int RunInfo(CommandContext& context)
+{
+    const auto options = ParseOptions(context);
+    if (!options) return kExitUsage;
+    if (!ExpectArguments(context, *options, 0, "info [--emulate] [--trace] [--device-ids VID:PID,...]"))
+        return kExitUsage;
+    Session session(*options, context.err);
+    DeviceLink& link = session.Link();
+    if (!link.FindKeyboardInterface(kCommandInterface) || !link.OpenCommandChannel())
+        return Fail(context, SyncResult::kNoKeyboard, "info");
+    FirmwareVersion version;
+    const SyncResult result = link.QueryFirmwareVersion(version);
+    if (result != SyncResult::kOk) return Fail(context, result, "reading the firmware version");
+    char ids[16];
+    std::snprintf(ids, sizeof ids, "%04x:%04x", link.DeviceIds().vendorId, link.DeviceIds().productId);
+    context.out << "keyboard: " << ids << "\n"
+                << "path: " << link.DevicePath() << "\n"
+                << "firmware: " << int{version.major} << "." << int{version.minor} << "\n";
+    return 0;
+}
+
+int RunRead(CommandContext& context)
+{
+    const auto options = ParseOptions(context);
+    if (!options) return kExitUsage;
+    if (!ExpectArguments(context, *options, 0, "read [--emulate] [--trace] [--device-ids VID:PID,...]"))
+        return kExitUsage;
+    Session session(*options, context.err);
+    const SyncResult result = session.StartAndRead();
+    session.Link().Shutdown();
+    if (result != SyncResult::kOk) return Fail(context, result, "reading the settings");
+    DescribeSettings(session.State().image, session.State().records, kSettingsFileSize, nullptr,
+                     StandardKeyCodeTable(), context.out);
+    return 0;
+}
+
+int RunApply(CommandContext& context)
+{
+    const auto options = ParseOptions(context);
+    if (!options) return kExitUsage;
+    if (!ExpectArguments(context, *options, 1, "apply FILE [--emulate] [--trace] [--device-ids VID:PID,...]"))
+        return kExitUsage;
+    const std::filesystem::path file = options->rest[0];
+    // Read the file first so a bad name costs no trip to the keyboard.
+    auto fileState = std::make_unique<SettingsState>();
+    if (!ReadProfile(file, fileState->image, fileState->records)) {
+        context.err << "corvanectl: cannot read " << file.string() << "\n";
+        return kExitFile;
+    }
+    Session session(*options, context.err);
+    SyncResult result = session.StartAndRead();
+    if (result != SyncResult::kOk) return Fail(context, result, "reading the settings");
+    // Only the regions the keyboard holds come from the file; they go out where they differ.
+    CopyDeviceRegions(fileState->image, session.State().image);
+    session.State().records = fileState->records;
+    result = session.Link().Apply(session.State());
+    session.Link().Shutdown();
+    if (result != SyncResult::kOk) return Fail(context, result, "applying " + file.string());
+    context.out << "applied " << file.string() << "\n";
+    return 0;
+}
+
+int RunReset(CommandContext& context)
+{
+    const auto options = ParseOptions(context);
+    if (!options) return kExitUsage;
+    if (!ExpectArguments(context, *options, 0, "reset [--emulate] [--trace] [--device-ids VID:PID,...]"))
+        return kExitUsage;
+    Session session(*options, context.err);
+    SyncResult result = session.StartAndRead();
+    if (result != SyncResult::kOk) return Fail(context, result, "reading the settings");
+    result = session.Link().FactoryReset(session.State());
+    session.Link().Shutdown();
+    if (result != SyncResult::kOk) return Fail(context, result, "factory reset");
+    context.out << "keyboard reset to factory settings\n";
+    return 0;
+}
+
+const CommandRegistrar kInfo{
+    {"info", RunInfo, "[--emulate]", "show the keyboard's USB IDs and firmware version"}};
+const CommandRegistrar kRead{{"read", RunRead, "[--emulate]", "print the keyboard's settings"}};
+const CommandRegistrar kApply{
+    {"apply", RunApply, "FILE [--emulate]", "send a keymap.bin or profile to the keyboard"}};
+const CommandRegistrar kReset{
+    {"reset", RunReset, "[--emulate]", "return the keyboard to its factory settings"}};
+
+} // namespace
+
+} // namespace corvane::ctl
