@@ -65,15 +65,8 @@ private:
 };
 
 // The small bitmaps that belong to the program rather than to a skin language (slider strips,
-// tree markers, list icons), by resource number: "png/res/<id>.png" under the program folder.
-inline constexpr int kResourceTrackEmpty = 139;    // 220 x 17
-inline constexpr int kResourceTrackFilled = 140;   // 220 x 17
-inline constexpr int kResourceSliderThumb = 141;   // 15 x 14
-inline constexpr int kResourceTreeCollapsed = 133; // 9 x 9
-inline constexpr int kResourceTreeExpanded = 134;  // 9 x 9
-inline constexpr int kResourceListKeyDown = 131;   // 10 x 14
-inline constexpr int kResourceListDelay = 137;     // 14 x 14
-inline constexpr int kResourceListKeyUp = 138;     // 10 x 14
+// tree markers, list icons), by resource number (layout::kResource...): "png/res/<id>.png" under
+// the program folder.
 QString ResourceImagePath(int id);
 QImage LoadResourceImage(int id); // through the cache; null when missing
 

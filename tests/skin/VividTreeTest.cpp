@@ -1,0 +1,136 @@
+#include "SkinTestSupport.h"
+
+#include "skin/SkinDraw.h"
+#include "skin/VividTree.h"
+
+#include <QScrollBar>
+#include <QTest>
+
+namespace corvane {
+namespace {
+
+using testing::SkinFolderTest;
+
+constexpr QRgb kCollapsed = qRgb(200, 0, 200);
+constexpr QRgb kExpanded = qRgb(0, 200, 200);
+
+class VividTreeTest : public SkinFolderTest
+{
+protected:
+    void SetUp() override
+    {
+        SkinFolderTest::SetUp();
+        WriteSolid("png/res/133.png", {9, 9}, kCollapsed);
+        WriteSolid("png/res/134.png", {9, 9}, kExpanded);
+        tree = new VividTree(&window);
+        tree->setGeometry(0, 0, 220, 200);
+        tree->LoadTreeImages();
+        for (const char* name : {"Media", "Shortcut", "Windows"}) {
+            auto* category = new QTreeWidgetItem(tree, QStringList{name});
+            for (int i = 0; i < 12; ++i)
+                new QTreeWidgetItem(category, QStringList{QString("%1 %2").arg(name).arg(i)});
+        }
+        window.resize(240, 220);
+    }
+    QTreeWidgetItem* Category(int i) const { return tree->topLevelItem(i); }
+    QRgb Bar() const { return ColourFromRef(VividTree::kSelectionColour).rgb(); }
+    QRgb Background() const { return ColourFromRef(VividTree::kBackgroundColour).rgb(); }
+    // The picture's colour at the middle of the row's far right, where no text reaches.
+    QRgb RowEnd(const QImage& shown, QTreeWidgetItem* item) const
+    {
+        const QRect text = tree->ItemTextRect(item);
+        return shown.pixel(shown.width() - 3, text.center().y());
+    }
+
+    QWidget window;
+    VividTree* tree = nullptr;
+};
+
+TEST_F(VividTreeTest, NoBarWithoutFocusUnlessSelectionShowsAlways)
+{
+    tree->setCurrentItem(Category(1));
+    ASSERT_TRUE(Category(1)->isSelected());
+    ASSERT_FALSE(tree->hasFocus());
+    QImage shown = tree->RenderItems();
+    EXPECT_EQ(RowEnd(shown, Category(1)), Background());
+    const QRect text = tree->ItemTextRect(Category(1));
+    EXPECT_EQ(shown.pixel(0, text.center().y()), Background());
+
+    tree->SetShowSelectionAlways(true);
+    shown = tree->RenderItems();
+    EXPECT_EQ(RowEnd(shown, Category(1)), Bar());
+    EXPECT_EQ(shown.pixel(0, text.center().y()), Bar()) << "the bar spans the whole row";
+    EXPECT_EQ(RowEnd(shown, Category(0)), Background());
+}
+
+TEST_F(VividTreeTest, FocusShowsTheBar)
+{
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    tree->setFocus();
+    ASSERT_TRUE(tree->hasFocus());
+    tree->setCurrentItem(Category(2));
+    const QImage shown = tree->RenderItems();
+    EXPECT_EQ(RowEnd(shown, Category(2)), Bar());
+    EXPECT_EQ(RowEnd(shown, Category(1)), Background());
+}
+
+TEST_F(VividTreeTest, MarkersStandBeforeCategoriesAndFollowExpansion)
+{
+    const QRect text = tree->ItemTextRect(Category(0));
+    const QPoint marker(text.left() - 9 - 2, text.top() + 4);
+    QImage shown = tree->RenderItems();
+    EXPECT_EQ(shown.pixel(marker), kCollapsed);
+    EXPECT_EQ(shown.pixel(marker + QPoint(8, 8)), kCollapsed);
+    EXPECT_NE(shown.pixel(marker + QPoint(9, 0)), kCollapsed) << "nine pixels wide, ending 2 before the text";
+
+    tree->expandItem(Category(0));
+    shown = tree->RenderItems();
+    EXPECT_EQ(shown.pixel(marker), kExpanded);
+
+    // Leaf items carry no marker.
+    QTreeWidgetItem* leaf = Category(0)->child(0);
+    const QRect leafText = tree->ItemTextRect(leaf);
+    int markerPixels = 0;
+    for (int y = leafText.top(); y <= leafText.bottom(); ++y)
+        for (int x = 0; x < leafText.left(); ++x) {
+            const QRgb c = shown.pixel(x, y);
+            markerPixels += c == kCollapsed || c == kExpanded;
+        }
+    EXPECT_EQ(markerPixels, 0);
+}
+
+TEST_F(VividTreeTest, TextsAreWhiteAndMovedRightOfTheTreesPlace)
+{
+    const QRect place = tree->visualItemRect(Category(0));
+    EXPECT_EQ(tree->ItemTextRect(Category(0)).left(), place.left() + 7);
+    const QImage shown = tree->RenderItems();
+    int white = 0;
+    for (int y = place.top(); y <= place.bottom(); ++y)
+        for (int x = 0; x < shown.width(); ++x) {
+            white += shown.pixel(x, y) == qRgb(255, 255, 255);
+            if (shown.pixel(x, y) != Background() && shown.pixel(x, y) != kCollapsed) {
+                EXPECT_GE(x, place.left() + 7) << "nothing but the marker left of the text";
+            }
+        }
+    EXPECT_GT(white, 10);
+}
+
+TEST_F(VividTreeTest, ScrolledTreeKeepsBarsOnTheirRowsAndTheBackgroundUniform)
+{
+    for (int i = 0; i < 3; ++i)
+        tree->expandItem(Category(i));
+    tree->SetShowSelectionAlways(true);
+    QTreeWidgetItem* target = Category(1)->child(5);
+    tree->setCurrentItem(target);
+    tree->scrollToItem(target, QAbstractItemView::PositionAtTop);
+    ASSERT_GT(tree->verticalScrollBar()->value(), 0);
+    const QImage shown = tree->RenderItems();
+    const QRect text = tree->ItemTextRect(target);
+    EXPECT_EQ(text.top(), 0) << "scrolled to the top of the view";
+    EXPECT_EQ(RowEnd(shown, target), Bar());
+    EXPECT_EQ(RowEnd(shown, tree->itemBelow(target)), Background());
+}
+
+} // namespace
+} // namespace corvane
