@@ -1,0 +1,31 @@
+#pragma once
+// Readable descriptions of the settings files: keymap.bin and profiles, and MacroDefine.bin.
+
+#include "device/KeyCodeTable.h"
+#include "device/SettingsImage.h"
+#include "keys/KeyRecord.h"
+#include "macros/MacroStore.h"
+
+#include <cstddef>
+#include <filesystem>
+#include <iosfwd>
+#include <string>
+
+namespace corvane::ctl {
+
+// A name for the physical key at a layout position: its key code's label without the trailing
+// blank; keypad operators carry "Num ", position 100 is "Fn".
+std::string SlotName(std::size_t slot, const KeyCodeTable& codes);
+
+// `available` is how many bytes of the file there were: fields beyond it are not described.
+// `macros` (may be null) names the macros keys refer to.
+void DescribeSettings(const SettingsImage& image, const KeyRecordBuffer& records, std::size_t available,
+                      const MacroStore* macros, const KeyCodeTable& codes, std::ostream& out);
+void DescribeMacros(const MacroStore& store, std::size_t available, const KeyCodeTable& codes,
+                    std::ostream& out);
+
+// Detects the kind of file by its size and name and describes it. Returns the exit code: 0 when
+// described (a file of unexpected size gets a warning on err), 1 when it cannot be read.
+int DescribeFile(const std::filesystem::path& file, std::ostream& out, std::ostream& err);
+
+} // namespace corvane::ctl

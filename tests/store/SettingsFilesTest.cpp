@@ -1,0 +1,191 @@
+#include "store/SettingsFiles.h"
+
+#include "TempFolder.h"
+#include "device/KeyLayout.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <unistd.h>
+
+namespace corvane {
+namespace {
+
+using testing::ReadAll;
+using testing::TempFolder;
+using testing::WriteAll;
+
+// Every byte different, so a misplaced block shows.
+std::unique_ptr<SettingsState> PatternedState()
+{
+    auto state = std::make_unique<SettingsState>();
+    for (std::size_t i = 0; i < kSettingsImageSize; ++i)
+        state->image[i] = static_cast<std::uint8_t>(i * 7 + 1);
+    std::uint8_t* records = state->records.data();
+    for (std::size_t i = 0; i < kKeyRecordBufferSize; ++i)
+        records[i] = static_cast<std::uint8_t>(i * 13 + 5);
+    RestampDefaultKeyOrder(state->records);
+    return state;
+}
+
+class SettingsFilesTest : public ::testing::Test
+{
+protected:
+    TempFolder folder;
+    std::filesystem::path keymap = folder / kKeymapFileName;
+};
+
+TEST_F(SettingsFilesTest, SaveWritesImageThenRecords)
+{
+    auto state = PatternedState();
+    ASSERT_TRUE(SaveKeymap(keymap, *state));
+    const auto bytes = ReadAll(keymap);
+    ASSERT_EQ(bytes.size(), 206920u);
+    EXPECT_TRUE(std::equal(bytes.begin(), bytes.begin() + 10060, state->image.data()));
+    EXPECT_TRUE(std::equal(bytes.begin() + 10060, bytes.end(), state->records.data()));
+    EXPECT_EQ(bytes[10060 + 772 * 3], 114) << "record 3 starts at 10060 + 772 * 3";
+}
+
+TEST_F(SettingsFilesTest, FullLoadRoundTripsAndRestampsTheKeyOrder)
+{
+    auto saved = PatternedState();
+    saved->records[3][rec::kKeyCode] = 0x41;
+    saved->records[150][rec::kKeyCode] = 0x41; // not a key: left as it is
+    ASSERT_TRUE(SaveKeymap(keymap, *saved));
+    auto loaded = std::make_unique<SettingsState>();
+    EXPECT_EQ(LoadKeymap(keymap, *loaded, KeymapLoadMode::kFull), KeymapLoadResult::kLoaded);
+    EXPECT_EQ(loaded->image, saved->image);
+    EXPECT_EQ(loaded->records[3][rec::kKeyCode], 114);
+    EXPECT_EQ(loaded->records[150][rec::kKeyCode], 0x41);
+    saved->records[3][rec::kKeyCode] = 114;
+    EXPECT_EQ(loaded->records, saved->records);
+}
+
+TEST_F(SettingsFilesTest, RecordsOnlyLoadKeepsTheImage)
+{
+    auto saved = PatternedState();
+    ASSERT_TRUE(SaveKeymap(keymap, *saved));
+    auto state = std::make_unique<SettingsState>();
+    state->image[img::kBrightness] = 42;
+    const SettingsImage before = state->image;
+    EXPECT_EQ(LoadKeymap(keymap, *state, KeymapLoadMode::kRecordsOnly), KeymapLoadResult::kLoaded);
+    EXPECT_EQ(state->image, before);
+    EXPECT_EQ(state->records, saved->records);
+}
+
+TEST_F(SettingsFilesTest, MissingFileIsCreatedWithZeroRecords)
+{
+    auto state = PatternedState();
+    EXPECT_EQ(LoadKeymap(keymap, *state, KeymapLoadMode::kFull), KeymapLoadResult::kCreated);
+    const auto bytes = ReadAll(keymap);
+    ASSERT_EQ(bytes.size(), 206920u);
+    EXPECT_TRUE(std::equal(bytes.begin(), bytes.begin() + 10060, state->image.data())) << "the current image";
+    EXPECT_TRUE(std::all_of(bytes.begin() + 10060, bytes.end(), [](std::uint8_t b) { return b == 0; }));
+    // In memory the records are empty apart from the key codes every load stamps.
+    EXPECT_EQ(state->records[3][rec::kKeyCode], 114);
+    EXPECT_EQ(state->records[3][rec::kData], 0);
+    EXPECT_EQ(state->records[200][rec::kKeyCode], 0);
+}
+
+TEST_F(SettingsFilesTest, ShortFileFillsOnlyAsFarAsItReaches)
+{
+    auto saved = PatternedState();
+    ASSERT_TRUE(SaveKeymap(keymap, *saved));
+    auto bytes = ReadAll(keymap);
+    bytes.resize(10060 + 772 * 2 + 100); // two whole records and a part of the third
+    WriteAll(keymap, bytes);
+    auto state = std::make_unique<SettingsState>();
+    std::fill_n(state->records.data(), kKeyRecordBufferSize, 0xEE);
+    EXPECT_EQ(LoadKeymap(keymap, *state, KeymapLoadMode::kFull), KeymapLoadResult::kLoaded);
+    EXPECT_EQ(state->image, saved->image);
+    EXPECT_EQ(state->records[1], saved->records[1]);
+    EXPECT_EQ(state->records[2][99], saved->records[2][99]);
+    EXPECT_EQ(state->records[2][100], 0xEE);
+    EXPECT_EQ(state->records[254][771], 0xEE);
+    EXPECT_EQ(state->records[20][rec::kKeyCode], DefaultKeyOrder[20]) << "restamped all the same";
+    EXPECT_EQ(ReadAll(keymap).size(), bytes.size()) << "loading never rewrites the file";
+}
+
+TEST_F(SettingsFilesTest, AFailedSaveLeavesTheOldFileWhole)
+{
+    auto saved = PatternedState();
+    ASSERT_TRUE(SaveKeymap(keymap, *saved));
+    const auto before = ReadAll(keymap);
+    auto changed = PatternedState();
+    changed->image[img::kBrightness] ^= 0xFF;
+    // A folder that cannot be written to: no temporary file, no rename.
+    if (::geteuid() != 0) {
+        ASSERT_EQ(::chmod(folder.path().c_str(), 0500), 0);
+        EXPECT_FALSE(SaveKeymap(keymap, *changed));
+        ::chmod(folder.path().c_str(), 0700);
+        EXPECT_EQ(ReadAll(keymap), before);
+    }
+    // A target that is a folder cannot be replaced by a file.
+    const auto dirTarget = folder / "asdir.bin";
+    std::filesystem::create_directory(dirTarget);
+    EXPECT_FALSE(SaveKeymap(dirTarget, *changed));
+    EXPECT_TRUE(std::filesystem::is_directory(dirTarget));
+    // And nothing is left behind by the failed attempts.
+    std::size_t entries = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(folder.path()))
+        ++entries;
+    EXPECT_EQ(entries, 2u);
+}
+
+TEST_F(SettingsFilesTest, AnUnreadableKeymapIsNotReplaced)
+{
+    const auto dirTarget = folder / "keymap-dir";
+    std::filesystem::create_directory(dirTarget);
+    auto state = PatternedState();
+    EXPECT_EQ(LoadKeymap(dirTarget, *state, KeymapLoadMode::kFull), KeymapLoadResult::kUnusable);
+    EXPECT_TRUE(std::filesystem::is_directory(dirTarget));
+    if (::geteuid() != 0) {
+        auto saved = PatternedState();
+        ASSERT_TRUE(SaveKeymap(keymap, *saved));
+        ::chmod(keymap.c_str(), 0);
+        EXPECT_EQ(LoadKeymap(keymap, *state, KeymapLoadMode::kFull), KeymapLoadResult::kUnusable);
+        ::chmod(keymap.c_str(), 0644);
+        EXPECT_EQ(ReadAll(keymap).size(), 206920u);
+        EXPECT_EQ(ReadAll(keymap)[10060 + 5], saved->records.data()[5]) << "old content kept";
+    }
+}
+
+TEST_F(SettingsFilesTest, ClosingSavesTheShadowsNotTheEditedState)
+{
+    auto state = PatternedState();
+    state->TakeShadows();
+    state->image[img::kLightingMode] = 99;
+    state->records[7][rec::kKind] = 4;
+    ASSERT_TRUE(SaveKeymapShadows(keymap, *state));
+    auto loaded = std::make_unique<SettingsState>();
+    LoadKeymap(keymap, *loaded, KeymapLoadMode::kFull);
+    EXPECT_EQ(loaded->image, state->shadow);
+    EXPECT_EQ(loaded->records, state->recordShadow);
+}
+
+TEST_F(SettingsFilesTest, ProfilesReadWholeOrAsFarAsTheyReach)
+{
+    auto saved = PatternedState();
+    const auto profile = folder / "profile.bin";
+    ASSERT_TRUE(WriteProfile(profile, saved->image, saved->records));
+    auto state = std::make_unique<SettingsState>();
+    EXPECT_EQ(ReadProfile(profile, state->image, state->records), 206920u);
+    EXPECT_EQ(state->image, saved->image);
+    EXPECT_EQ(state->records, saved->records);
+
+    auto bytes = ReadAll(profile);
+    bytes.resize(5000);
+    WriteAll(profile, bytes);
+    auto partial = std::make_unique<SettingsState>();
+    EXPECT_EQ(ReadProfile(profile, partial->image, partial->records), 5000u);
+    EXPECT_EQ(partial->image[4999], saved->image[4999]);
+    EXPECT_EQ(partial->image[5000], 0);
+    EXPECT_EQ(partial->records[0][0], 0);
+
+    EXPECT_FALSE(ReadProfile(folder / "missing.bin", partial->image, partial->records).has_value());
+    EXPECT_FALSE(std::filesystem::exists(folder / "missing.bin")) << "reading a profile creates nothing";
+}
+
+} // namespace
+} // namespace corvane
