@@ -38,6 +38,7 @@ double ReadAll(Clock& clock)
     CommandProtocol protocol(*channel, clock);
     SettingsImage image;
     const auto start = steady_clock::now();
+    if (auto* virtualClock = dynamic_cast<VirtualClock*>(&clock)) virtualClock->ClearPauses();
     ReadAllSettings(protocol, image);
     return duration<double, std::milli>(steady_clock::now() - start).count();
 }
@@ -53,6 +54,8 @@ double LightingApply(Clock& clock)
     auto state = std::make_unique<SettingsState>();
     link.OnReadComplete(*state, 0);
     state->image[img::kBrightness] = static_cast<std::uint8_t>((state->image[img::kBrightness] + 7) % 51);
+    // Only the apply counts towards the floor, not the start-up read before it.
+    if (auto* virtualClock = dynamic_cast<VirtualClock*>(&clock)) virtualClock->ClearPauses();
     const auto start = steady_clock::now();
     const SyncResult result = link.Apply(*state);
     const double ms = duration<double, std::milli>(steady_clock::now() - start).count();
@@ -64,8 +67,6 @@ template <typename Run>
 void Report(const char* name, Run run, int repeats)
 {
     VirtualClock virtualClock;
-    run(virtualClock);
-    virtualClock.ClearPauses();
     run(virtualClock);
     const double floorMs = static_cast<double>(virtualClock.TotalPaused().count());
 
