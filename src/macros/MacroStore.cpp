@@ -98,6 +98,25 @@ void DeriveMacroSlots(const MacroStore& store, SettingsImage& image)
     }
 }
 
+void InsertEmptyRecord(MacroStore& store, std::size_t index)
+{
+    if (index >= kMacroRecordCount) return;
+    std::move_backward(store.records.begin() + static_cast<std::ptrdiff_t>(index), store.records.end() - 1,
+                       store.records.end());
+    store[index].Clear();
+}
+
+bool DeleteRecord(MacroStore& store, std::size_t index)
+{
+    const std::size_t inUse = store.CountInUse();
+    // Deleting past the macros would otherwise wipe the last real macro.
+    if (index >= inUse) return false;
+    std::move(store.records.begin() + static_cast<std::ptrdiff_t>(index + 1), store.records.end(),
+              store.records.begin() + static_cast<std::ptrdiff_t>(index));
+    store[inUse - 1].Clear();
+    return true;
+}
+
 std::u16string NextFreeMacroName(std::span<const std::u16string> listNames)
 {
     for (unsigned n = 1;; ++n) {

@@ -134,6 +134,13 @@ static_assert(sizeof(MacroStore) == kMacroStoreSize);
 // behind the last record in use keep what they held; nothing changes when record 0 is unused.
 void DeriveMacroSlots(const MacroStore& store, SettingsImage& image);
 
+// Opens an all-zero record at `index` for a new macro: the records from there move back one
+// place and the last record falls off.
+void InsertEmptyRecord(MacroStore& store, std::size_t index);
+// Removes macro `index`: the records behind move forward one place and the last macro's old
+// place becomes all zero. Returns false, changing nothing, when `index` is no macro in use.
+bool DeleteRecord(MacroStore& store, std::size_t index);
+
 // "Macro_" and the lowest number from 1 (at least three digits) that no list item equals.
 std::u16string NextFreeMacroName(std::span<const std::u16string> listNames);
 

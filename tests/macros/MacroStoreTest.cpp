@@ -190,9 +190,8 @@ TEST(DeriveMacroSlots, DeletingAMacroShiftsSlotsAndLeavesTheOldLastSlot)
     SettingsImage image;
     DeriveMacroSlots(store, image);
 
-    // What the macro dialog's Delete does to the store.
-    store[1] = store[2];
-    store[2].Clear();
+    ASSERT_TRUE(DeleteRecord(store, 1));
+    EXPECT_EQ(store.Names(), (std::vector<std::u16string>{u"a", u"c"}));
     DeriveMacroSlots(store, image);
     EXPECT_EQ(image.MacroSlot(1)[1], 3);
     EXPECT_EQ(image.MacroSlot(1)[3], 0x06); // usage of C
@@ -215,6 +214,41 @@ TEST(DeriveMacroSlots, LongEventCutAtTheEndIsNotSent)
     EXPECT_EQ(store[0].DeviceEvents()[188], 0xFF); // the record itself is left as it was
 }
 
+// ---- Creating and deleting records
+
+TEST(MacroRecordList, InsertAndDeleteKeepUsedRecordsContiguous)
+{
+    MacroFileBuilder file;
+    file.Macro(u"a").Tap(kA);
+    file.Macro(u"b").Tap(kB);
+    file.Macro(u"c").Tap(kC);
+    MacroStore store = file.Store();
+
+    InsertEmptyRecord(store, 3);
+    EXPECT_EQ(store[3], MacroRecord{});
+    store[3].SetName(u"d");
+    InsertEmptyRecord(store, 1);
+    store[1].SetName(u"new");
+    EXPECT_EQ(store.Names(), (std::vector<std::u16string>{u"a", u"new", u"b", u"c", u"d"}));
+    EXPECT_EQ(store[2].KeyEvents()[1], kB);
+
+    ASSERT_TRUE(DeleteRecord(store, 4));
+    ASSERT_TRUE(DeleteRecord(store, 0));
+    EXPECT_EQ(store.Names(), (std::vector<std::u16string>{u"new", u"b", u"c"}));
+    EXPECT_EQ(store[3], MacroRecord{});
+    EXPECT_EQ(store[4], MacroRecord{});
+
+    // Deleting what is not a macro must not take the last real one with it.
+    EXPECT_FALSE(DeleteRecord(store, 3));
+    EXPECT_EQ(store.CountInUse(), 3u);
+
+    // The last record falls off when everything moves back.
+    store[189].SetName(u"last");
+    InsertEmptyRecord(store, 0);
+    EXPECT_FALSE(store[189].InUse());
+    EXPECT_EQ(store[1].Name(), u"new");
+}
+
 // ---- Names for new macros
 
 TEST(NextFreeMacroName, TakesTheLowestUnusedNumber)
@@ -227,7 +261,7 @@ TEST(NextFreeMacroName, TakesTheLowestUnusedNumber)
 
     std::vector<std::u16string> many;
     for (int n = 1; n <= 999; ++n) {
-        char text[16];
+        char text[32];
         std::snprintf(text, sizeof text, "Macro_%03d", n);
         many.emplace_back(text, text + std::strlen(text));
     }
