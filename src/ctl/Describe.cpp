@@ -392,8 +392,13 @@ namespace {
 int RunDescribe(CommandContext& context)
 {
     std::vector<fs::path> files;
-    for (const std::string& arg : context.args)
+    for (std::size_t i = 0; i < context.args.size(); ++i) {
+        const std::string& arg = context.args[i];
+        // Keyboard options given before the command reach every command; describe needs none.
+        if (arg == "--device-ids") ++i;
+        if (arg.starts_with("--")) continue;
         files.emplace_back(arg);
+    }
     if (files.empty()) {
         // Without a file: the settings of the data folder.
         const fs::path folder = context.dataDir ? *context.dataDir : DefaultDataFolder();

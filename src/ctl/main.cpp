@@ -63,7 +63,8 @@ int main(int argc, char** argv)
             dataDir = argv[++i];
         } else if (arg.starts_with("--data-dir=")) {
             dataDir = std::string(arg.substr(std::strlen("--data-dir=")));
-        } else if (args.empty() && (arg == "--emulate" || arg == "--trace" || arg.starts_with("--device-ids"))) {
+        } else if (args.empty() &&
+                   (arg == "--emulate" || arg == "--trace" || arg.starts_with("--device-ids"))) {
             // Keyboard options may stand before the command; the keyboard commands read them.
             leading.emplace_back(arg);
             if (arg == "--device-ids" && i + 1 < argc) leading.emplace_back(argv[++i]);
