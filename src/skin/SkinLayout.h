@@ -207,6 +207,11 @@ inline constexpr int kSliderBrightness = 1017;
 inline constexpr int kSliderResponseTime = 1018;
 inline constexpr Size kSliderTrackSize{220, 17};
 inline constexpr Size kSliderThumbSize{15, 14};
+// The trackbar under each slider picture: the thumb's centre travels from kSliderChannelInset to
+// the strip width less kSliderChannelInset, and the trackbar's own thumb is this wide. The value
+// scales under two of the sliders are drawn to match.
+inline constexpr int kSliderChannelInset = 11;
+inline constexpr int kSliderTrackbarThumbWidth = 11;
 struct SliderPlace
 {
     int id;

@@ -108,12 +108,14 @@ TEST(MainWindowLayout, ButtonsLieInsideTheWindowApartFromEachOtherAndFromTheKeys
         if (r.IsEmpty()) continue;
         EXPECT_TRUE(Inside(r, kMainWindowSize)) << i;
         for (int j = i + 1; j < kMainButtonCount; ++j)
-            if (!kMainButtons[j].rect.IsEmpty())
+            if (!kMainButtons[j].rect.IsEmpty()) {
                 EXPECT_FALSE(Overlap(r, kMainButtons[j].rect)) << i << " and " << j;
+            }
         for (std::size_t k = 0; k < kKeyCount; ++k)
-            if (!IsAbsentKey(static_cast<int>(k)))
+            if (!IsAbsentKey(static_cast<int>(k))) {
                 EXPECT_FALSE(Overlap(r, KeyWindowRect(static_cast<int>(k))))
                     << "button " << i << " key " << k;
+            }
     }
     // Only 20 and 21 are never hit.
     for (int i = 0; i < kMainButtonCount; ++i)
@@ -159,6 +161,12 @@ TEST(MainWindowLayout, PicturesOnButtonsCoverTheirClickAreas)
             EXPECT_LE(image->size.width, InclusiveSize(b.rect).width) << b.image;
             continue;
         }
+        // The multi-colour square is as large as the filled squares beside it (20 x 20).
+        if (i == kButtonMultiColour) {
+            EXPECT_EQ(image->size.width, kColourSquareSize);
+            EXPECT_EQ(image->size.height, kColourSquareSize);
+            continue;
+        }
         EXPECT_EQ(image->size.width, InclusiveSize(b.rect).width) << b.image;
         EXPECT_EQ(image->size.height, InclusiveSize(b.rect).height) << b.image;
     }
@@ -196,8 +204,9 @@ TEST(MainWindowLayout, SlidersSitOnTheirPlacesWithTheirRanges)
                          s.origin.y + kSliderTrackSize.height};
         EXPECT_TRUE(Inside(track, kMainWindowSize)) << s.id;
         for (int i = 0; i < kMainButtonCount; ++i)
-            if (!kMainButtons[i].rect.IsEmpty())
+            if (!kMainButtons[i].rect.IsEmpty()) {
                 EXPECT_FALSE(Overlap(track, kMainButtons[i].rect)) << s.id << " " << i;
+            }
     }
 }
 

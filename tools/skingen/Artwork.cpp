@@ -286,31 +286,36 @@ QImage KeyboardPicture(const QImage& mainBackground, bool lit)
 // ---------------------------------------------------------------------------------------------
 // Main window
 
-// Where a slider's thumb centre sits for a value, in the slider's own x, assuming the thumb
-// travels the whole strip less half a thumb at either end.
-double ScaleTickX(int value, int maximum)
+// The x of the thumb picture's centre for a value, in the slider's own coordinates: the trackbar
+// thumb centred on its channel, the 15-pixel picture centred on that and moved 10 pixels left, as
+// the sliders place it; the main window moves the response time thumb 1 pixel right, and both
+// performance thumbs 2 more at position 0.
+int ThumbPictureCentre(int id, int value)
 {
-    const double first = kSliderThumbSize.width / 2.0;
-    const double last = kSliderTrackSize.width - kSliderThumbSize.width / 2.0;
-    return first + (last - first) * value / maximum;
+    const SliderPlace* place = FindSlider(id);
+    const int span = kSliderTrackSize.width - 2 * kSliderChannelInset;
+    const int centre = kSliderChannelInset + value * span / place->maximum;
+    const int trackbarLeft = centre - kSliderTrackbarThumbWidth / 2;
+    int pictureLeft = trackbarLeft + (kSliderThumbSize.width - kSliderTrackbarThumbWidth) / 2 - 10;
+    if (id == kSliderResponseTime) pictureLeft += 1;
+    if ((id == kSliderResponseTime || id == kSliderReportRate) && value == 0) pictureLeft += 2;
+    return pictureLeft + kSliderThumbSize.width / 2;
 }
 
-QImage ScalePicture(const QImage& background, Point origin, const QStringList& labels, int sliderX,
-                    const QString& unit)
+QImage ScalePicture(const QImage& background, Point origin, const QStringList& labels, int sliderId)
 {
+    const int sliderX = FindSlider(sliderId)->origin.x;
     const Size size = SizeOf(Window::Main, origin.y == kResponseScaleOrigin.y ? "responsetime_txt.png"
                                                                               : "reportRate_txt.png");
     return Compose(background, origin, size, [&](QPainter& p, QRectF) {
         const int maximum = static_cast<int>(labels.size()) - 1;
         for (int i = 0; i <= maximum; ++i) {
-            const double x = sliderX - origin.x + ScaleTickX(i, maximum);
-            p.fillRect(QRectF(std::round(x) - 0.5, 1, 1, 3), QColor(0x5a, 0x62, 0x6e));
-            QRectF box(x - 20, 4, 40, 12);
+            // The tick sits under the thumb picture's middle column.
+            const int x = sliderX - origin.x + ThumbPictureCentre(sliderId, i);
+            p.fillRect(QRect(x, 0, 1, 3), QColor(0x6a, 0x72, 0x7e));
+            const QRectF box(x - 19.5, 4, 40, 12);
             Text(p, box, Qt::AlignHCenter | Qt::AlignTop, labels[i], 9, palette::kTextDim, QFont::DemiBold);
         }
-        if (!unit.isEmpty())
-            Text(p, QRectF(0, 4, size.width - 1, 12), Qt::AlignRight | Qt::AlignTop, unit, 8,
-                 QColor(0x60, 0x68, 0x74));
     });
 }
 
@@ -340,7 +345,8 @@ void DrawMainWindow(const QString& folder, const Language& lang)
 
         // Lighting and performance card; the window writes its own headings and labels.
         Card(p, QRectF(10, 98, 252, 448));
-        p.fillRect(QRectF(13, 111, 3, 14), palette::kAccent);
+        p.fillRect(QRectF(12, 111, 2, 14), palette::kAccent);
+        Text(p, QRectF(150, 401, 98, 15), Qt::AlignRight | Qt::AlignVCenter, "Hz", 10, palette::kTextDim);
         HLine(p, 20, 252, 335, palette::kBorder);
         HLine(p, 20, 252, 455, palette::kBorder);
 
@@ -533,11 +539,10 @@ void DrawMainWindow(const QString& folder, const Language& lang)
     QStringList response;
     for (int i = 1; i <= 10; ++i)
         response << QString::number(i);
-    Save(ScalePicture(bg, kResponseScaleOrigin, response, FindSlider(kSliderResponseTime)->origin.x, ""),
-         folder, Window::Main, "responsetime_txt.png");
-    Save(ScalePicture(bg, kReportRateScaleOrigin, {"125", "250", "500", "1000"},
-                      FindSlider(kSliderReportRate)->origin.x, "Hz"),
-         folder, Window::Main, "reportRate_txt.png");
+    Save(ScalePicture(bg, kResponseScaleOrigin, response, kSliderResponseTime), folder, Window::Main,
+         "responsetime_txt.png");
+    Save(ScalePicture(bg, kReportRateScaleOrigin, {"125", "250", "500", "1000"}, kSliderReportRate), folder,
+         Window::Main, "reportRate_txt.png");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -574,11 +579,6 @@ void DrawProfilePanel(const QString& folder, const Language& lang)
                 p.drawLine(QPointF(c.x(), c.y() - 1), QPointF(c.x(), c.y() + 5));
                 ArrowGlyph(p, QPointF(c.x(), c.y() - 4), 7, Arrow::Up, palette::kAccent);
             }
-            Text(p, QRectF(r.left() + 20, r.bottom() - 14, r.width() - 24, 11),
-                 Qt::AlignLeft | Qt::AlignVCenter,
-                 i == 0 ? lang.Pick("Profildatei laden", "load a profile file")
-                        : lang.Pick("Profildatei sichern", "save to a profile file"),
-                 9, palette::kTextDim);
         }
         Text(p, QRectF(273, 150, 104, 120), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
              lang.Pick("Der Import lädt alle Einstellungen; zur Tastatur gelangen sie mit „Anwenden“.",
@@ -622,7 +622,7 @@ void DrawKeyDialog(const QString& folder, const Language& lang)
         p.fillRect(QRectF(0, 28, kKeyDialogSize.width, bodyTop - 28), QColor(0x10, 0x12, 0x15));
         for (int tab = 0; tab < 4; ++tab) {
             const Rect r = kKeyButtons[kKeyButtonFirstTab + tab].rect;
-            RaisedPlate(p, QRectF(r.left, r.top + 1, r.Width() + 1, r.Height()), 3);
+            RaisedPlate(p, QRectF(r.left, r.top + 1, r.Width() + 1, r.Height() - 5), 3);
         }
         // Flat body: every page draws its pictures straight onto this colour.
         p.fillRect(QRectF(1, bodyTop, kKeyDialogSize.width - 2, kKeyDialogSize.height - bodyTop - 1),
@@ -655,7 +655,7 @@ void DrawKeyDialog(const QString& folder, const Language& lang)
     }
     const Rect tab = kKeyButtons[kKeyButtonFirstTab].rect;
     Save(Compose(bg, {tab.left, tab.top}, SizeOf(Window::KeyAssignment, "large_button.png"),
-                 [](QPainter& p, QRectF r) { RaisedPlate(p, r.adjusted(0, 1, 0, 0), 3); }),
+                 [](QPainter& p, QRectF r) { RaisedPlate(p, r.adjusted(0, 1, 0, -5), 3); }),
          folder, Window::KeyAssignment, "large_button.png");
     const Rect strip = kKeyButtons[kKeyButtonTabStrip].rect;
     Save(Compose(bg, {strip.left, strip.top}, SizeOf(Window::KeyAssignment, "single_combine_option.png"),
@@ -757,13 +757,7 @@ void DrawMacroDialog(const QString& folder, const Language& lang)
     const char* recordNames[3] = {"Record-normal.png", "Record-over.png", "Record-leave.png"};
     for (int state = 0; state < 3; ++state) {
         Save(Compose(bg, {record.left, record.top}, SizeOf(Window::Macro, recordNames[state]),
-                     [&](QPainter& p, QRectF r) {
-                         AccentPlate(p, r, state == 1);
-                         // A recording light in the right corner.
-                         p.setPen(QPen(QColor(0xff, 0xff, 0xff, 0xa0), 1));
-                         p.setBrush(state == 1 ? QColor(Qt::white) : QColor(0xff, 0xc8, 0xcf));
-                         p.drawEllipse(QPointF(r.right() - 7, r.bottom() - 6), 2.5, 2.5);
-                     }),
+                     [&](QPainter& p, QRectF r) { AccentPlate(p, r, state == 1); }),
              folder, Window::Macro, recordNames[state]);
     }
     for (bool on : {false, true}) {
@@ -878,7 +872,8 @@ void DrawResources(const QString& folder)
     for (bool filled : {false, true}) {
         SaveResource(ComposeOn(palette::kPanel, kSliderTrackSize,
                                [&](QPainter& p, QRectF r) {
-                                   const QRectF groove(1, 6, r.width() - 2, 5);
+                                   // The groove spans the thumb's travel.
+                                   const QRectF groove(2, 6, r.width() - 11, 5);
                                    if (filled) {
                                        QPainterPath s;
                                        s.addRoundedRect(groove, 2.5, 2.5);
