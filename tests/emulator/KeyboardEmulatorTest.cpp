@@ -449,9 +449,9 @@ TEST_F(EmulatorTest, AcknowledgementFaults)
 
 TEST_F(EmulatorTest, GarbageReportsNeverLookLikeEvents)
 {
-    emulator.InjectGarbageReports(200);
+    emulator.InjectGarbageReports(2000);
     const auto reports = DrainInput();
-    ASSERT_EQ(reports.size(), 200u);
+    ASSERT_EQ(reports.size(), 2000u);
     std::size_t lengths = 0;
     for (const auto& report : reports) {
         EXPECT_NE(report[0], 4);
