@@ -901,22 +901,22 @@ void DrawResources(const QString& folder)
                                p.drawRoundedRect(r.adjusted(1.5, 0.5, -1.5, -0.5), 3, 3);
                            }),
                  folder, kResourceSliderThumb);
-    // List icons on the list wells' colour.
-    SaveResource(ComposeOn(palette::kWell, {10, 14},
+    // List icons on the black ground the lists paint their items on.
+    SaveResource(ComposeOn(Qt::black, {10, 14},
                            [](QPainter& p, QRectF r) {
                                p.fillRect(QRectF(4, 1, 2, 7), palette::kAccent);
                                ArrowGlyph(p, QPointF(5, 9.5), 8, Arrow::Down, palette::kAccent);
                                p.fillRect(QRectF(1, 12, r.width() - 2, 1), QColor(0x9a, 0xa2, 0xad));
                            }),
                  folder, kResourceListKeyDown);
-    SaveResource(ComposeOn(palette::kWell, {10, 14},
+    SaveResource(ComposeOn(Qt::black, {10, 14},
                            [](QPainter& p, QRectF r) {
                                p.fillRect(QRectF(4, 6, 2, 7), QColor(0x4f, 0xd1, 0xff));
                                ArrowGlyph(p, QPointF(5, 4.5), 8, Arrow::Up, QColor(0x4f, 0xd1, 0xff));
                                p.fillRect(QRectF(1, 1, r.width() - 2, 1), QColor(0x9a, 0xa2, 0xad));
                            }),
                  folder, kResourceListKeyUp);
-    SaveResource(ComposeOn(palette::kWell, {14, 14},
+    SaveResource(ComposeOn(Qt::black, {14, 14},
                            [](QPainter& p, QRectF r) {
                                p.setPen(QPen(QColor(0xff, 0xc1, 0x4d), 1.3));
                                p.setBrush(Qt::NoBrush);
@@ -934,15 +934,17 @@ void DrawResources(const QString& folder)
                                }),
                      folder, expanded ? kResourceTreeExpanded : kResourceTreeCollapsed);
     }
-    // Application icon: the brand mark on a dark keycap.
-    SaveResource(ComposeOn(QColor(0, 0, 0), {128, 128},
+    // Application icon: the brand mark on a dark keycap, full bleed because icons are loaded
+    // opaque like every other picture.
+    SaveResource(ComposeOn(QColor(0x12, 0x14, 0x17), {128, 128},
                            [](QPainter& p, QRectF r) {
                                QLinearGradient g(r.topLeft(), r.bottomLeft());
-                               g.setColorAt(0, QColor(0x2e, 0x33, 0x3b));
+                               g.setColorAt(0, QColor(0x34, 0x39, 0x42));
                                g.setColorAt(1, QColor(0x12, 0x14, 0x17));
-                               p.setPen(QPen(QColor(0xff, 0x2d, 0x44), 3));
-                               p.setBrush(g);
-                               p.drawRoundedRect(r.adjusted(4, 4, -4, -4), 22, 22);
+                               p.fillRect(r, g);
+                               p.setPen(QPen(palette::kAccent, 6));
+                               p.setBrush(Qt::NoBrush);
+                               p.drawRoundedRect(r.adjusted(7, 7, -7, -7), 16, 16);
                                BrandMark(p, r.adjusted(26, 28, -26, -28));
                            }),
                  folder, kResourceAppIcon);
