@@ -243,5 +243,57 @@ TEST(Artwork, LanguagesDifferWhereThePicturesCarryText)
     EXPECT_EQ(Picture(L::Window::Main, true, "kb_BK.png"), Picture(L::Window::Main, false, "kb_BK.png"));
 }
 
+TEST(Artwork, EveryKeycapSitsInItsRectangle)
+{
+    // A keycap drawn off its rectangle would leave the dark plate inside it and its body outside.
+    const QImage plain = Picture(L::Window::Main, false, "kb_BK.png");
+    ASSERT_FALSE(plain.isNull());
+    auto mean = [&](const QRect& area) {
+        long sum = 0;
+        int n = 0;
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x, ++n)
+                sum += qGray(plain.pixel(x, y));
+        return n ? static_cast<double>(sum) / n : 0.0;
+    };
+    for (std::size_t slot = 0; slot < L::kKeyCount; ++slot) {
+        if (L::IsAbsentKey(static_cast<int>(slot))) continue;
+        const L::Rect r = L::kKeyTable[slot].rect;
+        const double inside = mean(QRect(r.left + 3, r.top + 3, r.Width() - 6, r.Height() - 8));
+        // The plate just left of and below the key (one pixel beyond its picture).
+        const double left = mean(QRect(r.left - 1, r.top + 3, 1, r.Height() - 6));
+        const double below = mean(QRect(r.left + 3, r.bottom, r.Width() - 6, 1));
+        EXPECT_GT(inside, left + 15) << "key " << slot;
+        EXPECT_GT(inside, below + 15) << "key " << slot;
+    }
+}
+
+TEST(Artwork, HoverPicturesShowADifferentState)
+{
+    for (bool german : {false, true}) {
+        for (const L::ImageButton& b : L::kKeyButtons) {
+            if (!b.drawn || !b.hoverImage) continue;
+            EXPECT_NE(Picture(L::Window::KeyAssignment, german, b.normalImage),
+                      Picture(L::Window::KeyAssignment, german, b.hoverImage))
+                << b.hoverImage;
+        }
+        for (const L::ImageButton& b : L::kMacroButtons) {
+            if (!b.normalImage) continue;
+            EXPECT_NE(Picture(L::Window::Macro, german, b.normalImage),
+                      Picture(L::Window::Macro, german, b.hoverImage))
+                << b.hoverImage;
+        }
+        EXPECT_NE(Picture(L::Window::KeyAssignment, german, "view.png"),
+                  Picture(L::Window::KeyAssignment, german, "view02.png"));
+        for (const char* dir : {"T", "B", "R", "L"}) {
+            const QByteArray off = QString("Direction-%1-Disable.png").arg(dir).toUtf8();
+            const QByteArray on = QString("Direction-%1-Enable.png").arg(dir).toUtf8();
+            EXPECT_NE(Picture(L::Window::Main, german, off.constData()),
+                      Picture(L::Window::Main, german, on.constData()))
+                << dir;
+        }
+    }
+}
+
 } // namespace
 } // namespace corvane
