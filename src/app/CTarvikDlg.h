@@ -75,6 +75,9 @@ public:
     std::uint8_t KeyAtPoint(int x, int y) const;
     int ButtonAtPoint(int x, int y) const;
 
+    // The minimise button and a missing keyboard at start-up: hidden behind the notification
+    // icon, or minimised where the desktop has no notification area.
+    void HideOrMinimise();
     // Brought forward by a second start or the notification icon.
     void ShowFromOutside();
     // "Exit" of the notification icon's menu: ends without writing keymap.bin.
@@ -126,7 +129,6 @@ private:
     void CreateSliders();
     void CreateTrayIcon();
     void WatchDeviceMonitor(DeviceMonitor* monitor);
-    void HideOrMinimise();
     void EndDialog();
 
     // Keyboard filtering before dispatch; true when the event is consumed.

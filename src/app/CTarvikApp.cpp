@@ -1,0 +1,207 @@
+#include "app/CTarvikApp.h"
+
+#include "app/CTarvikDlg.h"
+#include "app/Prompt.h"
+#include "device/Clocks.h"
+#include "device/DeviceLink.h"
+#include "emulator/EmulatedDeviceMonitor.h"
+#include "emulator/KeyboardEmulator.h"
+#include "platform/HidapiBackend.h"
+#include "platform/Paths.h"
+#include "platform/ShellOpen.h"
+#include "platform/UdevMonitor.h"
+#include "platform/qt/LanguageSetting.h"
+#include "platform/qt/SingleInstance.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QSystemTrayIcon>
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+
+namespace corvane {
+namespace {
+
+constexpr char kInstanceName[] = "corvane-keyboard";
+
+// True when the backend lists the keyboard's command interface.
+bool KeyboardPresent(HidBackend& backend, const std::vector<UsbIdPair>& extraIds)
+{
+    for (const HidInterfaceInfo& info : backend.Enumerate()) {
+        const UsbIdPair ids{info.vendorId, info.productId};
+        const bool accepted = std::find(kAcceptedDeviceIds.begin(), kAcceptedDeviceIds.end(), ids) !=
+                                  kAcceptedDeviceIds.end() ||
+                              std::find(extraIds.begin(), extraIds.end(), ids) != extraIds.end();
+        if (accepted && info.matchText.find(kCommandInterface) != std::string::npos) return true;
+    }
+    return false;
+}
+
+} // namespace
+
+std::optional<std::vector<UsbIdPair>> ParseDeviceIds(const QString& text)
+{
+    std::vector<UsbIdPair> pairs;
+    for (const QString& item : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const QStringList parts = item.trimmed().split(QLatin1Char(':'));
+        if (parts.size() != 2) return std::nullopt;
+        bool vendorOk = false;
+        bool productOk = false;
+        const uint vendor = parts[0].toUInt(&vendorOk, 16);
+        const uint product = parts[1].toUInt(&productOk, 16);
+        if (!vendorOk || !productOk || vendor > 0xFFFF || product > 0xFFFF) return std::nullopt;
+        pairs.push_back({static_cast<std::uint16_t>(vendor), static_cast<std::uint16_t>(product)});
+    }
+    if (pairs.empty()) return std::nullopt;
+    return pairs;
+}
+
+ParsedCommandLine ParseCommandLine(const QStringList& arguments)
+{
+    ParsedCommandLine parsed;
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Corvane Keyboard: the keyboard's configuration utility."));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show these options and end."));
+    const QCommandLineOption emulate(QStringLiteral("emulate"),
+                                     QStringLiteral("Run against the built-in keyboard emulator."));
+    const QCommandLineOption emulateWhenMissing(
+        QStringLiteral("emulate-when-missing"),
+        QStringLiteral("Use the built-in keyboard emulator when no keyboard is attached."));
+    const QCommandLineOption language(QStringLiteral("language"),
+                                      QStringLiteral("Interface language, overriding the stored setting."),
+                                      QStringLiteral("german|english"));
+    const QCommandLineOption dataDir(QStringLiteral("data-dir"),
+                                     QStringLiteral("Folder for keymap.bin, MacroDefine.bin and profiles."),
+                                     QStringLiteral("DIR"));
+    const QCommandLineOption deviceIds(
+        QStringLiteral("device-ids"), QStringLiteral("Further USB ID pairs to accept as the keyboard (hex)."),
+        QStringLiteral("VID:PID[,VID:PID...]"));
+    const QCommandLineOption firstPaint(
+        QStringLiteral("exit-after-first-paint"),
+        QStringLiteral("Print the milliseconds to the first painted frame and end."));
+    parser.addOptions({help, emulate, emulateWhenMissing, language, dataDir, deviceIds, firstPaint});
+
+    if (!parser.parse(arguments)) {
+        parsed.output = parser.errorText() + QLatin1Char('\n');
+        parsed.exitCode = 2;
+        return parsed;
+    }
+    if (parser.isSet(help)) {
+        parsed.output = parser.helpText().replace(QStringLiteral("<executable_name>"),
+                                                  QStringLiteral("corvane-keyboard"));
+        parsed.exitCode = 0;
+        return parsed;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        parsed.output = QStringLiteral("Unexpected argument: %1\n").arg(parser.positionalArguments().first());
+        parsed.exitCode = 2;
+        return parsed;
+    }
+    AppOptions& options = parsed.options;
+    options.emulate = parser.isSet(emulate);
+    options.emulateWhenMissing = parser.isSet(emulateWhenMissing);
+    options.exitAfterFirstPaint = parser.isSet(firstPaint);
+    if (parser.isSet(language)) {
+        options.language = LanguageFromOption(parser.value(language));
+        if (!options.language) {
+            parsed.output = QStringLiteral("--language takes german or english, not \"%1\"\n")
+                                .arg(parser.value(language));
+            parsed.exitCode = 2;
+            return parsed;
+        }
+    }
+    if (parser.isSet(dataDir)) options.dataDir = std::filesystem::path(parser.value(dataDir).toStdString());
+    if (parser.isSet(deviceIds)) {
+        const auto ids = ParseDeviceIds(parser.value(deviceIds));
+        if (!ids) {
+            parsed.output = QStringLiteral("--device-ids takes VID:PID pairs in hex, as 3f1c:0101\n");
+            parsed.exitCode = 2;
+            return parsed;
+        }
+        options.deviceIds = *ids;
+    }
+    return parsed;
+}
+
+void BringForwardOnSecondStart(SingleInstance& instance, CTarvikDlg& window)
+{
+    QObject::connect(&instance, &SingleInstance::ActivationRequested, &window, &CTarvikDlg::ShowFromOutside);
+}
+
+int CTarvikApp::Run(QApplication& app, const AppOptions& options)
+{
+    QElapsedTimer sinceStart;
+    sinceStart.start();
+
+    SingleInstance instance(QString::fromLatin1(kInstanceName));
+    if (!options.exitAfterFirstPaint && !instance.Acquire()) return 0;
+
+    SystemClock clock;
+    std::unique_ptr<KeyboardEmulator> emulator;
+    std::unique_ptr<HidapiBackend> hidapi;
+    std::unique_ptr<DeviceMonitor> monitor;
+    HidBackend* backend = nullptr;
+    bool useEmulator = options.emulate;
+    if (!useEmulator) {
+        hidapi = std::make_unique<HidapiBackend>();
+        if (options.emulateWhenMissing && !KeyboardPresent(*hidapi, options.deviceIds)) {
+            std::fputs("No keyboard found: running against the built-in keyboard emulator.\n", stdout);
+            std::fflush(stdout);
+            useEmulator = true;
+        }
+    }
+    if (useEmulator) {
+        emulator = std::make_unique<KeyboardEmulator>(clock);
+        monitor = std::make_unique<EmulatedDeviceMonitor>(*emulator);
+        backend = emulator.get();
+    } else {
+        backend = hidapi.get();
+        monitor = std::make_unique<UdevMonitor>();
+    }
+
+    auto state = std::make_unique<SettingsState>();
+    auto macros = std::make_unique<MacroStore>();
+    const KeyCodeTable& codes = StandardKeyCodeTable();
+    MessageBoxPrompt prompt;
+    XdgShellOpener shell;
+
+    MainWindowSetup setup;
+    setup.language = options.language.value_or(ReadLanguageSetting());
+    setup.dataFolder = DataFolder(options.dataDir);
+    setup.programFolder = ProgramFolder();
+    setup.backend = backend;
+    setup.clock = &clock;
+    setup.monitor = monitor.get();
+    setup.extraDeviceIds = options.deviceIds;
+    setup.trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
+
+    app.setQuitOnLastWindowClosed(false);
+    CTarvikDlg window(*state, *macros, codes, prompt);
+    window.SetShellOpener(&shell);
+    BringForwardOnSecondStart(instance, window);
+    QObject::connect(&window, &CTarvikDlg::Ended, &app, &QApplication::quit);
+    if (options.exitAfterFirstPaint) {
+        QObject::connect(&window, &CTarvikDlg::FirstPainted, &window, [&window, &sinceStart] {
+            std::printf("first-paint %lld ms\n", static_cast<long long>(sinceStart.elapsed()));
+            std::fflush(stdout);
+            window.ExitWithoutSaving();
+        });
+    }
+
+    const bool keyboardOpen = window.SetUp(setup);
+    if (keyboardOpen || options.exitAfterFirstPaint) {
+        window.show();
+    } else {
+        if (!setup.trayAvailable) std::fputs("No Gaming Keyboard found.\n", stderr);
+        // Shown first so that, without a notification area, it can be minimised instead.
+        if (!setup.trayAvailable) window.show();
+        window.HideOrMinimise();
+    }
+    return app.exec();
+}
+
+} // namespace corvane

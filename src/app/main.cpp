@@ -1,0 +1,21 @@
+// corvane-keyboard: the configurator window.
+#include "app/CTarvikApp.h"
+
+#include <QApplication>
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    // Options are read before the window system is reached, so --help works without a display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const corvane::ParsedCommandLine parsed = corvane::ParseCommandLine(arguments);
+    if (parsed.exitCode) {
+        std::fputs(parsed.output.toLocal8Bit().constData(), *parsed.exitCode == 0 ? stdout : stderr);
+        return *parsed.exitCode;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("corvane-keyboard"));
+    return corvane::CTarvikApp().Run(app, parsed.options);
+}
