@@ -3,6 +3,7 @@
 #include "skin/SkinDraw.h"
 #include "skin/SkinnedWindow.h"
 
+#include <QCoreApplication>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QPainter>
@@ -229,6 +230,28 @@ TEST_F(PaintCycleTest, PartialRedrawChangesOnlyItsElement)
     dialog.FullPaint();
     const QImage again = dialog.grab().toImage().convertToFormat(QImage::Format_RGB32);
     EXPECT_EQ(again.pixel(21, 11), qRgb(0, 0, 90)) << "a full paint starts again from the background";
+}
+
+TEST(SkinnedDialogMessageTest, PrivateMessagesReachTheWindowsHandlerWithItsAnswer)
+{
+    class Receiving : public SkinnedDialog
+    {
+    public:
+        std::uint32_t lastMessage = 0;
+
+    protected:
+        std::intptr_t WindowMessage(std::uint32_t message, std::uintptr_t wParam,
+                                    std::intptr_t lParam) override
+        {
+            lastMessage = message;
+            return static_cast<std::intptr_t>(wParam) * 10 + lParam;
+        }
+    } dialog;
+    EXPECT_EQ(SendWindowMessage(&dialog, UM_SLIDER_MOVED, 1017, 3), 10173);
+    EXPECT_EQ(dialog.lastMessage, UM_SLIDER_MOVED);
+    PostWindowMessage(&dialog, UM_READ_COMPLETE, 0, 1);
+    QCoreApplication::sendPostedEvents(&dialog);
+    EXPECT_EQ(dialog.lastMessage, UM_READ_COMPLETE);
 }
 
 } // namespace
