@@ -11,6 +11,7 @@
 #include "emulator/KeyboardEmulator.h"
 #include "keys/ApplyKeyAssignment.h"
 #include "platform/qt/LanguageSetting.h"
+#include "skin/BitSlider.h"
 #include "skin/SkinLayout.h"
 
 #include <QDir>

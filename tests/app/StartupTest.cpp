@@ -1,0 +1,192 @@
+// Start-up and the window's life: the firmware offer after a read, the language setting, the
+// command line, a second start, a missing keyboard and its return.
+
+#include "MainWindowFixture.h"
+
+#include "app/CTarvikApp.h"
+#include "platform/qt/SingleInstance.h"
+#include "skin/WindowMessage.h"
+
+#include <QSettings>
+#include <QUuid>
+#include <thread>
+
+namespace corvane::apptest {
+namespace {
+
+class FirmwareOfferTest : public MainWindowTest
+{
+protected:
+    void StartWith(char fileMajor, char fileMinor, std::uint8_t deviceMajor, std::uint8_t deviceMinor,
+                   std::uint16_t language = kLanguageEnglish)
+    {
+        WriteVersionFile(fileMajor, fileMinor);
+        emulator.SetFirmwareVersion(deviceMajor, deviceMinor);
+        Start(language);
+    }
+    void CreateUpdater()
+    {
+        QFile updater(QString::fromStdString((programFolder / "Corvane Keyboard_Update.exe").string()));
+        ASSERT_TRUE(updater.open(QIODevice::WriteOnly));
+    }
+};
+
+TEST_F(FirmwareOfferTest, NewerFileVersionOffersTheUpdaterAfterTheRead)
+{
+    CreateUpdater();
+    prompt.answers = {true};
+    StartWith('2', '1', 1, 9);
+    ASSERT_EQ(prompt.calls.size(), 1u);
+    EXPECT_TRUE(prompt.calls[0].question);
+    EXPECT_EQ(prompt.calls[0].caption, "Firmware Update");
+    EXPECT_EQ(prompt.calls[0].text, QString::fromUtf8("Update new firmware\xEF\xBC\x9F"));
+    ASSERT_EQ(shell.opened.size(), 1u);
+    EXPECT_EQ(shell.opened[0].first, (programFolder / "Corvane Keyboard_Update.exe").string());
+    EXPECT_EQ(shell.opened[0].second, programFolder.string());
+}
+
+TEST_F(FirmwareOfferTest, GermanOfferAndCancelLaunchNothing)
+{
+    CreateUpdater();
+    prompt.answers = {false};
+    StartWith('1', '4', 1, 3, kLanguageGerman);
+    ASSERT_EQ(prompt.calls.size(), 1u);
+    EXPECT_EQ(prompt.calls[0].caption, "Firmware aktualisieren");
+    EXPECT_EQ(prompt.calls[0].text,
+              QString::fromUtf8("Es ist eine neue Firmware verfügbar. Möchtest Du sie aktualisieren?"));
+    EXPECT_TRUE(shell.opened.empty());
+}
+
+TEST_F(FirmwareOfferTest, EqualOrOlderFileOffersNothing)
+{
+    StartWith('1', '3', 1, 3);
+    EXPECT_TRUE(prompt.calls.empty());
+}
+
+TEST_F(FirmwareOfferTest, OlderFileWithNewerMinorOffersNothing)
+{
+    StartWith('1', '9', 2, 0);
+    EXPECT_TRUE(prompt.calls.empty());
+}
+
+TEST_F(FirmwareOfferTest, NoOfferAfterTheProfilePanel)
+{
+    StartWith('1', '3', 1, 3);
+    WriteVersionFile('9', '9'); // too late: the file is read at start-up only
+    emulator.SetFirmwareVersion(0, 1);
+    SendWindowMessage(window.get(), UM_READ_COMPLETE, 0, 1);
+    EXPECT_TRUE(prompt.calls.empty());
+}
+
+TEST_F(FirmwareOfferTest, MissingUpdaterLaunchesNothing)
+{
+    prompt.answers = {true};
+    StartWith('2', '1', 1, 9);
+    ASSERT_EQ(prompt.calls.size(), 1u);
+    EXPECT_TRUE(shell.opened.empty());
+    // The help window's update row uses the same launch.
+    CreateUpdater();
+    Click(944, 12);
+    Click(900, 22 + 25 + 5);
+    EXPECT_EQ(shell.opened.size(), 1u);
+    EXPECT_FALSE(window->HelpOpen());
+}
+
+class KeyboardPresenceTest : public MainWindowTest
+{
+};
+
+TEST_F(KeyboardPresenceTest, MissingKeyboardIsShownInTheWindowAndItsReturnIsRead)
+{
+    emulator.Unplug();
+    Start(kLanguageEnglish, false);
+    EXPECT_FALSE(opened);
+    EXPECT_TRUE(window->ShowsNoKeyboardNotice());
+    EXPECT_TRUE(window->DeviceActionsAllowed());
+
+    EmulatedDeviceState device = emulator.State();
+    device.brightness = 33;
+    emulator.SetState(device);
+    emulator.Replug();
+    // The arrival is looked at once the interfaces have settled (two seconds).
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->Link()->CommandChannelOpen(); }, 4000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return window->Slider(layout::kSliderBrightness)->value() == 33; }, 2000));
+    EXPECT_FALSE(window->ShowsNoKeyboardNotice());
+
+    emulator.Unplug();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Link()->CommandChannelOpen(); }, 2000));
+    EXPECT_TRUE(window->ShowsNoKeyboardNotice());
+}
+
+TEST(LanguageSettingTest, OnlyExactLowerCaseGermanSelectsGerman)
+{
+    EXPECT_EQ(LanguageFromText("german"), kLanguageGerman);
+    EXPECT_EQ(LanguageFromText("German"), kLanguageEnglish);
+    EXPECT_EQ(LanguageFromText("german "), kLanguageEnglish);
+    EXPECT_EQ(LanguageFromText(""), kLanguageEnglish);
+
+    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("QT302"));
+    settings.remove(QStringLiteral("Language"));
+    settings.sync();
+    EXPECT_EQ(ReadLanguageSetting(), kLanguageEnglish);
+    settings.setValue(QStringLiteral("Language"), QStringLiteral("german"));
+    settings.sync();
+    EXPECT_EQ(ReadLanguageSetting(), kLanguageGerman);
+    settings.setValue(QStringLiteral("Language"), QStringLiteral("German"));
+    settings.sync();
+    EXPECT_EQ(ReadLanguageSetting(), kLanguageEnglish);
+    settings.remove(QStringLiteral("Language"));
+}
+
+TEST(CommandLineTest, OptionsAreReadAndBadOnesRefused)
+{
+    const ParsedCommandLine good =
+        ParseCommandLine({"corvane-keyboard", "--emulate", "--language", "german", "--data-dir", "/tmp/x",
+                          "--device-ids", "3f1c:0101,1234:ABCD"});
+    ASSERT_FALSE(good.exitCode);
+    EXPECT_TRUE(good.options.emulate);
+    EXPECT_EQ(good.options.language, kLanguageGerman);
+    EXPECT_EQ(good.options.dataDir, std::filesystem::path("/tmp/x"));
+    EXPECT_EQ(good.options.deviceIds, (std::vector<UsbIdPair>{{0x3F1C, 0x0101}, {0x1234, 0xABCD}}));
+
+    const ParsedCommandLine help = ParseCommandLine({"corvane-keyboard", "--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    for (const char* option : {"--emulate", "--language", "--data-dir", "--device-ids"})
+        EXPECT_TRUE(help.output.contains(QLatin1String(option))) << option;
+
+    EXPECT_EQ(ParseCommandLine({"corvane-keyboard", "--language", "french"}).exitCode, 2);
+    EXPECT_EQ(ParseCommandLine({"corvane-keyboard", "--device-ids", "3f1c"}).exitCode, 2);
+    EXPECT_EQ(ParseCommandLine({"corvane-keyboard", "--device-ids", "3f1c:10000"}).exitCode, 2);
+    EXPECT_EQ(ParseCommandLine({"corvane-keyboard", "--bogus"}).exitCode, 2);
+}
+
+class SecondStartTest : public MainWindowTest
+{
+};
+
+TEST_F(SecondStartTest, SecondStartRaisesTheFirstWindowAndEnds)
+{
+    Start();
+    const QString name = QStringLiteral("corvane-test-") + QUuid::createUuid().toString(QUuid::Id128);
+    SingleInstance first(name);
+    ASSERT_TRUE(first.Acquire());
+    BringForwardOnSecondStart(first, *window);
+    window->showMinimized();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(window->isMinimized());
+
+    // The second start runs beside the event loop, as another process would.
+    bool secondAcquired = true;
+    std::thread second([&] {
+        SingleInstance other(name);
+        secondAcquired = other.Acquire();
+    });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isMinimized(); }, 3000));
+    second.join();
+    EXPECT_FALSE(secondAcquired);
+    EXPECT_TRUE(window->isVisible());
+}
+
+} // namespace
+} // namespace corvane::apptest
