@@ -92,6 +92,42 @@ TEST_F(FirmwareOfferTest, MissingUpdaterLaunchesNothing)
     EXPECT_FALSE(window->HelpOpen());
 }
 
+class WindowMessagesTest : public MainWindowTest
+{
+};
+
+TEST_F(WindowMessagesTest, RefreshControlsSetsSlidersFromTheImage)
+{
+    Start();
+    state->image[img::kSpeed] = 4;
+    SendWindowMessage(window.get(), UM_REFRESH_CONTROLS, 3, 0);
+    EXPECT_EQ(window->Slider(layout::kSliderSpeed)->value(), 4);
+    state->image[img::kBrightness] = 12;
+    SendWindowMessage(window.get(), UM_REFRESH_CONTROLS, 4, 0);
+    EXPECT_EQ(window->Slider(layout::kSliderBrightness)->value(), 12);
+    QCoreApplication::processEvents();
+    const int before = window->FullPaintCount();
+    SendWindowMessage(window.get(), UM_REFRESH_CONTROLS, 9, 0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window->FullPaintCount(), before + 1);
+}
+
+TEST_F(WindowMessagesTest, IconDoubleClickShowsTheWindowOnlyWithAKeyboard)
+{
+    Start();
+    window->showMinimized();
+    QCoreApplication::processEvents();
+    SendWindowMessage(window.get(), UM_TRAY_CALLBACK, 0, 0x203);
+    EXPECT_FALSE(window->isMinimized());
+
+    emulator.Unplug();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Link()->CommandChannelOpen(); }, 2000));
+    window->showMinimized();
+    QCoreApplication::processEvents();
+    SendWindowMessage(window.get(), UM_TRAY_CALLBACK, 0, 0x203);
+    EXPECT_TRUE(window->isMinimized());
+}
+
 class KeyboardPresenceTest : public MainWindowTest
 {
 };
