@@ -121,10 +121,10 @@ void CTarvikDlg::PaintTitleAndButtons(QPainter& painter)
                   layout::kMinimiseButtonOrigin.y);
     DrawSkinImage(painter, folder, QStringLiteral("button-close-normal.png"), layout::kCloseButtonOrigin.x,
                   layout::kCloseButtonOrigin.y);
-    // Where there is no notification area to carry the warning, the window says it.
+    // Where there is no notification area to carry the warning, the window says it. The skin font
+    // has no full-width exclamation mark, so the plain one stands in for it here.
     if (ShowsNoKeyboardNotice())
-        DrawSkinText(painter, QString::fromUtf8("Warning: No Gaming Keyboard\xEF\xBC\x81"), 420, 8,
-                     kPanelBack, kWhite, 15);
+        DrawSkinText(painter, QStringLiteral("Warning: No Gaming Keyboard!"), 420, 8, kPanelBack, kWhite, 15);
 }
 
 void CTarvikDlg::PaintKeyboard(QPainter& painter)
