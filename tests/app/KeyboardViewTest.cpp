@@ -153,6 +153,40 @@ TEST_F(KeyboardViewTest, DragDownRightSelectsEnclosedKeysAndUpLeftSelectsNone)
     EXPECT_EQ(window->SelectionState(), 0);
 }
 
+TEST_F(KeyboardViewTest, DragOverThePicturesCornerNeverSelectsTheKeysItLacks)
+{
+    Start();
+    EnterColourView();
+    // The four media keys have empty rectangles at the picture's corner (335, 129).
+    Drag(QPoint(330, 120), QPoint(420, 240));
+    for (int slot = 16; slot <= 19; ++slot)
+        EXPECT_FALSE(window->KeySelected(slot)) << slot;
+    EXPECT_TRUE(window->KeySelected(kEsc));
+}
+
+TEST_F(KeyboardViewTest, UnknownModeFromTheKeyboardLeavesTheColourView)
+{
+    Start();
+    FakeColourWindow colours;
+    colours.answer = 0x00FFFFFF;
+    FakeKeyWindow keys;
+    window->SetColourWindow(&colours);
+    window->SetKeyAssignmentWindow(&keys);
+    EnterColourView();
+    const SettingsImage before = state->image;
+    // A mode beyond the five custom maps names no map: nothing may be read or written for it.
+    emulator.PressLightingKey(2, 200);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return state->image[img::kLightingMode] == 200; }, 2000));
+    const QImage frame = Frame();
+    EXPECT_FALSE(frame.isNull());
+    ClickKey(kKeyA);
+    EXPECT_TRUE(colours.initialColours.empty());
+    EXPECT_EQ(keys.openedSlots, (std::vector<int>{kKeyA}));
+    EXPECT_EQ(state->image.bytes.size(), before.bytes.size());
+    EXPECT_TRUE(state->image.RegionEquals(before, img::kCustomLightMaps,
+                                          img::kCustomLightMapCount * img::kCustomLightMapSize));
+}
+
 TEST_F(KeyboardViewTest, CtrlClicksGatherKeysForOneColour)
 {
     Start();

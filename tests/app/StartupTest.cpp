@@ -6,6 +6,7 @@
 #include "app/CTarvikApp.h"
 #include "platform/qt/SingleInstance.h"
 #include "skin/WindowMessage.h"
+#include "store/SettingsFiles.h"
 
 #include <QSettings>
 #include <QUuid>
@@ -153,6 +154,22 @@ TEST_F(KeyboardPresenceTest, MissingKeyboardIsShownInTheWindowAndItsReturnIsRead
     emulator.Unplug();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Link()->CommandChannelOpen(); }, 2000));
     EXPECT_TRUE(window->ShowsNoKeyboardNotice());
+}
+
+TEST_F(KeyboardPresenceTest, WithoutKeyboardThePanelShowsWhatKeymapHolds)
+{
+    SettingsState saved;
+    saved.image[img::kBrightness] = 37;
+    saved.image[img::kReportRate] = 2;
+    saved.image[img::kResponseTime] = 5;
+    ASSERT_TRUE(SaveKeymap(dataFolder / "keymap.bin", saved));
+    emulator.Unplug();
+    Start(kLanguageEnglish, false);
+    window->ComposeFrame();
+    EXPECT_EQ(window->Slider(layout::kSliderBrightness)->value(), 37);
+    EXPECT_EQ(window->Slider(layout::kSliderReportRate)->value(), 2);
+    EXPECT_EQ(state->image[img::kBrightness], 37);
+    EXPECT_EQ(state->image[img::kReportRate], 2);
 }
 
 TEST(LanguageSettingTest, OnlyExactLowerCaseGermanSelectsGerman)
