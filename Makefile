@@ -32,6 +32,8 @@ bench: build
 asan:
 	$(MAKE) test BUILD=build-asan CMAKE_FLAGS="-DCORVANE_SANITIZE=address,undefined -DCMAKE_BUILD_TYPE=Debug"
 
+# Qt itself is not instrumented; the suppressions keep its internals out of the reports.
+tsan: export TSAN_OPTIONS = suppressions=$(CURDIR)/tests/tsan-qt.supp
 tsan:
 	$(MAKE) test BUILD=build-tsan CMAKE_FLAGS="-DCORVANE_SANITIZE=thread -DCMAKE_BUILD_TYPE=Debug"
 
