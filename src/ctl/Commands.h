@@ -18,6 +18,12 @@ struct CommandContext
     std::ostream& err;
 };
 
+// Exit codes, the same for every command.
+inline constexpr int kExitUsage = 2;
+inline constexpr int kExitFile = 3;          // a file could not be read
+inline constexpr int kExitNoKeyboard = 4;
+inline constexpr int kExitKeyboardFailed = 5; // a transfer failed or was not acknowledged
+
 // Returns the process exit code.
 using CommandFunction = int (*)(CommandContext&);
 

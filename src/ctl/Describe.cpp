@@ -348,7 +348,7 @@ int DescribeFile(const fs::path& file, std::ostream& out, std::ostream& err)
         const long n = ReadFileInto(file, store->data(), kMacroStoreSize, error);
         if (n < 0) {
             err << "corvanectl: cannot read " << file.string() << ": " << error << "\n";
-            return 1;
+            return kExitFile;
         }
         if (static_cast<std::size_t>(n) != expected || size != expected)
             err << "warning: " << file.string() << " is " << size << " bytes, expected " << expected
@@ -364,7 +364,7 @@ int DescribeFile(const fs::path& file, std::ostream& out, std::ostream& err)
     const long n = ReadFileInto(file, bytes.data(), bytes.size(), error);
     if (n < 0) {
         err << "corvanectl: cannot read " << file.string() << ": " << error << "\n";
-        return 1;
+        return kExitFile;
     }
     if (static_cast<std::size_t>(n) != expected || size != expected)
         err << "warning: " << file.string() << " is " << size << " bytes, expected " << expected
@@ -408,7 +408,7 @@ int RunDescribe(CommandContext& context)
         }
         if (files.empty()) {
             context.err << "corvanectl: no settings files in " << folder.string() << "\n";
-            return 1;
+            return kExitFile;
         }
     }
     int status = 0;

@@ -28,11 +28,6 @@ namespace corvane::ctl {
 
 namespace {
 
-constexpr int kExitUsage = 2;
-constexpr int kExitFile = 3;
-constexpr int kExitNoKeyboard = 4;
-constexpr int kExitKeyboardFailed = 5;
-
 // The messages the link posts; corvanectl plays the window and waits for the one it needs.
 class QueueSink final : public MessageSink
 {

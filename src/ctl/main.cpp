@@ -27,7 +27,12 @@ void PrintUsage(std::ostream& out)
         std::string head = std::string(c.name) + (*c.usage ? " " : "") + c.usage;
         out << "  " << head << std::string(width + 2 - head.size(), ' ') << c.help << "\n";
     }
-    out << "\noptions:\n  --data-dir DIR  use DIR instead of the data folder\n";
+    out << "\noptions:\n"
+           "  --data-dir DIR             use DIR instead of the data folder\n"
+           "  --emulate                  talk to the built-in keyboard emulator (device commands)\n"
+           "  --trace                    print every report on both channels to stderr, one line each\n"
+           "  --device-ids VID:PID[,...] accept further USB ID pairs (hex) as the keyboard\n"
+           "\nexit codes: 0 done, 2 usage, 3 file not readable, 4 no keyboard found, 5 keyboard failed\n";
 }
 
 } // namespace
@@ -58,7 +63,7 @@ int main(int argc, char** argv)
         if (arg == "--data-dir") {
             if (i + 1 >= argc) {
                 std::cerr << "corvanectl: --data-dir needs a folder\n";
-                return 2;
+                return kExitUsage;
             }
             dataDir = argv[++i];
         } else if (arg.starts_with("--data-dir=")) {
@@ -74,7 +79,7 @@ int main(int argc, char** argv)
     }
     if (args.empty() || args[0] == "help" || args[0] == "--help" || args[0] == "-h") {
         PrintUsage(args.empty() ? std::cerr : std::cout);
-        return args.empty() ? 2 : 0;
+        return args.empty() ? kExitUsage : 0;
     }
     for (const Command& command : RegisteredCommands()) {
         if (args[0] != command.name) continue;
@@ -84,5 +89,5 @@ int main(int argc, char** argv)
     }
     std::cerr << "corvanectl: unknown command '" << args[0] << "'\n";
     PrintUsage(std::cerr);
-    return 2;
+    return kExitUsage;
 }

@@ -200,13 +200,13 @@ TEST_F(DescribeTest, WrongSizeWarnsAndDescribesWhatIsThere)
 TEST_F(DescribeTest, MissingOrUnreadableFilesFailWithOneLine)
 {
     const CtlRun missing = Corvanectl("describe " + Quoted(folder / "nothing.bin"), folder);
-    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_EQ(missing.exitCode, 3);
     EXPECT_TRUE(missing.lines.empty());
     EXPECT_EQ(std::count(missing.err.begin(), missing.err.end(), '\n'), 1);
     EXPECT_THAT(missing.err, HasSubstr("nothing.bin"));
 
     const CtlRun folderArg = Corvanectl("describe " + Quoted(folder.path()), folder);
-    EXPECT_EQ(folderArg.exitCode, 1);
+    EXPECT_EQ(folderArg.exitCode, 3);
 }
 
 TEST_F(DescribeTest, WithoutAFileTheDataFoldersFilesAreDescribed)
