@@ -3,6 +3,7 @@
 #include "app/CTarvikDlg.h"
 
 #include "app/LightingEffects.h"
+#include "app/PanelColours.h"
 #include "app/Texts.h"
 #include "device/KeyLayout.h"
 #include "keys/ApplyKeyAssignment.h"
@@ -15,13 +16,10 @@
 namespace corvane {
 namespace {
 
-constexpr std::uint32_t kWhite = 0xFFFFFF;
-constexpr std::uint32_t kPanelBack = 0x353535;
 constexpr std::uint8_t kWinKey = 96;
 constexpr std::uint8_t kFnKey = 100;
 constexpr std::uint8_t kLeftCtrlKey = 95;
 constexpr std::uint8_t kRightCtrlKey = 102;
-constexpr std::uint32_t kInitialDialogColour = 0x0C0C0C;
 
 bool IsAbsent(std::uint8_t slot)
 {

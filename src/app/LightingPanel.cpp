@@ -4,6 +4,7 @@
 #include "app/CTarvikDlg.h"
 
 #include "app/LightingEffects.h"
+#include "app/PanelColours.h"
 #include "app/Texts.h"
 #include "skin/BitSlider.h"
 #include "skin/SkinDraw.h"
@@ -14,12 +15,9 @@
 namespace corvane {
 namespace {
 
-constexpr std::uint32_t kWhite = 0xFFFFFF;
-constexpr std::uint32_t kPanelBack = 0x353535;
 constexpr std::uint32_t kGreySquare = 0xC0C0C0;
 constexpr std::uint32_t kMarkedRowColour = 0x000050;
 constexpr std::uint32_t kRowColour = 0x3B3B3B;
-constexpr std::uint32_t kInitialDialogColour = 0x0C0C0C;
 constexpr int kNoRow = 255;
 constexpr std::uint8_t kMultiColourSlot = 8;
 
