@@ -314,6 +314,54 @@ TEST(SyncApplyChannel, NoKeyboardSendsNothingAndKeepsTheShadow)
     EXPECT_TRUE(f.trace.Records().empty());
 }
 
+// While the start-up read holds the command channel, the window's sequences are turned away
+// instead of putting their frames between the read's; once the read is done they go through.
+TEST(SyncApplyChannel, SequencesDuringTheStartupReadAreRefusedNotInterleaved)
+{
+    EmulatedLink f;
+    std::mutex mutex;
+    std::condition_variable signal;
+    bool readHolding = false;
+    bool release = false;
+    f.options.trace = [&, log = f.trace.Sink()](const TraceRecord& record) {
+        log(record);
+        if (record.direction != TraceDirection::kFeatureOut) return;
+        std::unique_lock lock(mutex);
+        if (readHolding) return;
+        // Hold the read-all thread inside its first command until the test has tried its own.
+        readHolding = true;
+        signal.notify_all();
+        signal.wait(lock, [&] { return release; });
+    };
+    ASSERT_TRUE(f.Link().Start().readAllStarted);
+    {
+        std::unique_lock lock(mutex);
+        ASSERT_TRUE(signal.wait_for(lock, std::chrono::seconds(5), [&] { return readHolding; }));
+    }
+    const std::uint8_t factoryBrightness = f.emulator.State().brightness;
+    f.state().image[img::kBrightness] = static_cast<std::uint8_t>(factoryBrightness + 1);
+    EXPECT_EQ(f.link->Apply(f.state()), SyncResult::kBusy);
+    EXPECT_EQ(f.link->FactoryReset(f.state()), SyncResult::kBusy);
+    FirmwareVersion version;
+    EXPECT_EQ(f.link->QueryFirmwareVersion(version), SyncResult::kBusy);
+    {
+        std::lock_guard lock(mutex);
+        release = true;
+    }
+    signal.notify_all();
+
+    f.link->WaitForReadAll();
+    ASSERT_TRUE(f.sink.Take(UM_READ_COMPLETE));
+    // Only the read went out: 52 frames, none of the refused sequences' begin-update or reset.
+    EXPECT_EQ(f.trace.Commands().size(), 52u);
+    EXPECT_EQ(f.emulator.State().brightness, factoryBrightness);
+
+    f.link->OnReadComplete(f.state(), 0);
+    f.state().image[img::kBrightness] = static_cast<std::uint8_t>(factoryBrightness + 1);
+    EXPECT_EQ(f.link->Apply(f.state()), SyncResult::kOk);
+    EXPECT_EQ(f.emulator.State().brightness, factoryBrightness + 1);
+}
+
 TEST_F(SyncApply, FactoryResetRestoresKeyboardAndHostDefaults)
 {
     EmulatedDeviceState custom = f.emulator.State();
