@@ -341,26 +341,8 @@ int DescribeFile(const fs::path& file, std::ostream& out, std::ostream& err)
            : (size == kMacroStoreSize ||
               (size != kSettingsFileSize && strcasecmp(file.filename().c_str(), kMacroFileName) == 0));
     const std::size_t expected = macroFile ? kMacroStoreSize : kSettingsFileSize;
+    std::vector<std::uint8_t> bytes(expected);
     std::string error;
-
-    if (macroFile) {
-        auto store = std::make_unique<MacroStore>();
-        const long n = ReadFileInto(file, store->data(), kMacroStoreSize, error);
-        if (n < 0) {
-            err << "corvanectl: cannot read " << file.string() << ": " << error << "\n";
-            return kExitFile;
-        }
-        if (static_cast<std::size_t>(n) != expected || size != expected)
-            err << "warning: " << file.string() << " is " << size << " bytes, expected " << expected
-                << "; describing what is there\n";
-        out << "Macro file " << file.string() << "\n";
-        DescribeMacros(*store, static_cast<std::size_t>(n), codes, out);
-        return 0;
-    }
-
-    auto image = std::make_unique<SettingsImage>();
-    auto records = std::make_unique<KeyRecordBuffer>();
-    std::vector<std::uint8_t> bytes(kSettingsFileSize);
     const long n = ReadFileInto(file, bytes.data(), bytes.size(), error);
     if (n < 0) {
         err << "corvanectl: cannot read " << file.string() << ": " << error << "\n";
@@ -369,6 +351,17 @@ int DescribeFile(const fs::path& file, std::ostream& out, std::ostream& err)
     if (static_cast<std::size_t>(n) != expected || size != expected)
         err << "warning: " << file.string() << " is " << size << " bytes, expected " << expected
             << "; describing what is there\n";
+
+    if (macroFile) {
+        auto store = std::make_unique<MacroStore>();
+        std::copy(bytes.begin(), bytes.end(), store->data());
+        out << "Macro file " << file.string() << "\n";
+        DescribeMacros(*store, static_cast<std::size_t>(n), codes, out);
+        return 0;
+    }
+
+    auto image = std::make_unique<SettingsImage>();
+    auto records = std::make_unique<KeyRecordBuffer>();
     std::copy_n(bytes.begin(), kSettingsImageSize, image->data());
     std::copy_n(bytes.begin() + kSettingsImageSize, kKeyRecordBufferSize, records->data());
     // The program itself restamps the key codes on every load; describe what it would see.
