@@ -48,8 +48,7 @@ QImage Compose(const QImage& background, Point origin, Size size,
 {
     QImage image = CropAt(background, origin, size);
     QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::TextAntialiasing);
+    Smooth(p);
     draw(p, QRectF(0, 0, size.width, size.height));
     return image;
 }
@@ -58,8 +57,7 @@ QImage ComposeOn(const QColor& ground, Size size, const std::function<void(QPain
 {
     QImage image = NewCanvas(size, ground);
     QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::TextAntialiasing);
+    Smooth(p);
     draw(p, QRectF(0, 0, size.width, size.height));
     return image;
 }
@@ -324,9 +322,8 @@ void DrawMainWindow(const QString& folder, const Language& lang)
     QImage bg = NewCanvas(kMainWindowSize);
     {
         QPainter p(&bg);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setRenderHint(QPainter::TextAntialiasing);
-        WindowFrame(p, QSize(kMainWindowSize.width, kMainWindowSize.height), 34);
+        Smooth(p);
+        WindowFrame(p, kMainWindowSize, 34);
 
         // Title strip: brand mark and name; the help, minimise and close buttons are drawn over it.
         BrandMark(p, QRectF(12, 6, 24, 22));
@@ -553,12 +550,9 @@ void DrawProfilePanel(const QString& folder, const Language& lang)
     QImage bg = NewCanvas(kProfileWindowSize);
     {
         QPainter p(&bg);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setRenderHint(QPainter::TextAntialiasing);
-        WindowFrame(p, QSize(kProfileWindowSize.width, kProfileWindowSize.height), 30);
-        BrandMark(p, QRectF(10, 7, 18, 16));
-        Text(p, QRectF(34, 5, 250, 20), Qt::AlignLeft | Qt::AlignVCenter, lang.Pick("PROFILE", "PROFILES"),
-             13, palette::kText, QFont::Bold, 2.0);
+        Smooth(p);
+        WindowFrame(p, kProfileWindowSize, 30);
+        DialogTitle(p, lang.Pick("PROFILE", "PROFILES"));
         Text(p, QRectF(16, 33, 243, 14), Qt::AlignLeft | Qt::AlignVCenter,
              lang.Pick("Aktuelles Profil", "Current profile"), 10, palette::kTextDim, QFont::DemiBold, 0.6);
         const QRectF list(kProfileList.x - 2, kProfileList.y - 2, kProfileList.width + 4,
@@ -608,9 +602,8 @@ void DrawKeyDialog(const QString& folder, const Language& lang)
     QImage bg = NewCanvas(kKeyDialogSize);
     {
         QPainter p(&bg);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setRenderHint(QPainter::TextAntialiasing);
-        WindowFrame(p, QSize(kKeyDialogSize.width, kKeyDialogSize.height), 28);
+        Smooth(p);
+        WindowFrame(p, kKeyDialogSize, 28);
         BrandMark(p, QRectF(8, 6, 18, 16));
         Text(p, QRectF(31, 5, 96, 18), Qt::AlignLeft | Qt::AlignVCenter, "CORVANE", 11, palette::kTextDim,
              QFont::Bold, 1.6);
@@ -721,12 +714,9 @@ void DrawMacroDialog(const QString& folder, const Language& lang)
     QImage bg = NewCanvas(kMacroDialogSize);
     {
         QPainter p(&bg);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setRenderHint(QPainter::TextAntialiasing);
-        WindowFrame(p, QSize(kMacroDialogSize.width, kMacroDialogSize.height), 30);
-        BrandMark(p, QRectF(10, 7, 18, 16));
-        Text(p, QRectF(34, 5, 300, 20), Qt::AlignLeft | Qt::AlignVCenter,
-             lang.Pick("MAKROVERWALTUNG", "MACRO MANAGEMENT"), 13, palette::kText, QFont::Bold, 2.0);
+        Smooth(p);
+        WindowFrame(p, kMacroDialogSize, 30);
+        DialogTitle(p, lang.Pick("MAKROVERWALTUNG", "MACRO MANAGEMENT"));
         const Rect close = kMacroButtons[kMacroButtonCloseBox].rect;
         CloseCross(p, QRectF(close.left + 0.5, close.top + 0.5, close.Width(), close.Width()),
                    palette::kAccentBright);
@@ -791,9 +781,8 @@ void DrawColourDialog(const QString& folder, const Language& lang)
     QImage bg = NewCanvas(kColourDialogSize);
     {
         QPainter p(&bg);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setRenderHint(QPainter::TextAntialiasing);
-        WindowFrame(p, QSize(kColourDialogSize.width, kColourDialogSize.height), 22);
+        Smooth(p);
+        WindowFrame(p, kColourDialogSize, 22);
         CloseCross(p,
                    QRectF(kColourCloseMark.left + 0.5, kColourCloseMark.top + 0.5, kColourCloseMark.Width(),
                           kColourCloseMark.Height()),
@@ -840,12 +829,9 @@ void DrawUpdateWindow(const QString& folder)
 {
     QImage bg = NewCanvas(kUpdateWindowSize);
     QPainter p(&bg);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::TextAntialiasing);
-    WindowFrame(p, QSize(kUpdateWindowSize.width, kUpdateWindowSize.height), 30);
-    BrandMark(p, QRectF(10, 7, 18, 16));
-    Text(p, QRectF(34, 5, 300, 20), Qt::AlignLeft | Qt::AlignVCenter, "FIRMWARE UPDATE", 13, palette::kText,
-         QFont::Bold, 2.0);
+    Smooth(p);
+    WindowFrame(p, kUpdateWindowSize, 30);
+    DialogTitle(p, "FIRMWARE UPDATE");
     Card(p, QRectF(10, 40, kUpdateWindowSize.width - 20, kUpdateWindowSize.height - 50));
     p.end();
     Save(bg, folder, Window::FirmwareUpdate, "UpdateWindow.png");

@@ -10,6 +10,12 @@
 
 namespace corvane::skingen {
 
+void Smooth(QPainter& p)
+{
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+}
+
 QImage NewCanvas(int width, int height, const QColor& fill)
 {
     QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
@@ -179,8 +185,9 @@ void Card(QPainter& p, const QRectF& r, double radius)
     p.restore();
 }
 
-void WindowFrame(QPainter& p, QSize size, int titleHeight)
+void WindowFrame(QPainter& p, layout::Size windowSize, int titleHeight)
 {
+    const QSize size(windowSize.width, windowSize.height);
     p.save();
     QLinearGradient base(0, 0, 0, size.height());
     base.setColorAt(0, palette::kBaseTop);
@@ -249,6 +256,12 @@ void BrandMark(QPainter& p, const QRectF& box)
     p.fillPath(upper, g);
     p.fillPath(lower, palette::kAccent);
     p.restore();
+}
+
+void DialogTitle(QPainter& p, const QString& title)
+{
+    BrandMark(p, QRectF(10, 7, 18, 16));
+    Text(p, QRectF(34, 5, 300, 20), Qt::AlignLeft | Qt::AlignVCenter, title, 13, palette::kText, QFont::Bold, 2.0);
 }
 
 } // namespace corvane::skingen

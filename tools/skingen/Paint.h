@@ -31,6 +31,9 @@ inline const QColor kAccentDeep{0xa8, 0x10, 0x26};
 inline constexpr double kRadius = 4.0;
 inline const char* const kFontFamily = "Liberation Sans";
 
+// Every picture is drawn antialiased, shapes and text alike.
+void Smooth(QPainter& p);
+
 QImage NewCanvas(int width, int height, const QColor& fill = Qt::transparent);
 QImage NewCanvas(layout::Size size, const QColor& fill = Qt::transparent);
 // The part of a finished background where a picture will be drawn: pictures are copied opaque,
@@ -58,12 +61,14 @@ void Well(QPainter& p, const QRectF& r, double radius = kRadius);
 // The card every group of controls sits on.
 void Card(QPainter& p, const QRectF& r, double radius = 6.0);
 // The background shared by every window: gradient base, border and a title strip.
-void WindowFrame(QPainter& p, QSize size, int titleHeight);
+void WindowFrame(QPainter& p, layout::Size size, int titleHeight);
 // A one-pixel line.
 void HLine(QPainter& p, double x1, double x2, double y, const QColor& colour);
 // The close cross drawn into title strips.
 void CloseCross(QPainter& p, const QRectF& r, const QColor& colour, double width = 1.6);
 // The brand mark (a red chevron wing) in a square box.
 void BrandMark(QPainter& p, const QRectF& box);
+// A dialog's title strip: the brand mark and the title in capitals.
+void DialogTitle(QPainter& p, const QString& title);
 
 } // namespace corvane::skingen
