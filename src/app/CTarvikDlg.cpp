@@ -519,9 +519,7 @@ void CTarvikDlg::mouseMoveEvent(QMouseEvent* event)
     }
 
     hoverKey_ = KeyAtPoint(x, y);
-    const bool ignored = (hoverKey_ >= layout::kFirstAbsentKey && hoverKey_ <= layout::kLastAbsentKey) ||
-                         hoverKey_ == 95 || hoverKey_ == 102;
-    if (hoverKey_ != lastShownKey_ && !ignored) {
+    if (hoverKey_ != lastShownKey_ && !IgnoresClicks(hoverKey_)) {
         lastShownKey_ = hoverKey_;
         FullPaint();
     } else if (hoverKey_ == kNoKey && lastShownKey_ == kNoKey &&

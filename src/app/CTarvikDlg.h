@@ -73,6 +73,7 @@ public:
     // Hit tests in window coordinates. KeyAtPoint never gives Win or Fn in the key assignment
     // view; ButtonAtPoint gives the view-switch zones first while a custom profile is chosen.
     std::uint8_t KeyAtPoint(int x, int y) const;
+    static bool IgnoresClicks(std::uint8_t slot);
     int ButtonAtPoint(int x, int y) const;
 
     // The minimise button and a missing keyboard at start-up: hidden behind the notification

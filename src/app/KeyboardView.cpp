@@ -14,25 +14,12 @@
 #include <QPainter>
 
 namespace corvane {
-namespace {
 
-constexpr std::uint8_t kWinKey = 96;
-constexpr std::uint8_t kFnKey = 100;
-constexpr std::uint8_t kLeftCtrlKey = 95;
-constexpr std::uint8_t kRightCtrlKey = 102;
-
-bool IsAbsent(std::uint8_t slot)
+// The media keys the picture lacks and both Ctrl keys take no clicks and show no hover.
+bool CTarvikDlg::IgnoresClicks(std::uint8_t slot)
 {
-    return layout::IsAbsentKey(slot);
+    return layout::IsAbsentKey(slot) || slot == kLeftCtrlSlot || slot == kRightCtrlSlot;
 }
-
-// Keys whose clicks are ignored: the media keys the picture lacks and both Ctrl keys.
-bool IgnoresClicks(std::uint8_t slot)
-{
-    return IsAbsent(slot) || slot == kLeftCtrlKey || slot == kRightCtrlKey;
-}
-
-} // namespace
 
 std::uint8_t* CTarvikDlg::ActiveLightMap()
 {
@@ -55,7 +42,7 @@ std::uint8_t CTarvikDlg::KeyAtPoint(int x, int y) const
 {
     const bool colourView = InColourView();
     for (int slot = 0; slot < static_cast<int>(layout::kKeyCount); ++slot) {
-        if (!colourView && (slot == kWinKey || slot == kFnKey)) continue;
+        if (!colourView && (slot == kWinSlot || slot == kFnSlot)) continue;
         if (layout::KeyWindowRect(slot).Contains(x, y)) return static_cast<std::uint8_t>(slot);
     }
     return kNoKey;
@@ -143,7 +130,7 @@ void CTarvikDlg::PaintKeyboard(QPainter& painter)
     if (!InColourView()) {
         if (hoverKey_ != kNoKey) highlight(hoverKey_);
         // The Windows key carries no assignment of its own, so it is never shown as customised.
-        state_.marks[kWinKey] = 0;
+        state_.marks[kWinSlot] = 0;
         for (std::uint8_t slot = 0; slot < layout::kKeyCount; ++slot)
             if (state_.marks[slot] != 0) highlight(slot);
         return;
@@ -151,7 +138,7 @@ void CTarvikDlg::PaintKeyboard(QPainter& painter)
 
     const std::uint8_t* map = ActiveLightMap();
     for (std::uint8_t slot = 0; slot < layout::kKeyCount; ++slot) {
-        if (IsAbsent(slot)) continue;
+        if (layout::IsAbsentKey(slot)) continue;
         const std::size_t k = DeviceKeyIndex(slot);
         const std::uint8_t red = map[4 * k + 1];
         const std::uint8_t green = map[4 * k + 2];
@@ -167,11 +154,11 @@ void CTarvikDlg::PaintKeyboard(QPainter& painter)
                      kPanelBack, inverse, 10);
     }
     for (std::uint8_t slot = 0; slot < layout::kKeyCount; ++slot)
-        if (selected_[slot] != 0 && !IsAbsent(slot)) frameAround(slot);
+        if (selected_[slot] != 0 && !layout::IsAbsentKey(slot)) frameAround(slot);
     if (leftHeld_)
         DrawFrameRect(painter, pressPoint_.x(), pressPoint_.y(), currentPoint_.x() - pressPoint_.x(),
                       currentPoint_.y() - pressPoint_.y());
-    if (hoverKey_ != kNoKey && !IsAbsent(hoverKey_)) frameAround(hoverKey_);
+    if (hoverKey_ != kNoKey && !layout::IsAbsentKey(hoverKey_)) frameAround(hoverKey_);
 }
 
 void CTarvikDlg::RubberBand()
@@ -180,7 +167,7 @@ void CTarvikDlg::RubberBand()
     for (std::uint8_t slot = 0; slot < layout::kKeyCount; ++slot) {
         const layout::Rect r = layout::KeyWindowRect(slot);
         // The keys the picture lacks have no place to enclose.
-        const bool inside = !IsAbsent(slot) && r.left >= pressPoint_.x() && r.top >= pressPoint_.y() &&
+        const bool inside = !layout::IsAbsentKey(slot) && r.left >= pressPoint_.x() && r.top >= pressPoint_.y() &&
                             r.right <= currentPoint_.x() && r.bottom <= currentPoint_.y();
         selected_[slot] = inside ? 1 : 0;
         any = any || inside;

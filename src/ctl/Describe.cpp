@@ -230,7 +230,7 @@ long ReadFileInto(const fs::path& file, std::uint8_t* target, std::size_t size, 
 
 std::string SlotName(std::size_t slot, const KeyCodeTable& codes)
 {
-    if (slot == 100) return "Fn";
+    if (slot == kFnSlot) return "Fn";
     const std::uint8_t code = DefaultKeyOrder[slot];
     // The keypad's operators and Enter share their labels with keys of the main block.
     if (code >= 106 && code <= 111) return "Num " + KeyName(code, codes);

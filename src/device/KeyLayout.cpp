@@ -26,7 +26,6 @@ extern const std::array<std::uint16_t, kLayoutKeyCount> KeyIndexOffsets = {
 namespace {
 
 constexpr std::size_t kBackslashSlot = 54;
-constexpr std::size_t kFnSlot = 100;
 
 std::array<DeviceKeyBytes, 128> BuildDefaultDeviceKeyTable()
 {

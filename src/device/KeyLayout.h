@@ -13,6 +13,13 @@ inline constexpr std::size_t kLayoutKeyCount = 108;
 // Entries of the device key table that the factory fills (device indexes 0-125).
 inline constexpr std::size_t kFactoryKeyEntryCount = 126;
 
+// Layout positions with rules of their own: Fn is never marked, Win and Fn can be picked only in
+// the per-key colour view, and the main window ignores clicks on the two Ctrl keys.
+inline constexpr std::uint8_t kLeftCtrlSlot = 95;
+inline constexpr std::uint8_t kWinSlot = 96;
+inline constexpr std::uint8_t kFnSlot = 100;
+inline constexpr std::uint8_t kRightCtrlSlot = 102;
+
 // The virtual-key code of each layout position. Positions 100 and 101 share code 0x5D.
 extern const std::array<std::uint8_t, kLayoutKeyCount> DefaultKeyOrder;
 

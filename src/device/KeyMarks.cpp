@@ -21,7 +21,7 @@ void ComputeKeyMarks(const SettingsImage& image, const KeyRecordBuffer& records,
 void RecomputeKeyMarks(const SettingsImage& image, const KeyRecordBuffer& records, KeyMarks& marks)
 {
     ComputeKeyMarks(image, records, marks);
-    marks[100] = 0;
+    marks[kFnSlot] = 0;
 }
 
 } // namespace corvane
