@@ -1,6 +1,7 @@
 #include "app/CTarvikDlg.h"
 
-#include "app/LightingEffects.h"
+#include "device/LightingEffects.h"
+#include "device/LightingSettings.h"
 #include "app/Prompt.h"
 #include "app/Texts.h"
 #include "device/Firmware.h"
@@ -86,7 +87,7 @@ std::filesystem::path CTarvikDlg::KeymapPath() const
 
 std::uint8_t CTarvikDlg::LightingMode() const
 {
-    return state_.image[img::kLightingMode];
+    return LightingView(state_.image).Mode();
 }
 
 CBitSlider* CTarvikDlg::Slider(int id) const
@@ -310,10 +311,11 @@ std::intptr_t CTarvikDlg::WindowMessage(std::uint32_t message, std::uintptr_t wP
 
 void CTarvikDlg::SetSlidersFromImage()
 {
-    Slider(layout::kSliderBrightness)->setValue(state_.image[img::kBrightness]);
-    Slider(layout::kSliderSpeed)->setValue(state_.image[img::kSpeed]);
-    Slider(layout::kSliderReportRate)->setValue(state_.image[img::kReportRate]);
-    Slider(layout::kSliderResponseTime)->setValue(static_cast<int>(state_.image[img::kResponseTime]) - 1);
+    const SettingsImage& image = state_.image;
+    Slider(layout::kSliderBrightness)->setValue(SliderPositionOf(image, SliderField::kBrightness));
+    Slider(layout::kSliderSpeed)->setValue(SliderPositionOf(image, SliderField::kSpeed));
+    Slider(layout::kSliderReportRate)->setValue(SliderPositionOf(image, SliderField::kReportRate));
+    Slider(layout::kSliderResponseTime)->setValue(SliderPositionOf(image, SliderField::kResponseTime));
 }
 
 void CTarvikDlg::OnReadComplete(std::intptr_t lParam)

@@ -2,7 +2,8 @@
 
 #include "app/CTarvikDlg.h"
 
-#include "app/LightingEffects.h"
+#include "device/LightingEffects.h"
+#include "device/LightingSettings.h"
 #include "app/PanelColours.h"
 #include "app/Texts.h"
 #include "device/KeyLayout.h"
@@ -23,19 +24,12 @@ bool CTarvikDlg::IgnoresClicks(std::uint8_t slot)
 
 std::uint8_t* CTarvikDlg::ActiveLightMap()
 {
-    const std::uint8_t mode = LightingMode();
-    // Only modes 51-55 name a map; any other value read from the keyboard or a file must not
-    // index beyond the five maps.
-    if (mode < kFirstCustomProfileMode || mode >= kFirstCustomProfileMode + img::kCustomLightMapCount)
-        return nullptr;
-    return state_.image.CustomLightMap(mode - kFirstCustomProfileMode);
+    return LightingSettings(state_.image).ActiveLightMap();
 }
 
 bool CTarvikDlg::InColourView() const
 {
-    const std::uint8_t mode = LightingMode();
-    return customColourView_ && mode >= kFirstCustomProfileMode &&
-           mode < kFirstCustomProfileMode + img::kCustomLightMapCount;
+    return customColourView_ && CustomLightMapOf(LightingMode()).has_value();
 }
 
 std::uint8_t CTarvikDlg::KeyAtPoint(int x, int y) const
@@ -50,7 +44,7 @@ std::uint8_t CTarvikDlg::KeyAtPoint(int x, int y) const
 
 int CTarvikDlg::ButtonAtPoint(int x, int y) const
 {
-    if (IsCustomProfileMode(LightingMode())) {
+    if (IsCustomProfile(LightingMode())) {
         if (layout::kKeymapViewZone.Contains(x, y)) return layout::kZoneKeymapView;
         if (layout::kColourViewZone.Contains(x, y)) return layout::kZoneColourView;
     }

@@ -3,7 +3,8 @@
 
 #include "app/CTarvikDlg.h"
 
-#include "app/LightingEffects.h"
+#include "device/LightingEffects.h"
+#include "device/LightingSettings.h"
 #include "app/PanelColours.h"
 #include "app/Texts.h"
 #include "skin/BitSlider.h"
@@ -18,31 +19,18 @@ namespace {
 constexpr std::uint32_t kGreySquare = 0xC0C0C0;
 constexpr std::uint32_t kMarkedRowColour = 0x000050;
 constexpr std::uint32_t kRowColour = 0x3B3B3B;
-constexpr int kNoRow = 255;
-constexpr std::uint8_t kMultiColourSlot = 8;
 
-// Wave and Spectrum run through every colour: the palette does not apply.
-bool UsesAllColours(std::uint8_t mode)
-{
-    return mode == kModeWave || mode == kModeSpectrum;
-}
-
-bool ShowsSpeed(std::uint8_t mode)
-{
-    return mode != kModeStatic && mode < 50;
-}
-
-std::size_t FieldOfSlider(int id)
+SliderField FieldOfSlider(int id)
 {
     switch (id) {
     case layout::kSliderSpeed:
-        return img::kSpeed;
+        return SliderField::kSpeed;
     case layout::kSliderBrightness:
-        return img::kBrightness;
+        return SliderField::kBrightness;
     case layout::kSliderReportRate:
-        return img::kReportRate;
+        return SliderField::kReportRate;
     default:
-        return img::kResponseTime;
+        return SliderField::kResponseTime;
     }
 }
 
@@ -66,7 +54,7 @@ void CTarvikDlg::DrawSliderTrack(int id, QPainter& painter)
     CBitSlider* slider = Slider(id);
     if (slider == nullptr) return;
     const int position = slider->value();
-    state_.image[FieldOfSlider(id)] = static_cast<std::uint8_t>(position);
+    StoreSliderPosition(state_.image, FieldOfSlider(id), position);
 
     int thumbX = slider->ThumbOffsetX();
     if (id == layout::kSliderResponseTime) thumbX += 1;
@@ -97,20 +85,16 @@ void CTarvikDlg::DrawColourSquares(QPainter& painter)
     if (mode != kModeStatic)
         DrawSkinImage(painter, SkinFolder(), QStringLiteral("8.png"), layout::kMultiColourSquareOrigin.x,
                       layout::kMultiColourSquareOrigin.y);
-    std::uint8_t& slot = state_.image[img::kColour];
-    if (slot == 0) slot = 1;
-    if (slot > kMultiColourSlot) slot = kMultiColourSlot;
+    LightingSettings lighting(state_.image);
+    const std::uint8_t slot = lighting.SettleColourSlot();
     for (int i = 0; i < static_cast<int>(img::kPaletteEntries); ++i) {
-        const std::uint8_t* entry = state_.image.PaletteEntry(static_cast<std::size_t>(i));
         const std::uint32_t colour =
-            UsesAllColours(mode) ? kGreySquare
-                                 : static_cast<std::uint32_t>(entry[0] | entry[1] << 8 | entry[2] << 16);
+            UsesAllColours(mode) ? kGreySquare : lighting.PaletteColour(static_cast<std::size_t>(i));
         FillColourRect(painter,
                        QRect(layout::kColourSquareX + layout::kColourSquarePitch * i,
                              layout::kColourSquareTop, layout::kColourSquareSize, layout::kColourSquareSize),
                        colour);
     }
-    if (UsesAllColours(mode)) slot = kMultiColourSlot;
     DrawFrameRect(painter, layout::kColourFrameX + layout::kColourSquarePitch * (slot - 1),
                   layout::kColourFrameY, layout::kColourFrameSize, layout::kColourFrameSize);
 }
@@ -154,9 +138,9 @@ void CTarvikDlg::DrawLightingPanel(QPainter& painter)
         DrawSliderTrack(layout::kSliderBrightness, painter);
     }
 
-    if (mode <= 50) DrawColourSquares(painter);
+    if (!IsCustomProfile(mode)) DrawColourSquares(painter);
 
-    if (mode == kModeWave || mode == kModeRadar) {
+    if (ShowsDirection(mode)) {
         text(QStringLiteral("Light direction"), layout::kLightDirectionLabel.x,
              layout::kLightDirectionLabel.y, 15);
         static const char* const kDisabled[4] = {"Direction-T-Disable.png", "Direction-B-Disable.png",
@@ -164,29 +148,29 @@ void CTarvikDlg::DrawLightingPanel(QPainter& painter)
         for (int i = 0; i < 4; ++i)
             DrawSkinImage(painter, folder, QString::fromLatin1(kDisabled[i]), layout::kDirectionX[i],
                           layout::kDirectionY);
-        switch (state_.image[img::kDirection]) {
-        case 3:
-            DrawSkinImage(painter, folder, QStringLiteral("Direction-T-Enable.png"), layout::kDirectionX[0],
-                          layout::kDirectionY);
-            break;
-        case 4:
-            DrawSkinImage(painter, folder, QStringLiteral("Direction-B-Enable.png"), layout::kDirectionX[1],
-                          layout::kDirectionY);
-            break;
-        case 2:
-            DrawSkinImage(painter, folder, QStringLiteral("Direction-R-Enable.png"), layout::kDirectionX[2],
-                          layout::kDirectionY);
-            break;
-        case 1:
-            DrawSkinImage(painter, folder, QStringLiteral("Direction-L-Enable.png"), layout::kDirectionX[3],
-                          layout::kDirectionY);
-            break;
-        default:
-            break;
+        if (const std::optional<Direction> direction = LightingView(state_.image).GetDirection()) {
+            switch (*direction) {
+            case Direction::kTop:
+                DrawSkinImage(painter, folder, QStringLiteral("Direction-T-Enable.png"), layout::kDirectionX[0],
+                              layout::kDirectionY);
+                break;
+            case Direction::kBottom:
+                DrawSkinImage(painter, folder, QStringLiteral("Direction-B-Enable.png"), layout::kDirectionX[1],
+                              layout::kDirectionY);
+                break;
+            case Direction::kRight:
+                DrawSkinImage(painter, folder, QStringLiteral("Direction-R-Enable.png"), layout::kDirectionX[2],
+                              layout::kDirectionY);
+                break;
+            case Direction::kLeft:
+                DrawSkinImage(painter, folder, QStringLiteral("Direction-L-Enable.png"), layout::kDirectionX[3],
+                              layout::kDirectionY);
+                break;
+            }
         }
     }
 
-    if (IsCustomProfileMode(mode)) {
+    if (IsCustomProfile(mode)) {
         DrawSkinImage(painter, folder,
                       customColourView_ ? QStringLiteral("Disable.png") : QStringLiteral("Enable.png"),
                       layout::kKeymapSwitchOrigin.x, layout::kKeymapSwitchOrigin.y);
@@ -205,12 +189,12 @@ void CTarvikDlg::DrawLightingPanel(QPainter& painter)
 
     text(Text("Spielmodus", "GAME MODE"), 17, 464, 16);
     DrawSkinImage(painter, folder,
-                  state_.image[img::kGameMode] != 0 ? QStringLiteral("Enable.png")
+                  LightingView(state_.image).GameMode() ? QStringLiteral("Enable.png")
                                                     : QStringLiteral("Disable.png"),
                   layout::kGameModeSwitchOrigin.x, layout::kGameModeSwitchOrigin.y);
     text(Text("Windowstasten sperren", "WINDOWS KEY LOCK"), 18, 500, 16);
     DrawSkinImage(painter, folder,
-                  state_.image[img::kWindowsKeyLock] != 0 ? QStringLiteral("Enable.png")
+                  LightingView(state_.image).WindowsKeyLocked() ? QStringLiteral("Enable.png")
                                                           : QStringLiteral("Disable.png"),
                   layout::kWindowsLockSwitchOrigin.x, layout::kWindowsLockSwitchOrigin.y);
 
@@ -261,9 +245,9 @@ void CTarvikDlg::OnSliderMoved(int id)
 
 void CTarvikDlg::OnRefreshControls(std::uintptr_t subType)
 {
-    switch (subType) {
-    case 2:
-        Slider(layout::kSliderSpeed)->setValue(state_.image[img::kSpeed]);
+    switch (static_cast<KeyboardSetting>(subType)) {
+    case KeyboardSetting::kMode:
+        Slider(layout::kSliderSpeed)->setValue(SliderPositionOf(state_.image, SliderField::kSpeed));
         PartialRedraw(QRect(layout::kLightItemOrigin.x, layout::kLightItemOrigin.y, 221, 16),
                       [this](QPainter& p) {
                           DrawSkinImage(p, SkinFolder(), QStringLiteral("Light_Item.png"),
@@ -271,20 +255,20 @@ void CTarvikDlg::OnRefreshControls(std::uintptr_t subType)
                           DrawEffectName(p);
                       });
         break;
-    case 3:
-        Slider(layout::kSliderSpeed)->setValue(state_.image[img::kSpeed]);
+    case KeyboardSetting::kSpeed:
+        Slider(layout::kSliderSpeed)->setValue(SliderPositionOf(state_.image, SliderField::kSpeed));
         PartialRedraw(TrackArea(Slider(layout::kSliderSpeed)),
                       [this](QPainter& p) { DrawSliderTrack(layout::kSliderSpeed, p); });
         break;
-    case 4:
-        Slider(layout::kSliderBrightness)->setValue(state_.image[img::kBrightness]);
+    case KeyboardSetting::kBrightness:
+        Slider(layout::kSliderBrightness)->setValue(SliderPositionOf(state_.image, SliderField::kBrightness));
         PartialRedraw(TrackArea(Slider(layout::kSliderBrightness)),
                       [this](QPainter& p) { DrawSliderTrack(layout::kSliderBrightness, p); });
         break;
-    case 5:
+    case KeyboardSetting::kColour:
         PartialRedraw(QRect(layout::kColourFrameX, layout::kColourFrameY, 200, 24), [this](QPainter& p) {
             FillColourRect(p, QRect(layout::kColourFrameX, layout::kColourFrameY, 200, 24), kPanelBack);
-            if (LightingMode() <= 50) DrawColourSquares(p);
+            if (!IsCustomProfile(LightingMode())) DrawColourSquares(p);
         });
         break;
     default:
@@ -322,65 +306,45 @@ void CTarvikDlg::ReleaseInEffectList(int x, int y)
     }
     const int row = (y - layout::kEffectListArea.top) / layout::kEffectRowHeight;
     markedRow_ = row;
-    const std::uint8_t code = kLightingEffects[static_cast<std::size_t>(row)].code;
-    state_.image[img::kLightingMode] = code;
-    customColourView_ = code > 50;
+    customColourView_ = LightingSettings(state_.image).ChooseEffect(kLightingEffects[static_cast<std::size_t>(row)].code);
     effectListOpen_ = false;
     SetSliderVisible(layout::kSliderSpeed, true);
-    std::uint8_t& slot = state_.image[img::kColour];
-    if (code == kModeStatic && slot == kMultiColourSlot) slot = 1;
-    if (UsesAllColours(code)) slot = kMultiColourSlot;
 }
 
 void CTarvikDlg::ColourSquare(int square)
 {
-    const std::uint8_t mode = LightingMode();
-    std::uint8_t& slot = state_.image[img::kColour];
-    const int multi = kMultiColourSlot - 1;
-    if (IsCustomProfileMode(mode)) return;
-    if (UsesAllColours(mode)) {
-        if (square == multi) slot = kMultiColourSlot;
-        return;
+    LightingSettings lighting(state_.image);
+    if (lighting.ColourSquareOpensDialog(square) && colourWindow_ != nullptr) {
+        if (const std::optional<std::uint32_t> colour = colourWindow_->Open(kInitialDialogColour))
+            lighting.SetPaletteColour(static_cast<std::size_t>(square), *colour);
     }
-    if (square == multi) {
-        if (mode != kModeStatic) slot = kMultiColourSlot;
-        return;
-    }
-    if (slot == square + 1 && colourWindow_ != nullptr) {
-        if (const std::optional<std::uint32_t> colour = colourWindow_->Open(kInitialDialogColour)) {
-            std::uint8_t* entry = state_.image.PaletteEntry(static_cast<std::size_t>(square));
-            entry[0] = static_cast<std::uint8_t>(*colour & 0xFF);
-            entry[1] = static_cast<std::uint8_t>(*colour >> 8 & 0xFF);
-            entry[2] = static_cast<std::uint8_t>(*colour >> 16 & 0xFF);
-        }
-    }
-    slot = static_cast<std::uint8_t>(square + 1);
+    lighting.ClickColourSquare(square);
 }
 
 void CTarvikDlg::PanelButton(int button)
 {
-    auto toggle = [](std::uint8_t& field) { field = (field & 1) == 0 ? 1 : 0; };
+    LightingSettings lighting(state_.image);
     switch (button) {
     case layout::kButtonEffectSelector:
         OpenEffectList();
         break;
     case layout::kButtonDirectionTop:
-        state_.image[img::kDirection] = 3;
+        lighting.SetDirection(Direction::kTop);
         break;
     case layout::kButtonDirectionBottom:
-        state_.image[img::kDirection] = 4;
+        lighting.SetDirection(Direction::kBottom);
         break;
     case layout::kButtonDirectionRight:
-        state_.image[img::kDirection] = 2;
+        lighting.SetDirection(Direction::kRight);
         break;
     case layout::kButtonDirectionLeft:
-        state_.image[img::kDirection] = 1;
+        lighting.SetDirection(Direction::kLeft);
         break;
     case layout::kButtonGameMode:
-        toggle(state_.image[img::kGameMode]);
+        lighting.ToggleGameMode();
         break;
     case layout::kButtonWindowsLock:
-        toggle(state_.image[img::kWindowsKeyLock]);
+        lighting.ToggleWindowsKeyLock();
         break;
     case layout::kZoneKeymapView:
         customColourView_ = false;

@@ -4,6 +4,7 @@
 #include "device/KeyEnableMap.h"
 #include "device/KeyLayout.h"
 #include "device/KeyMarks.h"
+#include "device/LightingSettings.h"
 #include "keys/DeviceKeyEntry.h"
 #include "keys/NamedFunctionTable.h"
 #include "macros/MacroEvents.h"
@@ -75,25 +76,26 @@ std::string LightingModeName(std::uint8_t mode)
     default:
         break;
     }
-    if (mode >= kModeLightingProfile1 && mode <= kModeLightingProfile5)
-        return "Lighting Profile " + std::to_string(mode - kModeLightingProfile1 + 1);
+    if (const std::optional<std::size_t> map = CustomLightMapOf(mode))
+        return "Lighting Profile " + std::to_string(*map + 1);
     return "unknown (" + std::to_string(mode) + ")";
 }
 
-std::string DirectionName(std::uint8_t direction)
+std::string DirectionName(const LightingView& lighting)
 {
-    switch (direction) {
-    case 1:
-        return "left";
-    case 2:
-        return "right";
-    case 3:
-        return "top";
-    case 4:
-        return "bottom";
-    default:
-        return "unknown (" + std::to_string(direction) + ")";
+    if (const std::optional<Direction> direction = lighting.GetDirection()) {
+        switch (*direction) {
+        case Direction::kLeft:
+            return "left";
+        case Direction::kRight:
+            return "right";
+        case Direction::kTop:
+            return "top";
+        case Direction::kBottom:
+            return "bottom";
+        }
     }
+    return "unknown (" + std::to_string(lighting.DirectionValue()) + ")";
 }
 
 std::string Rgb(const std::uint8_t* rgb)
@@ -243,37 +245,39 @@ void DescribeSettings(const SettingsImage& image, const KeyRecordBuffer& records
     auto field = [&](std::size_t offset, std::size_t size, const char* name, const std::string& value) {
         if (Within(available, offset, size)) out << name << ": " << value << "\n";
     };
-    field(img::kLightingMode, 1, "Lighting mode", LightingModeName(image[img::kLightingMode]));
-    field(img::kSpeed, 1, "Speed", std::to_string(image[img::kSpeed]));
-    field(img::kBrightness, 1, "Brightness", std::to_string(image[img::kBrightness]));
+    const LightingView lighting(image);
+    field(img::kLightingMode, 1, "Lighting mode", LightingModeName(lighting.Mode()));
+    field(img::kSpeed, 1, "Speed", std::to_string(lighting.Speed()));
+    field(img::kBrightness, 1, "Brightness", std::to_string(lighting.Brightness()));
     if (Within(available, img::kColour, 1)) {
-        const std::uint8_t colour = image[img::kColour];
+        const std::uint8_t colour = lighting.ColourSlot();
         std::string text;
         if (colour >= 1 && colour <= img::kPaletteEntries) {
             text = "palette entry " + std::to_string(colour);
             if (Within(available, img::kPalette, img::kPaletteSize))
                 text += " (" + Rgb(image.PaletteEntry(colour - 1)) + ")";
-        } else if (colour == 8) {
+        } else if (colour == kMultiColourSlot) {
             text = "multi-colour";
         } else {
             text = "unknown (" + std::to_string(colour) + ")";
         }
         out << "Colour: " << text << "\n";
     }
-    field(img::kDirection, 1, "Direction", DirectionName(image[img::kDirection]));
+    field(img::kDirection, 1, "Direction", DirectionName(lighting));
     if (Within(available, img::kPalette, img::kPaletteSize)) {
         out << "Palette:";
         for (std::size_t i = 0; i < img::kPaletteEntries; ++i)
             out << " " << i + 1 << " " << Rgb(image.PaletteEntry(i));
         out << "\n";
     }
-    field(img::kGameMode, 1, "Game mode", OnOff(image[img::kGameMode], "on", "off"));
-    field(img::kWindowsKeyLock, 1, "Windows-key lock", OnOff(image[img::kWindowsKeyLock], "locked", "free"));
+    field(img::kGameMode, 1, "Game mode", OnOff(lighting.GameModeValue(), "on", "off"));
+    field(img::kWindowsKeyLock, 1, "Windows-key lock", OnOff(lighting.WindowsKeyLockValue(), "locked", "free"));
     if (Within(available, img::kResponseTime, 1)) {
-        const int value = image[img::kResponseTime];
-        out << "Response time: " << value << " (slider " << value - 1 << ")\n";
+        const int value = lighting.ResponseTime();
+        out << "Response time: " << value << " (slider " << SliderPositionOf(image, SliderField::kResponseTime)
+            << ")\n";
     }
-    field(img::kReportRate, 1, "Report rate", std::to_string(image[img::kReportRate]));
+    field(img::kReportRate, 1, "Report rate", std::to_string(lighting.ReportRate()));
 
     if (!Within(available, 0, kSettingsImageSize)) {
         out << "Keys: not in the file\n";

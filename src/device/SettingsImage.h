@@ -50,7 +50,7 @@ static_assert(kCustomLightMaps + kCustomLightMapCount * kCustomLightMapSize == k
 static_assert(kReserved + 1 == kSettingsImageSize);
 } // namespace img
 
-// Lighting modes by value; 51-55 show custom light map mode - 51.
+// Lighting modes by value; 51-55 are the custom lighting profiles (see LightingSettings.h).
 enum LightingMode : std::uint8_t {
     kModeStatic = 1,
     kModeBreathing = 2,
@@ -63,8 +63,6 @@ enum LightingMode : std::uint8_t {
     kModeVortex = 11,
     kModeSpotlight = 12,
     kModeRadar = 13,
-    kModeLightingProfile1 = 51,
-    kModeLightingProfile5 = 55,
 };
 
 struct SettingsImage {

@@ -6,7 +6,8 @@
 //
 // --areas also outlines every click area of the layout tables over the pictures.
 
-#include "app/LightingEffects.h"
+#include "device/LightingEffects.h"
+#include "device/LightingSettings.h"
 #include "skin/BitSlider.h"
 #include "skin/SkinDraw.h"
 #include "skin/SkinImage.h"

@@ -4,6 +4,7 @@
 // the custom lighting profiles, coloured key by key.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 
@@ -21,12 +22,5 @@ extern const std::array<LightingEffect, kEffectRowCount> kLightingEffects;
 
 // The list row showing the effect with this code; nothing for a code the list does not offer.
 std::optional<std::size_t> EffectRowOfCode(std::uint8_t code);
-
-// Modes above 50 colour the keys from a custom light map.
-inline constexpr std::uint8_t kFirstCustomProfileMode = 51;
-inline constexpr bool IsCustomProfileMode(std::uint8_t mode)
-{
-    return mode >= kFirstCustomProfileMode;
-}
 
 } // namespace corvane

@@ -1,4 +1,4 @@
-#include "app/LightingEffects.h"
+#include "device/LightingEffects.h"
 
 namespace corvane {
 
