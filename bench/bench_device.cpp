@@ -20,10 +20,6 @@ using namespace std::chrono;
 
 namespace {
 
-struct NullSink final : MessageSink {
-    void Post(std::uint32_t, std::uintptr_t, std::intptr_t) override {}
-};
-
 double Median(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());
@@ -47,12 +43,12 @@ double ReadAll(Clock& clock)
 double LightingApply(Clock& clock)
 {
     KeyboardEmulator emulator(clock);
-    NullSink sink;
+    IgnoreLinkEvents sink;
     DeviceLink link(emulator, clock, sink);
     link.Start();
     link.WaitForReadAll();
     auto state = std::make_unique<SettingsState>();
-    link.OnReadComplete(*state, 0);
+    link.OnReadComplete(*state, ReadSource::kDevice);
     state->image[img::kBrightness] = static_cast<std::uint8_t>((state->image[img::kBrightness] + 7) % 51);
     // Only the apply counts towards the floor, not the start-up read before it.
     if (auto* virtualClock = dynamic_cast<VirtualClock*>(&clock)) virtualClock->ClearPauses();

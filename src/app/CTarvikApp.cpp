@@ -17,7 +17,6 @@
 #include <QCommandLineParser>
 #include <QElapsedTimer>
 #include <QSystemTrayIcon>
-#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -25,19 +24,6 @@ namespace corvane {
 namespace {
 
 constexpr char kInstanceName[] = "corvane-keyboard";
-
-// True when the backend lists the keyboard's command interface.
-bool KeyboardPresent(HidBackend& backend, const std::vector<UsbIdPair>& extraIds)
-{
-    for (const HidInterfaceInfo& info : backend.Enumerate()) {
-        const UsbIdPair ids{info.vendorId, info.productId};
-        const bool accepted = std::find(kAcceptedDeviceIds.begin(), kAcceptedDeviceIds.end(), ids) !=
-                                  kAcceptedDeviceIds.end() ||
-                              std::find(extraIds.begin(), extraIds.end(), ids) != extraIds.end();
-        if (accepted && info.matchText.find(kCommandInterface) != std::string::npos) return true;
-    }
-    return false;
-}
 
 } // namespace
 
@@ -148,7 +134,8 @@ int CTarvikApp::Run(QApplication& app, const AppOptions& options)
     bool useEmulator = options.emulate;
     if (!useEmulator) {
         hidapi = std::make_unique<HidapiBackend>();
-        if (options.emulateWhenMissing && !KeyboardPresent(*hidapi, options.deviceIds)) {
+        // A keyboard that is listed but cannot be opened stays the one used, so its notice says why.
+        if (options.emulateWhenMissing && !FindKeyboardInterfaceIn(*hidapi, options.deviceIds, kCommandInterface)) {
             std::fputs("No keyboard found: running against the built-in keyboard emulator.\n", stdout);
             std::fflush(stdout);
             useEmulator = true;
@@ -196,7 +183,12 @@ int CTarvikApp::Run(QApplication& app, const AppOptions& options)
     if (keyboardOpen || options.exitAfterFirstPaint) {
         window.show();
     } else {
-        if (!setup.trayAvailable) std::fputs("No Gaming Keyboard found.\n", stderr);
+        if (!setup.trayAvailable) {
+            const AccessProblem& problem = window.Link()->Access();
+            std::fprintf(stderr, "%s.\n", AccessNotice(problem.access).english);
+            if (!problem.detail.empty()) std::fprintf(stderr, "(%s)\n", problem.detail.c_str());
+            if (problem.access == KeyboardAccess::kNotAccessible) std::fprintf(stderr, "%s\n", UdevRuleHelp().english);
+        }
         // Shown first so that, without a notification area, it can be minimised instead.
         if (!setup.trayAvailable) window.show();
         window.HideOrMinimise();

@@ -206,6 +206,15 @@ bool CTarvikDlg::ShowsNoKeyboardNotice() const
     return !trayAvailable_ && link_ && !link_->CommandChannelOpen();
 }
 
+QString CTarvikDlg::NoKeyboardNotice() const
+{
+    const KeyboardAccess access = link_ ? link_->Access().access : KeyboardAccess::kNoKeyboard;
+    if (access == KeyboardAccess::kNoKeyboard || access == KeyboardAccess::kReady)
+        return QStringLiteral("Warning: No Gaming Keyboard!");
+    const AccessText notice = AccessNotice(access);
+    return Text("Warnung: ", "Warning: ") + Text(notice.german, notice.english);
+}
+
 bool CTarvikDlg::DeviceActionsAllowed() const
 {
     return link_ && !startupReadPending_ && !link_->ReadAllRunning();
@@ -282,13 +291,13 @@ std::intptr_t CTarvikDlg::WindowMessage(std::uint32_t message, std::uintptr_t wP
         OnSliderMoved(static_cast<int>(wParam));
         break;
     case UM_READ_COMPLETE:
-        OnReadComplete(lParam);
+        OnReadComplete(ReadSourceOf(lParam));
         break;
     case UM_REFRESH_CONTROLS:
         OnRefreshControls(wParam);
         break;
     case UM_KEYBOARD_SETTING:
-        OnKeyboardSetting(wParam, lParam);
+        OnKeyboardSetting(KeyboardSettingOf(wParam, lParam));
         break;
     case UM_TRAY_CALLBACK:
         if (lParam == kTrayDoubleClick) {
@@ -299,9 +308,14 @@ std::intptr_t CTarvikDlg::WindowMessage(std::uint32_t message, std::uintptr_t wP
         }
         break;
     case UM_SHOW_NO_DEVICE:
-        if (wParam == kShowNoDeviceBalloon && tray_ != nullptr)
-            tray_->showMessage(QStringLiteral("Warning"), QString::fromUtf8("No Gaming Keyboard\xEF\xBC\x81"),
-                               QSystemTrayIcon::Information, kBalloonTimeoutMs);
+        if (wParam == kShowNoDeviceBalloon && tray_ != nullptr) {
+            const KeyboardAccess access = link_ ? link_->Access().access : KeyboardAccess::kNoKeyboard;
+            const AccessText notice = AccessNotice(access);
+            const QString text = access == KeyboardAccess::kNoKeyboard || access == KeyboardAccess::kReady
+                                     ? QString::fromUtf8("No Gaming Keyboard\xEF\xBC\x81")
+                                     : Text(notice.german, notice.english);
+            tray_->showMessage(QStringLiteral("Warning"), text, QSystemTrayIcon::Information, kBalloonTimeoutMs);
+        }
         break;
     default:
         break;
@@ -318,22 +332,24 @@ void CTarvikDlg::SetSlidersFromImage()
     Slider(layout::kSliderResponseTime)->setValue(SliderPositionOf(image, SliderField::kResponseTime));
 }
 
-void CTarvikDlg::OnReadComplete(std::intptr_t lParam)
+void CTarvikDlg::OnReadComplete(ReadSource source)
 {
     if (!link_) return;
-    if (lParam == 0) startupReadPending_ = false;
-    const ReadCompleteResult result = link_->OnReadComplete(state_, lParam);
+    if (source == ReadSource::kDevice) startupReadPending_ = false;
+    const ReadCompleteResult result = link_->OnReadComplete(state_, source);
     SetSlidersFromImage();
     FullPaint();
     if (result.offerFirmwareUpdate) OfferFirmwareUpdate();
 }
 
-void CTarvikDlg::OnKeyboardSetting(std::uintptr_t subType, std::intptr_t value)
+void CTarvikDlg::OnKeyboardSetting(const KeyboardSettingChanged& change)
 {
     if (!link_) return;
-    const SliderMove move = link_->OnKeyboardSetting(state_, subType, value);
-    if (move.slider == SliderId::kSpeed) Slider(layout::kSliderSpeed)->setValue(move.position);
-    if (move.slider == SliderId::kBrightness) Slider(layout::kSliderBrightness)->setValue(move.position);
+    const std::optional<SliderField> slider = link_->OnKeyboardSetting(state_, change);
+    if (slider == SliderField::kSpeed)
+        Slider(layout::kSliderSpeed)->setValue(SliderPositionOf(state_.image, SliderField::kSpeed));
+    if (slider == SliderField::kBrightness)
+        Slider(layout::kSliderBrightness)->setValue(SliderPositionOf(state_.image, SliderField::kBrightness));
     // The timer runs only while a burst of repaints is owed, so an idle window never wakes.
     if (link_->RepaintPending() && !repaintTimer_->isActive()) repaintTimer_->start();
 }
@@ -578,7 +594,7 @@ void CTarvikDlg::ButtonAction(int button)
         if (profileWindow_ != nullptr) {
             profileWindow_->Open(frameGeometry());
             // The panel may have loaded a profile: take it over once the panel has gone.
-            QTimer::singleShot(50, this, [this] { SendWindowMessage(this, UM_READ_COMPLETE, 0, 1); });
+            QTimer::singleShot(50, this, [this] { SendWindowMessage(this, UM_READ_COMPLETE, 0, kReadFromProfilePanel); });
         }
         break;
     case layout::kButtonMacro:

@@ -105,6 +105,8 @@ public:
     QSystemTrayIcon* TrayIcon() const { return tray_; }
     // Whether the window shows that no keyboard is attached (no notification area to say it).
     bool ShowsNoKeyboardNotice() const;
+    // What that notice says: no keyboard, or why the keyboard that is there cannot be used.
+    QString NoKeyboardNotice() const;
     std::filesystem::path KeymapPath() const;
 
 signals:
@@ -136,8 +138,8 @@ private:
     bool FilterInput(QEvent* event);
 
     // Device side.
-    void OnReadComplete(std::intptr_t lParam);
-    void OnKeyboardSetting(std::uintptr_t subType, std::intptr_t value);
+    void OnReadComplete(ReadSource source);
+    void OnKeyboardSetting(const KeyboardSettingChanged& change);
     void OnRepaintTick();
     void OnDeviceEvents();
     void OnArrivalSettled();

@@ -103,7 +103,7 @@ void CTarvikDlg::PaintTitleAndButtons(QPainter& painter)
     // Where there is no notification area to carry the warning, the window says it. The skin font
     // has no full-width exclamation mark, so the plain one stands in for it here.
     if (ShowsNoKeyboardNotice())
-        DrawSkinText(painter, QStringLiteral("Warning: No Gaming Keyboard!"), 420, 8, kPanelBack, kWhite, 15);
+        DrawSkinText(painter, NoKeyboardNotice(), 420, 8, kPanelBack, kWhite, 15);
 }
 
 void CTarvikDlg::PaintKeyboard(QPainter& painter)

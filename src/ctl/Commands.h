@@ -23,6 +23,7 @@ inline constexpr int kExitUsage = 2;
 inline constexpr int kExitFile = 3;          // a file could not be read
 inline constexpr int kExitNoKeyboard = 4;
 inline constexpr int kExitKeyboardFailed = 5; // a transfer failed or was not acknowledged
+inline constexpr int kExitNotAccessible = 6;  // the keyboard is there but this user may not open it
 
 // Returns the process exit code.
 using CommandFunction = int (*)(CommandContext&);

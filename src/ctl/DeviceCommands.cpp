@@ -17,50 +17,14 @@
 #include "store/SettingsState.h"
 
 #include <charconv>
-#include <condition_variable>
-#include <deque>
+#include <cctype>
 #include <iostream>
 #include <memory>
-#include <mutex>
 #include <sstream>
 
 namespace corvane::ctl {
 
 namespace {
-
-// The messages the link posts; corvanectl plays the window and waits for the one it needs.
-class QueueSink final : public MessageSink
-{
-public:
-    void Post(std::uint32_t message, std::uintptr_t, std::intptr_t lParam) override
-    {
-        {
-            std::lock_guard lock(mutex_);
-            posted_.push_back({message, lParam});
-        }
-        signal_.notify_all();
-    }
-    std::optional<std::intptr_t> Wait(std::uint32_t message, std::chrono::milliseconds timeout)
-    {
-        std::unique_lock lock(mutex_);
-        std::optional<std::intptr_t> found;
-        signal_.wait_for(lock, timeout, [&] {
-            for (auto it = posted_.begin(); it != posted_.end(); ++it) {
-                if (it->first != message) continue;
-                found = it->second;
-                posted_.erase(it);
-                return true;
-            }
-            return false;
-        });
-        return found;
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable signal_;
-    std::deque<std::pair<std::uint32_t, std::intptr_t>> posted_;
-};
 
 struct DeviceOptions
 {
@@ -150,25 +114,18 @@ public:
             linkOptions.trace = [&traceOut](const TraceRecord& record) {
                 traceOut << FormatTraceRecord(record) << "\n";
             };
-        link_ = std::make_unique<DeviceLink>(*backend_, *clock_, sink_, std::move(linkOptions));
+        link_ = std::make_unique<DeviceLink>(*backend_, *clock_, events_, std::move(linkOptions));
     }
     ~Session() { link_.reset(); }
 
     DeviceLink& Link() { return *link_; }
     SettingsState& State() { return *state_; }
 
-    // Start-up as the window does it: open both channels, let the read-all thread finish and
-    // take its result. Returns a result other than kOk with the reason.
+    // Opens both channels and reads every setting, as the program's start does.
     SyncResult StartAndRead()
     {
         RestampDefaultKeyOrder(state_->records);
-        const StartResult started = link_->Start();
-        if (!started.commandChannelOpen) return SyncResult::kNoKeyboard;
-        link_->WaitForReadAll();
-        const auto lParam = sink_.Wait(UM_READ_COMPLETE, std::chrono::milliseconds(0));
-        if (!lParam) return SyncResult::kTransferFailed;
-        if (!link_->OnReadComplete(*state_, *lParam).settingsTaken) return SyncResult::kTransferFailed;
-        return SyncResult::kOk;
+        return link_->ReadSettings(*state_);
     }
 
 private:
@@ -178,15 +135,28 @@ private:
     std::unique_ptr<HidapiBackend> hidapi_;
     HidBackend* backend_ = nullptr;
     Clock* clock_ = nullptr;
-    QueueSink sink_;
+    // Everything corvanectl needs it waits for itself; the link's events are not needed.
+    IgnoreLinkEvents events_;
     std::unique_ptr<SettingsState> state_ = std::make_unique<SettingsState>();
     std::unique_ptr<DeviceLink> link_;
 };
 
-int Fail(CommandContext& context, SyncResult result, const std::string& doing)
+int Fail(CommandContext& context, SyncResult result, const std::string& doing, const DeviceLink& link)
 {
     if (result == SyncResult::kNoKeyboard) {
-        context.err << "corvanectl: no keyboard found\n";
+        const AccessProblem& problem = link.Access();
+        const KeyboardAccess access =
+            problem.access == KeyboardAccess::kReady ? KeyboardAccess::kNoKeyboard : problem.access;
+        // The window's notice, in the command line's lower-case style.
+        std::string notice = access == KeyboardAccess::kNoKeyboard ? "no keyboard found" : AccessNotice(access).english;
+        notice[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(notice[0])));
+        context.err << "corvanectl: " << notice;
+        if (!problem.detail.empty()) context.err << " (" << problem.detail << ")";
+        context.err << "\n";
+        if (access == KeyboardAccess::kNotAccessible) {
+            context.err << UdevRuleHelp().english << "\n";
+            return kExitNotAccessible;
+        }
         return kExitNoKeyboard;
     }
     context.err << "corvanectl: " << doing << ": " << SyncResultText(result) << "\n";
@@ -209,11 +179,10 @@ int RunInfo(CommandContext& context)
         return kExitUsage;
     Session session(*options, context.err);
     DeviceLink& link = session.Link();
-    if (!link.FindKeyboardInterface(kCommandInterface) || !link.OpenCommandChannel())
-        return Fail(context, SyncResult::kNoKeyboard, "info");
+    if (!link.OpenForQueries()) return Fail(context, SyncResult::kNoKeyboard, "info", link);
     FirmwareVersion version;
     const SyncResult result = link.QueryFirmwareVersion(version);
-    if (result != SyncResult::kOk) return Fail(context, result, "reading the firmware version");
+    if (result != SyncResult::kOk) return Fail(context, result, "reading the firmware version", link);
     char ids[16];
     std::snprintf(ids, sizeof ids, "%04x:%04x", link.DeviceIds().vendorId, link.DeviceIds().productId);
     context.out << "keyboard: " << ids << "\n"
@@ -231,7 +200,7 @@ int RunRead(CommandContext& context)
     Session session(*options, context.err);
     const SyncResult result = session.StartAndRead();
     session.Link().Shutdown();
-    if (result != SyncResult::kOk) return Fail(context, result, "reading the settings");
+    if (result != SyncResult::kOk) return Fail(context, result, "reading the settings", session.Link());
     DescribeSettings(session.State().image, session.State().records, kSettingsFileSize, nullptr,
                      StandardKeyCodeTable(), context.out);
     return 0;
@@ -252,13 +221,13 @@ int RunApply(CommandContext& context)
     }
     Session session(*options, context.err);
     SyncResult result = session.StartAndRead();
-    if (result != SyncResult::kOk) return Fail(context, result, "reading the settings");
+    if (result != SyncResult::kOk) return Fail(context, result, "reading the settings", session.Link());
     // Only the regions the keyboard holds come from the file; they go out where they differ.
     CopyDeviceRegions(fileState->image, session.State().image);
     session.State().records = fileState->records;
     result = session.Link().Apply(session.State());
     session.Link().Shutdown();
-    if (result != SyncResult::kOk) return Fail(context, result, "applying " + file.string());
+    if (result != SyncResult::kOk) return Fail(context, result, "applying " + file.string(), session.Link());
     context.out << "applied " << file.string() << "\n";
     return 0;
 }
@@ -271,10 +240,10 @@ int RunReset(CommandContext& context)
         return kExitUsage;
     Session session(*options, context.err);
     SyncResult result = session.StartAndRead();
-    if (result != SyncResult::kOk) return Fail(context, result, "reading the settings");
+    if (result != SyncResult::kOk) return Fail(context, result, "reading the settings", session.Link());
     result = session.Link().FactoryReset(session.State());
     session.Link().Shutdown();
-    if (result != SyncResult::kOk) return Fail(context, result, "factory reset");
+    if (result != SyncResult::kOk) return Fail(context, result, "factory reset", session.Link());
     context.out << "keyboard reset to factory settings\n";
     return 0;
 }

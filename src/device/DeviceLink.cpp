@@ -32,8 +32,8 @@ struct DeviceLink::ReadAllResult
     bool complete = false;
 };
 
-DeviceLink::DeviceLink(HidBackend& backend, Clock& clock, MessageSink& sink, DeviceLinkOptions options)
-    : backend_(backend), clock_(clock), sink_(sink), options_(std::move(options))
+DeviceLink::DeviceLink(HidBackend& backend, Clock& clock, LinkEventSink& events, DeviceLinkOptions options)
+    : backend_(backend), clock_(clock), events_(events), options_(std::move(options))
 {
 }
 
@@ -42,33 +42,82 @@ DeviceLink::~DeviceLink()
     Shutdown();
 }
 
-bool DeviceLink::IsAcceptedPair(UsbIdPair ids) const
+namespace {
+
+bool Accepted(UsbIdPair ids, const std::vector<UsbIdPair>& extraIds)
 {
     return std::find(kAcceptedDeviceIds.begin(), kAcceptedDeviceIds.end(), ids) != kAcceptedDeviceIds.end() ||
-           std::find(options_.extraDeviceIds.begin(), options_.extraDeviceIds.end(), ids) !=
-               options_.extraDeviceIds.end();
+           std::find(extraIds.begin(), extraIds.end(), ids) != extraIds.end();
+}
+
+} // namespace
+
+std::optional<HidInterfaceInfo> FindKeyboardInterfaceIn(HidBackend& backend, const std::vector<UsbIdPair>& extraIds,
+                                                        std::string_view substring)
+{
+    for (HidInterfaceInfo& info : backend.Enumerate()) {
+        if (!Accepted({info.vendorId, info.productId}, extraIds)) continue;
+        const std::string& text = info.matchText.empty() ? info.path : info.matchText;
+        if (text.find(substring) == std::string::npos) continue;
+        if (CharacterCount(info.path) > kMaxDevicePathLength) continue;
+        return std::move(info);
+    }
+    return std::nullopt;
+}
+
+AccessText AccessNotice(KeyboardAccess access)
+{
+    switch (access) {
+    case KeyboardAccess::kReady:
+        return {"", ""};
+    case KeyboardAccess::kNoKeyboard:
+        return {"Keine Gaming-Tastatur gefunden", "No Gaming Keyboard found"};
+    case KeyboardAccess::kNotAccessible:
+        return {"Tastatur gefunden, aber kein Zugriff: udev-Regel fehlt",
+                "Keyboard found but not accessible: udev rule missing"};
+    case KeyboardAccess::kUpdateMode:
+        return {"Tastatur im Firmware-Aktualisierungsmodus", "Keyboard is in firmware update mode"};
+    case KeyboardAccess::kOpenFailed:
+        return {"Tastatur gefunden, kann aber nicht geöffnet werden", "Keyboard found but cannot be opened"};
+    }
+    return {"", ""};
+}
+
+AccessText UdevRuleHelp()
+{
+    return {"Die Tastatur ist angeschlossen, aber dieser Benutzer darf sie nicht öffnen. Installiere die "
+            "udev-Regel 60-corvane-keyboard.rules (sie liegt dem Programm unter dist/linux bei und wird "
+            "mit \"cmake --install\" nach lib/udev/rules.d installiert) und lade die Regeln neu:\n"
+            "  sudo cp 60-corvane-keyboard.rules /etc/udev/rules.d/\n"
+            "  sudo udevadm control --reload-rules && sudo udevadm trigger\n"
+            "Danach die Tastatur aus- und wieder einstecken.",
+            "The keyboard is plugged in, but this user may not open it. Install the udev rule "
+            "60-corvane-keyboard.rules (it comes with the program in dist/linux and is installed to "
+            "lib/udev/rules.d by \"cmake --install\") and reload the rules:\n"
+            "  sudo cp 60-corvane-keyboard.rules /etc/udev/rules.d/\n"
+            "  sudo udevadm control --reload-rules && sudo udevadm trigger\n"
+            "Then unplug the keyboard and plug it in again."};
+}
+
+bool DeviceLink::IsAcceptedPair(UsbIdPair ids) const
+{
+    return Accepted(ids, options_.extraDeviceIds);
 }
 
 bool DeviceLink::FindKeyboardInterface(std::string_view substring)
 {
-    for (const HidInterfaceInfo& info : backend_.Enumerate()) {
-        const UsbIdPair ids{info.vendorId, info.productId};
-        if (!IsAcceptedPair(ids)) continue;
-        const std::string& text = info.matchText.empty() ? info.path : info.matchText;
-        if (text.find(substring) == std::string::npos) continue;
-        if (CharacterCount(info.path) > kMaxDevicePathLength) continue;
-        devicePath_ = info.path;
-        deviceIds_ = ids;
-        return true;
-    }
-    return false;
+    std::optional<HidInterfaceInfo> found = FindKeyboardInterfaceIn(backend_, options_.extraDeviceIds, substring);
+    if (!found) return false;
+    devicePath_ = std::move(found->path);
+    deviceIds_ = {found->vendorId, found->productId};
+    return true;
 }
 
 bool DeviceLink::OpenCommandChannel()
 {
     if (commandChannel_) return true;
     if (devicePath_.empty()) return false;
-    commandChannel_ = backend_.Open(devicePath_);
+    commandChannel_ = backend_.Open(devicePath_, lastOpenFailure_);
     if (!commandChannel_) return false;
     commandPath_ = devicePath_;
     protocol_ = std::make_unique<CommandProtocol>(*commandChannel_, clock_,
@@ -80,7 +129,7 @@ bool DeviceLink::OpenEventChannel()
 {
     if (eventChannel_) return true;
     if (devicePath_.empty()) return false;
-    eventChannel_ = backend_.Open(devicePath_);
+    eventChannel_ = backend_.Open(devicePath_, lastOpenFailure_);
     if (!eventChannel_) return false;
     eventPath_ = devicePath_;
     return true;
@@ -89,8 +138,32 @@ bool DeviceLink::OpenEventChannel()
 bool DeviceLink::FindAndOpen(std::string_view substring, bool command)
 {
     // A path found by an earlier search may now belong to another device.
+    lastOpenFailure_ = OpenFailure{OpenError::kGone, 0, {}};
     if (!FindKeyboardInterface(substring)) return false;
     return command ? OpenCommandChannel() : OpenEventChannel();
+}
+
+void DeviceLink::NoteChannelMissing()
+{
+    access_.detail = lastOpenFailure_.detail;
+    switch (lastOpenFailure_.error) {
+    case OpenError::kNoPermission:
+        access_.access = KeyboardAccess::kNotAccessible;
+        return;
+    case OpenError::kBusy:
+    case OpenError::kFailed:
+        access_.access = KeyboardAccess::kOpenFailed;
+        return;
+    case OpenError::kNone:
+    case OpenError::kGone:
+        break;
+    }
+    // The keyboard in update mode shows only its keys interface, under the second ID pair.
+    const std::optional<HidInterfaceInfo> keys =
+        FindKeyboardInterfaceIn(backend_, options_.extraDeviceIds, kUpdateModeInterface);
+    access_.access = keys && UsbIdPair{keys->vendorId, keys->productId} == kUpdateModeIds
+                         ? KeyboardAccess::kUpdateMode
+                         : KeyboardAccess::kNoKeyboard;
 }
 
 void DeviceLink::CloseChannels()
@@ -112,17 +185,36 @@ void DeviceLink::Trace(const TraceRecord& record)
 StartResult DeviceLink::Start()
 {
     StartResult result;
+    access_ = AccessProblem{};
     result.commandChannelOpen = FindAndOpen(kCommandInterface, true);
+    if (!result.commandChannelOpen) NoteChannelMissing();
     if (result.commandChannelOpen && !readAllCreated_) {
         StartReadAll();
         result.readAllStarted = true;
     }
     result.eventChannelOpen = FindAndOpen(kEventInterface, false);
+    if (!result.eventChannelOpen && access_.access == KeyboardAccess::kReady) NoteChannelMissing();
     if (result.eventChannelOpen && !listenerRunning_.load()) {
         StartListener();
         result.listenerStarted = true;
     }
     return result;
+}
+
+bool DeviceLink::OpenForQueries()
+{
+    access_ = AccessProblem{};
+    if (FindAndOpen(kCommandInterface, true)) return true;
+    NoteChannelMissing();
+    return false;
+}
+
+SyncResult DeviceLink::ReadSettings(SettingsState& state)
+{
+    const StartResult started = Start();
+    if (!started.commandChannelOpen) return SyncResult::kNoKeyboard;
+    WaitForReadAll();
+    return OnReadComplete(state, ReadSource::kDevice).settingsTaken ? SyncResult::kOk : SyncResult::kTransferFailed;
 }
 
 void DeviceLink::Shutdown()
@@ -156,7 +248,7 @@ void DeviceLink::ReadAllThread()
         mailbox_ = std::move(result);
     }
     readAllRunning_ = false;
-    if (!cancelled) sink_.Post(UM_READ_COMPLETE, 0, 0);
+    if (!cancelled) events_.Raise(ReadFinished{ReadSource::kDevice});
 }
 
 void DeviceLink::WaitForReadAll()
@@ -170,10 +262,10 @@ void DeviceLink::CancelReadAll()
     WaitForReadAll();
 }
 
-ReadCompleteResult DeviceLink::OnReadComplete(SettingsState& state, std::intptr_t lParam)
+ReadCompleteResult DeviceLink::OnReadComplete(SettingsState& state, ReadSource source)
 {
     ReadCompleteResult result;
-    const bool fromDevice = lParam == 0;
+    const bool fromDevice = source == ReadSource::kDevice;
     if (fromDevice) {
         std::unique_ptr<ReadAllResult> read;
         {
@@ -254,6 +346,7 @@ void DeviceLink::StartListener()
     if (listenerThread_.joinable()) listenerThread_.join();
     stopListener_ = false;
     listenerRunning_ = true;
+    listenedChannel_ = eventChannel_.get();
     listenerThread_ = std::thread(&DeviceLink::ListenerThread, this, std::ref(*eventChannel_));
 }
 
@@ -264,20 +357,23 @@ void DeviceLink::StopListener()
         stopListener_ = true;
     }
     stopSignal_.notify_all();
+    // The read waits for a report without a time limit; this ends it at once.
+    if (listenedChannel_ != nullptr) listenedChannel_->InterruptRead();
     if (listenerThread_.joinable()) listenerThread_.join();
+    listenedChannel_ = nullptr;
 }
 
 void DeviceLink::ListenerThread(HidChannel& channel)
 {
     while (!stopListener_.load()) {
         std::array<std::uint8_t, 4> report{kEventReportId, 0, 0, 0};
-        const int length = channel.ReadInput(report, kListenerReadTimeout);
+        const int length = channel.ReadInput(report, kWaitForInput);
         if (length < 0) {
-            // The device is gone or failing; wait as long as a read would instead of spinning,
-            // until the removal stops this loop.
+            // The device is gone or failing and nothing more will come from this channel: sleep
+            // until the removal (or shut-down) stops this loop instead of spinning.
             std::unique_lock lock(stopMutex_);
-            stopSignal_.wait_for(lock, kListenerReadTimeout, [this] { return stopListener_.load(); });
-            continue;
+            stopSignal_.wait(lock, [this] { return stopListener_.load(); });
+            break;
         }
         if (length == 0) continue;
         Trace(
@@ -287,52 +383,26 @@ void DeviceLink::ListenerThread(HidChannel& channel)
         if (report[0] != kEventReportId || length < 2) continue;
         switch (report[1]) {
         case kKindSettingChanged:
-            // The window applies it to image and shadow; this thread touches neither.
-            sink_.Post(UM_KEYBOARD_SETTING, report[2], report[3]);
+            // The owner applies it to image and shadow; this thread touches neither.
+            events_.Raise(KeyboardSettingChanged{static_cast<KeyboardSetting>(report[2]), report[3]});
             break;
         case kKindAcknowledgement:
             ack_.Set();
             break;
         default:
-            sink_.Post(UM_DEVICE_KEY, report[2], 0);
+            events_.Raise(HostKeyPressed{report[2]});
             break;
         }
     }
     listenerRunning_ = false;
 }
 
-SliderMove DeviceLink::OnKeyboardSetting(SettingsState& state, std::uintptr_t subType, std::intptr_t value)
+std::optional<SliderField> DeviceLink::OnKeyboardSetting(SettingsState& state, const KeyboardSettingChanged& change)
 {
-    const auto v = static_cast<std::uint8_t>(value);
-    SliderMove move;
-    const auto store = [&state](std::size_t offset, std::uint8_t byte) {
-        state.image[offset] = byte;
-        state.shadow[offset] = byte;
-    };
-    switch (subType) {
-    case 2:
-        store(img::kLightingMode, v);
-        break;
-    case 3:
-        store(img::kSpeed, static_cast<std::uint8_t>(10 - v));
-        move = {SliderId::kSpeed, state.image[img::kSpeed]};
-        break;
-    case 4:
-        store(img::kBrightness, v);
-        move = {SliderId::kBrightness, v};
-        break;
-    case 5:
-        store(img::kColour, v);
-        break;
-    case 6:
-        store(img::kDirection, v);
-        break;
-    default:
-        break;
-    }
+    const std::optional<SliderField> slider = ApplyKeyboardSetting(state.image, state.shadow, change.setting, change.value);
     repaintCount_ = 0;
     repaintPending_ = true;
-    return move;
+    return slider;
 }
 
 bool DeviceLink::RepaintTick()
@@ -372,6 +442,7 @@ ArrivalResult DeviceLink::OnDeviceArrival(SettingsState& state)
         return result;
     }
     if (!FindAndOpen(kCommandInterface, true)) {
+        NoteChannelMissing();
         // The keyboard in update mode shows only its keys interface. The IDs of the last
         // successful search count when this one finds nothing.
         FindKeyboardInterface(kUpdateModeInterface);
@@ -382,6 +453,7 @@ ArrivalResult DeviceLink::OnDeviceArrival(SettingsState& state)
         return result;
     }
     result.commandChannelOpened = true;
+    access_ = AccessProblem{};
     {
         std::lock_guard lock(commandMutex_);
         if (resetOnReconnect_) {
@@ -401,7 +473,7 @@ ArrivalResult DeviceLink::OnDeviceArrival(SettingsState& state)
             StartListener();
             result.listenerStarted = true;
         }
-        sink_.Post(UM_READ_COMPLETE, 0, 0);
+        events_.Raise(ReadFinished{ReadSource::kDevice});
     }
     return result;
 }
@@ -427,6 +499,7 @@ bool DeviceLink::OnDeviceRemoval(UsbIdPair ids)
     StopListener();
     CancelReadAll();
     CloseChannels();
+    access_ = AccessProblem{KeyboardAccess::kNoKeyboard, {}};
     return true;
 }
 

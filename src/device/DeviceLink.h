@@ -5,16 +5,16 @@
 // own over the emulator.
 //
 // Threads: every public function runs on the owner's (window) thread unless it says otherwise.
-// The read-all thread and the listener never touch a SettingsState: they post messages, and the
-// window thread applies what they carry (OnReadComplete, OnKeyboardSetting). A mutex keeps any
-// two command sequences (start-up read, apply, factory reset, arrival reread) off the command
+// The read-all thread and the listener never touch a SettingsState: they raise typed events, and
+// the owner's thread applies what they carry (OnReadComplete, OnKeyboardSetting). A mutex keeps
+// any two command sequences (start-up read, apply, factory reset, arrival reread) off the command
 // channel at the same time.
 
 #include "device/Clock.h"
 #include "device/DeviceIds.h"
 #include "device/Firmware.h"
 #include "device/HidBackend.h"
-#include "device/MessageSink.h"
+#include "device/LinkEvents.h"
 #include "device/Protocol.h"
 #include "device/SettingsImage.h"
 #include "device/Synchronisation.h"
@@ -36,17 +36,12 @@ namespace corvane {
 
 struct SettingsState;
 
-// Listener -> main window: a setting was changed with the keyboard's own keys.
-// wParam the sub-type (2 mode, 3 speed, 4 brightness, 5 colour, 6 direction), lParam the value.
-inline constexpr std::uint32_t UM_KEYBOARD_SETTING = 0x77D;
-
 // Interface parts of the match text that pick the channels.
 inline constexpr std::string_view kCommandInterface = "mi_03";
 inline constexpr std::string_view kEventInterface = "ol04";
 inline constexpr std::string_view kUpdateModeInterface = "mi_02";
 
 inline constexpr std::chrono::milliseconds kDefaultAckTimeout{1000};
-inline constexpr std::chrono::milliseconds kListenerReadTimeout{200};
 // How long the window waits after an arrival notification before calling OnDeviceArrival.
 inline constexpr std::chrono::milliseconds kArrivalSettleDelay{2000};
 // Paths longer than this (in characters, terminator excluded) are not taken.
@@ -76,16 +71,34 @@ struct StartResult
     bool listenerStarted = false;
 };
 
-enum class SliderId : std::uint8_t {
-    kNone,
-    kSpeed,
-    kBrightness,
+// Whether the keyboard can be used, and if not, why not: what the user is told.
+enum class KeyboardAccess : std::uint8_t {
+    kReady,
+    kNoKeyboard,    // no interface of the keyboard is listed
+    kNotAccessible, // listed, but this user may not open it (the udev rule is missing)
+    kUpdateMode,    // only the firmware-update identity is there
+    kOpenFailed,    // listed, but opening failed for another reason (see detail)
 };
-struct SliderMove
+struct AccessProblem
 {
-    SliderId slider = SliderId::kNone;
-    int position = 0;
+    KeyboardAccess access = KeyboardAccess::kReady;
+    std::string detail; // the node and the system's words, where an open failed
 };
+// Short texts for the window's notice and the first line of corvanectl's message.
+struct AccessText
+{
+    const char* german;
+    const char* english;
+};
+AccessText AccessNotice(KeyboardAccess access);
+// How to install the udev rule, with the commands, for a keyboard that is not accessible.
+AccessText UdevRuleHelp();
+
+// The device link's search, usable on its own (the application asks it before choosing a
+// backend): the first interface with an accepted ID pair whose match text contains the
+// substring and whose path is short enough to keep.
+std::optional<HidInterfaceInfo> FindKeyboardInterfaceIn(HidBackend& backend, const std::vector<UsbIdPair>& extraIds,
+                                                        std::string_view substring);
 
 struct ReadCompleteResult
 {
@@ -101,13 +114,13 @@ struct ArrivalResult
     bool factoryReset = false;   // a pending reset-on-reconnect ran (clear per-key colour editing)
     SyncResult reread = SyncResult::kNoKeyboard;
     bool eventChannelOpened = false;
-    bool listenerStarted = false; // UM_READ_COMPLETE was posted
+    bool listenerStarted = false; // ReadFinished was raised
 };
 
 class DeviceLink
 {
 public:
-    DeviceLink(HidBackend& backend, Clock& clock, MessageSink& sink, DeviceLinkOptions options = {});
+    DeviceLink(HidBackend& backend, Clock& clock, LinkEventSink& events, DeviceLinkOptions options = {});
     ~DeviceLink(); // shuts down
     DeviceLink(const DeviceLink&) = delete;
     DeviceLink& operator=(const DeviceLink&) = delete;
@@ -127,9 +140,17 @@ public:
     bool EventChannelOpen() const { return eventChannel_ != nullptr; }
 
     // Start-up: opens the command channel and starts the read-all thread (once per link), then
-    // opens the event channel and starts the listener. The read ends with UM_READ_COMPLETE
-    // (0, 0) posted; the window then calls OnReadComplete.
+    // opens the event channel and starts the listener. The read ends with ReadFinished raised;
+    // the owner then calls OnReadComplete.
     StartResult Start();
+    // Finds and opens only the command channel, for single queries (corvanectl info); Access()
+    // says why when it fails.
+    bool OpenForQueries();
+    // Why the last attempt to open the keyboard failed; kReady once both channels are open.
+    const AccessProblem& Access() const { return access_; }
+    // The command line's whole start: Start, wait for the read, take it over. kNoKeyboard (with
+    // Access() saying why) when the keyboard could not be opened.
+    SyncResult ReadSettings(SettingsState& state);
     // Stops and joins both threads, then closes both channels.
     void Shutdown();
     bool ReadAllRunning() const { return readAllRunning_.load(); }
@@ -137,11 +158,10 @@ public:
     void WaitForReadAll();
     bool ListenerRunning() const { return listenerRunning_.load(); }
 
-    // The window's UM_READ_COMPLETE handler, lParam 0 after a device read, 1 after the profile
-    // panel. Takes over the read-all thread's result if one waits, recomputes the key marks,
-    // rereads the lighting (device reads only) and writes keymap.bin. The caller then sets the
-    // four sliders from the image and repaints.
-    ReadCompleteResult OnReadComplete(SettingsState& state, std::intptr_t lParam);
+    // A read has finished (ReadFinished). Takes over the read-all thread's result if one waits,
+    // recomputes the key marks, rereads the lighting (device reads only) and writes keymap.bin.
+    // The caller then sets the four sliders from the image and repaints.
+    ReadCompleteResult OnReadComplete(SettingsState& state, ReadSource source);
 
     // The apply button: sends what differs from the shadow; on success the shadows take the
     // edited state. keymap.bin is written either way. Blocks for at most the protocol's pauses
@@ -156,9 +176,9 @@ public:
     FirmwareVersion DeviceVersion() const { return deviceVersion_; }
     FirmwareVersion FileVersion() const { return options_.fileVersion; }
 
-    // The window's UM_KEYBOARD_SETTING handler: stores the change in image and shadow, asks for
-    // the four repaints and says which slider follows.
-    SliderMove OnKeyboardSetting(SettingsState& state, std::uintptr_t subType, std::intptr_t value);
+    // A setting changed on the keyboard (KeyboardSettingChanged): stores it in image and shadow,
+    // asks for the four repaints and says which slider follows.
+    std::optional<SliderField> OnKeyboardSetting(SettingsState& state, const KeyboardSettingChanged& change);
     // The window's 20 ms timer: true when this tick repaints the whole window.
     bool RepaintTick();
     bool RepaintPending() const { return repaintPending_.load(); }
@@ -179,6 +199,7 @@ private:
     struct ReadAllResult;
 
     bool FindAndOpen(std::string_view substring, bool command);
+    void NoteChannelMissing();
     void CloseChannels();
     void StartReadAll();
     void StartListener();
@@ -192,7 +213,7 @@ private:
 
     HidBackend& backend_;
     Clock& clock_;
-    MessageSink& sink_;
+    LinkEventSink& events_;
     DeviceLinkOptions options_;
 
     std::string devicePath_;
@@ -206,6 +227,8 @@ private:
     std::mutex traceMutex_;
 
     FirmwareVersion deviceVersion_;
+    AccessProblem access_;
+    OpenFailure lastOpenFailure_;
     bool resetOnReconnect_ = false;
 
     std::thread readAllThread_;
@@ -220,6 +243,7 @@ private:
     std::atomic<bool> listenerRunning_{false};
     std::mutex stopMutex_;
     std::condition_variable stopSignal_;
+    HidChannel* listenedChannel_ = nullptr; // the channel the running listener reads
 
     AckLatch ack_;
 

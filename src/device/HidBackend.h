@@ -33,16 +33,46 @@ public:
     // 65-byte reports on the interrupt pipe, byte 0 the report ID (0).
     virtual bool Write(std::span<const std::uint8_t, 65> packet) = 0;
     virtual bool Read(std::span<std::uint8_t, 65> packet) = 0;
-    // Input report of the event interface; returns the number of bytes read, 0 on time-out,
-    // -1 when the device is gone.
+    // Input report of the event interface; returns the number of bytes read, 0 on time-out or
+    // when InterruptRead was called, -1 when the device is gone. kWaitForInput waits without a
+    // time limit.
     virtual int ReadInput(std::span<std::uint8_t> buffer, std::chrono::milliseconds timeout) = 0;
+    // Ends a ReadInput in progress at once, or the next one if none is; safe from any thread.
+    virtual void InterruptRead() = 0;
+};
+
+inline constexpr std::chrono::milliseconds kWaitForInput{-1};
+
+// Why an interface could not be opened.
+enum class OpenError : std::uint8_t {
+    kNone,
+    kGone,         // the node is not there (any more)
+    kNoPermission, // the node exists but this user may not open it
+    kBusy,
+    kFailed,       // anything else; see the system error
+};
+
+struct OpenFailure
+{
+    OpenError error = OpenError::kNone;
+    int systemError = 0; // errno, where one is known
+    std::string detail;  // the backend's own words, for the user
 };
 
 class HidBackend {
 public:
     virtual ~HidBackend() = default;
     virtual std::vector<HidInterfaceInfo> Enumerate() = 0;
-    virtual std::unique_ptr<HidChannel> Open(const std::string& path) = 0;
+    // Null on failure, with the reason in failure.
+    virtual std::unique_ptr<HidChannel> Open(const std::string& path, OpenFailure& failure) = 0;
+    std::unique_ptr<HidChannel> Open(const std::string& path)
+    {
+        OpenFailure ignored;
+        return Open(path, ignored);
+    }
 };
+
+// The failure that an errno value from opening a device node stands for.
+OpenError OpenErrorOfErrno(int systemError);
 
 } // namespace corvane

@@ -1,8 +1,11 @@
 #include "emulator/KeyboardEmulator.h"
 
+#include "device/LightingSettings.h"
+
 #include "device/KeyLayout.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <condition_variable>
 #include <cstdio>
 #include <deque>
@@ -487,8 +490,13 @@ public:
     {
         Core& core = *core_;
         std::unique_lock lock(core.mutex);
-        const auto deadline = RealClock::now() + timeout;
+        const bool forever = timeout < std::chrono::milliseconds(0);
+        const auto deadline = RealClock::now() + (forever ? std::chrono::milliseconds(0) : timeout);
         for (;;) {
+            if (interrupted_) {
+                interrupted_ = false;
+                return 0;
+            }
             if (!Usable()) return -1;
             const auto now = RealClock::now();
             if (queue_ && !queue_->reports.empty() && queue_->reports.front().readyAt <= now) {
@@ -500,11 +508,26 @@ public:
                             TraceNote::Accepted);
                 return static_cast<int>(size);
             }
-            if (now >= deadline) return 0;
-            auto wake = deadline;
-            if (queue_ && !queue_->reports.empty()) wake = std::min(wake, queue_->reports.front().readyAt);
-            core.inputArrived.wait_until(lock, wake);
+            if (!forever && now >= deadline) return 0;
+            // Sleep until a report is due, the timeout passes, or something wakes the queue.
+            std::optional<RealClock::time_point> wake;
+            if (!forever) wake = deadline;
+            if (queue_ && !queue_->reports.empty())
+                wake = wake ? std::min(*wake, queue_->reports.front().readyAt) : queue_->reports.front().readyAt;
+            if (wake)
+                core.inputArrived.wait_until(lock, *wake);
+            else
+                core.inputArrived.wait(lock);
         }
+    }
+
+    void InterruptRead() override
+    {
+        {
+            std::lock_guard lock(core_->mutex);
+            interrupted_ = true;
+        }
+        core_->inputArrived.notify_all();
     }
 
 private:
@@ -613,6 +636,7 @@ private:
     EmulatedInterface which_;
     std::uint64_t generation_;
     std::shared_ptr<Core::InputQueue> queue_;
+    bool interrupted_ = false; // guarded by the core's mutex
 };
 
 } // namespace
@@ -642,9 +666,10 @@ std::vector<HidInterfaceInfo> KeyboardEmulator::Enumerate()
     return list;
 }
 
-std::unique_ptr<HidChannel> KeyboardEmulator::Open(const std::string& path)
+std::unique_ptr<HidChannel> KeyboardEmulator::Open(const std::string& path, OpenFailure& failure)
 {
     std::lock_guard lock(core_->mutex);
+    failure = OpenFailure{OpenError::kGone, ENOENT, "no such interface"};
     EmulatedInterface which;
     if (path == kEventPath)
         which = EmulatedInterface::Event;
@@ -655,6 +680,7 @@ std::unique_ptr<HidChannel> KeyboardEmulator::Open(const std::string& path)
     else
         return nullptr;
     if (!core_->Present(which)) return nullptr;
+    failure = OpenFailure{};
     return std::make_unique<EmulatedChannel>(core_, which, core_->generation);
 }
 
@@ -724,23 +750,23 @@ void KeyboardEmulator::PressLightingKey(std::uint8_t subType, std::uint8_t value
     std::lock_guard lock(core_->mutex);
     if (!core_->plugged) return;
     EmulatedDeviceState& state = core_->state;
-    switch (subType) {
-    case 2:
+    // The names are shared with the host; what each does to the keyboard's state is the
+    // emulator's own.
+    switch (static_cast<KeyboardSetting>(subType)) {
+    case KeyboardSetting::kMode:
         state.lightingMode = value;
         break;
-    case 3:
+    case KeyboardSetting::kSpeed:
         state.speed = value;
         break;
-    case 4:
+    case KeyboardSetting::kBrightness:
         state.brightness = value;
         break;
-    case 5:
+    case KeyboardSetting::kColour:
         state.colour = value;
         break;
-    case 6:
+    case KeyboardSetting::kDirection:
         state.direction = value;
-        break;
-    default:
         break;
     }
     core_->SendReport({kEventReportId, kKindSettingChanged, subType, value});

@@ -119,7 +119,8 @@ public:
 
     // HidBackend. Open() fails (nullptr) for an interface that is not present.
     std::vector<HidInterfaceInfo> Enumerate() override;
-    std::unique_ptr<HidChannel> Open(const std::string& path) override;
+    std::unique_ptr<HidChannel> Open(const std::string& path, OpenFailure& failure) override;
+    using HidBackend::Open;
 
     // --- Identity -------------------------------------------------------------------------
     // The ID pair shown in normal mode (default: the first accepted pair).

@@ -2,7 +2,15 @@
 
 #include <hidapi/hidapi.h>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -23,11 +31,20 @@ void InitialiseHidapiOnce()
     std::call_once(once, [] { hid_init(); });
 }
 
+// Feature reports and packets go through hidapi; input reports are read from a descriptor of our
+// own on the same node, so a read can wait in poll() together with an eventfd that ends it at once.
 class HidapiChannel final : public HidChannel
 {
 public:
-    explicit HidapiChannel(hid_device* device) : device_(device) {}
-    ~HidapiChannel() override { hid_close(device_); }
+    HidapiChannel(hid_device* device, int inputFd, int wakeFd) : device_(device), inputFd_(inputFd), wakeFd_(wakeFd)
+    {
+    }
+    ~HidapiChannel() override
+    {
+        hid_close(device_);
+        ::close(inputFd_);
+        ::close(wakeFd_);
+    }
     HidapiChannel(const HidapiChannel&) = delete;
     HidapiChannel& operator=(const HidapiChannel&) = delete;
 
@@ -60,13 +77,35 @@ public:
 
     int ReadInput(std::span<std::uint8_t> buffer, std::chrono::milliseconds timeout) override
     {
-        const int got =
-            hid_read_timeout(device_, buffer.data(), buffer.size(), static_cast<int>(timeout.count()));
-        return got < 0 ? -1 : got;
+        pollfd fds[2] = {{inputFd_, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
+        const int wait = timeout < std::chrono::milliseconds(0) ? -1 : static_cast<int>(timeout.count());
+        int ready;
+        do {
+            ready = ::poll(fds, 2, wait);
+        } while (ready < 0 && errno == EINTR);
+        if (ready < 0) return -1;
+        if (ready == 0) return 0;
+        if (fds[1].revents & POLLIN) {
+            std::uint64_t count;
+            [[maybe_unused]] const ssize_t drained = ::read(wakeFd_, &count, sizeof count);
+            return 0;
+        }
+        if (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) return -1;
+        const ssize_t got = ::read(inputFd_, buffer.data(), buffer.size());
+        if (got < 0) return errno == EAGAIN || errno == EINTR ? 0 : -1;
+        return static_cast<int>(got);
+    }
+
+    void InterruptRead() override
+    {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const ssize_t written = ::write(wakeFd_, &one, sizeof one);
     }
 
 private:
     hid_device* device_;
+    int inputFd_;
+    int wakeFd_;
 };
 
 } // namespace
@@ -175,12 +214,40 @@ std::vector<HidInterfaceInfo> HidapiBackend::Enumerate()
     return list;
 }
 
-std::unique_ptr<HidChannel> HidapiBackend::Open(const std::string& path)
+std::unique_ptr<HidChannel> HidapiBackend::Open(const std::string& path, OpenFailure& failure)
 {
-    if (path.empty() || path.size() > kMaxHidPathLength) return nullptr;
+    failure = OpenFailure{};
+    const auto fail = [&failure, &path](int systemError) -> std::unique_ptr<HidChannel> {
+        failure.error = OpenErrorOfErrno(systemError);
+        if (failure.error == OpenError::kNone) failure.error = OpenError::kFailed;
+        failure.systemError = systemError;
+        failure.detail = path + ": " + std::strerror(systemError);
+        return nullptr;
+    };
+    if (path.empty() || path.size() > kMaxHidPathLength) return fail(ENOENT);
+    // Opened first by us, so the reason of a failure is the node's own errno rather than hidapi's
+    // summary.
+    const int inputFd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (inputFd < 0) return fail(errno);
+    struct stat info{};
+    if (::fstat(inputFd, &info) != 0 || !S_ISCHR(info.st_mode)) {
+        ::close(inputFd);
+        return fail(ENODEV);
+    }
+    const int wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (wakeFd < 0) {
+        const int error = errno;
+        ::close(inputFd);
+        return fail(error);
+    }
     hid_device* device = hid_open_path(path.c_str());
-    if (device == nullptr) return nullptr;
-    return std::make_unique<HidapiChannel>(device);
+    if (device == nullptr) {
+        const int error = errno != 0 ? errno : EIO;
+        ::close(inputFd);
+        ::close(wakeFd);
+        return fail(error);
+    }
+    return std::make_unique<HidapiChannel>(device, inputFd, wakeFd);
 }
 
 } // namespace corvane

@@ -64,7 +64,8 @@ public:
 
     explicit HidapiBackend(std::filesystem::path sysfsRoot = "/sys");
     std::vector<HidInterfaceInfo> Enumerate() override;
-    std::unique_ptr<HidChannel> Open(const std::string& path) override;
+    std::unique_ptr<HidChannel> Open(const std::string& path, OpenFailure& failure) override;
+    using HidBackend::Open;
 
 private:
     std::filesystem::path sysfsRoot_;

@@ -37,9 +37,33 @@ std::intptr_t SendWindowMessage(QObject* target, std::uint32_t message, std::uin
     return event.Result();
 }
 
-void WindowMessageSink::Post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam)
+void WindowMessageSink::Raise(const LinkEvent& event)
 {
-    PostWindowMessage(target_, message, wParam, lParam);
+    struct ToMessage
+    {
+        QObject* target;
+        void operator()(const ReadFinished& read) const
+        {
+            PostWindowMessage(target, UM_READ_COMPLETE, 0,
+                              read.source == ReadSource::kDevice ? kReadFromDevice : kReadFromProfilePanel);
+        }
+        void operator()(const KeyboardSettingChanged& change) const
+        {
+            PostWindowMessage(target, UM_KEYBOARD_SETTING, static_cast<std::uintptr_t>(change.setting), change.value);
+        }
+        void operator()(const HostKeyPressed& key) const { PostWindowMessage(target, UM_DEVICE_KEY, key.keyCode, 0); }
+    };
+    std::visit(ToMessage{target_}, event);
+}
+
+ReadSource ReadSourceOf(std::intptr_t lParam)
+{
+    return lParam == kReadFromDevice ? ReadSource::kDevice : ReadSource::kProfilePanel;
+}
+
+KeyboardSettingChanged KeyboardSettingOf(std::uintptr_t wParam, std::intptr_t lParam)
+{
+    return {static_cast<KeyboardSetting>(wParam & 0xFF), static_cast<std::uint8_t>(lParam & 0xFF)};
 }
 
 } // namespace corvane

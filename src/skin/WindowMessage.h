@@ -1,9 +1,10 @@
 #pragma once
 // Private window messages between the program's windows and threads. A message is a Qt event
-// carrying (message, wParam, lParam) with the UM_ values of device/MessageSink.h; one event type
-// serves every window, so a receiver needs only one check in its event().
+// carrying (message, wParam, lParam); one event type serves every window, so a receiver needs
+// only one check in its event(). The device link's typed events become messages here, where
+// they meet a window, and nowhere below.
 
-#include "device/MessageSink.h"
+#include "device/LinkEvents.h"
 
 #include <QEvent>
 #include <cstdint>
@@ -11,6 +12,24 @@
 class QObject;
 
 namespace corvane {
+
+// Private window messages.
+inline constexpr std::uint32_t UM_TRAY_CALLBACK = 0x405;
+inline constexpr std::uint32_t UM_SHOW_NO_DEVICE = 0x406;
+inline constexpr std::uint32_t UM_HOOK_KEY = 0x6F3;
+inline constexpr std::uint32_t UM_LIST_EDIT_BEGIN = 0x6F4;
+inline constexpr std::uint32_t UM_LIST_ITEM_EDITED = 0x6F5;
+inline constexpr std::uint32_t UM_DEVICE_KEY = 0x778;       // key code in wParam
+inline constexpr std::uint32_t UM_SLIDER_MOVED = 0x779;     // slider id in wParam
+inline constexpr std::uint32_t UM_READ_COMPLETE = 0x77B;    // lParam 0 after a device read, 1 after the profile panel
+inline constexpr std::uint32_t UM_REFRESH_CONTROLS = 0x77C; // setting sub-type in wParam
+// A setting changed with the keyboard's own keys: sub-type in wParam, value in lParam.
+inline constexpr std::uint32_t UM_KEYBOARD_SETTING = 0x77D;
+inline constexpr std::uint32_t UM_EDIT_END = 0x8841;
+
+// lParam of UM_READ_COMPLETE.
+inline constexpr std::intptr_t kReadFromDevice = 0;
+inline constexpr std::intptr_t kReadFromProfilePanel = 1;
 
 class WindowMessageEvent : public QEvent
 {
@@ -46,16 +65,20 @@ void PostWindowMessage(QObject* target, std::uint32_t message, std::uintptr_t wP
 std::intptr_t SendWindowMessage(QObject* target, std::uint32_t message, std::uintptr_t wParam = 0,
                                 std::intptr_t lParam = 0);
 
-// The device threads' MessageSink for a window: every message is posted to it. The window must
-// outlive the sink.
-class WindowMessageSink : public MessageSink
+// The device link's events for a window: each is posted to it as its window message, so the
+// link's threads never wait for the window. The window must outlive the sink.
+class WindowMessageSink : public LinkEventSink
 {
 public:
     explicit WindowMessageSink(QObject* target) : target_(target) {}
-    void Post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
+    void Raise(const LinkEvent& event) override;
 
 private:
     QObject* target_;
 };
+
+// The typed forms of the messages that carry device events.
+ReadSource ReadSourceOf(std::intptr_t lParam);
+KeyboardSettingChanged KeyboardSettingOf(std::uintptr_t wParam, std::intptr_t lParam);
 
 } // namespace corvane

@@ -13,11 +13,16 @@ class ListedBackend final : public HidBackend
 {
 public:
     std::vector<HidInterfaceInfo> Enumerate() override { return interfaces; }
-    std::unique_ptr<HidChannel> Open(const std::string& path) override
+    std::unique_ptr<HidChannel> Open(const std::string& path, OpenFailure& failure) override
     {
         opened.push_back(path);
-        return emulator.Open(KeyboardEmulator::kCommandPath);
+        if (openError != 0) {
+            failure = {OpenErrorOfErrno(openError), openError, path + ": refused"};
+            return nullptr;
+        }
+        return emulator.Open(KeyboardEmulator::kCommandPath, failure);
     }
+    int openError = 0;
     std::vector<HidInterfaceInfo> interfaces;
     std::vector<std::string> opened;
     VirtualClock clock;

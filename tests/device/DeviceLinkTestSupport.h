@@ -1,5 +1,5 @@
 #pragma once
-// Shared pieces of the device link tests: a message sink that records what the link posts, a
+// Shared pieces of the device link tests: a sink that records the events the link raises, a
 // trace log, and a link running against the emulator in virtual time.
 
 #include "device/Clocks.h"
@@ -17,56 +17,51 @@
 
 namespace corvane::testing {
 
-struct Posted
-{
-    std::uint32_t message = 0;
-    std::uintptr_t wParam = 0;
-    std::intptr_t lParam = 0;
-};
-
-class RecordingSink final : public MessageSink
+// Records the link's events in the order they were raised.
+class RecordingSink final : public LinkEventSink
 {
 public:
-    void Post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override
+    void Raise(const LinkEvent& event) override
     {
         {
             std::lock_guard lock(mutex_);
-            posted_.push_back({message, wParam, lParam});
+            raised_.push_back(event);
         }
         signal_.notify_all();
     }
-    // Removes and returns the first posted message of that kind, waiting for it up to the timeout.
-    std::optional<Posted> Take(std::uint32_t message,
-                               std::chrono::milliseconds timeout = std::chrono::seconds(2))
+    // Removes and returns the first event of that kind, waiting for it up to the timeout.
+    template <typename Event>
+    std::optional<Event> Take(std::chrono::milliseconds timeout = std::chrono::seconds(2))
     {
         std::unique_lock lock(mutex_);
-        std::optional<Posted> found;
+        std::optional<Event> found;
         signal_.wait_for(lock, timeout, [&] {
-            for (auto it = posted_.begin(); it != posted_.end(); ++it) {
-                if (it->message != message) continue;
-                found = *it;
-                posted_.erase(it);
-                return true;
+            for (auto it = raised_.begin(); it != raised_.end(); ++it) {
+                if (const Event* event = std::get_if<Event>(&*it)) {
+                    found = *event;
+                    raised_.erase(it);
+                    return true;
+                }
             }
             return false;
         });
         return found;
     }
-    std::vector<Posted> All()
+    std::vector<LinkEvent> All()
     {
         std::lock_guard lock(mutex_);
-        return posted_;
+        return raised_;
     }
     void Clear()
     {
         std::lock_guard lock(mutex_);
-        posted_.clear();
+        raised_.clear();
     }
 
 private:
     std::mutex mutex_;
     std::condition_variable signal_;
-    std::vector<Posted> posted_;
+    std::vector<LinkEvent> raised_;
 };
 
 class TraceLog
@@ -127,14 +122,14 @@ struct EmulatedLink
         return *link;
     }
 
-    // Start-up as the window does it, up to the handled read-complete message.
+    // Start-up as the window does it, up to the handled end of the read.
     bool StartAndSync()
     {
         const StartResult started = Link().Start();
         if (!started.commandChannelOpen || !started.eventChannelOpen) return false;
         link->WaitForReadAll();
-        if (!sink.Take(UM_READ_COMPLETE)) return false;
-        link->OnReadComplete(state(), 0);
+        if (!sink.Take<ReadFinished>()) return false;
+        link->OnReadComplete(state(), ReadSource::kDevice);
         return true;
     }
 
@@ -143,8 +138,8 @@ struct EmulatedLink
     bool DrainEvents()
     {
         emulator.QueueInputReport({KeyboardEmulator::kEventReportId, 9, 0x77, 0});
-        const auto marker = sink.Take(UM_DEVICE_KEY);
-        return marker && marker->wParam == 0x77;
+        const auto marker = sink.Take<HostKeyPressed>();
+        return marker && marker->keyCode == 0x77;
     }
 
     SettingsState& state() { return *settings; }

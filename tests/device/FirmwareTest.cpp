@@ -55,15 +55,15 @@ TEST(Firmware, CheckRunsAfterDeviceReadsOnly)
     f.emulator.SetFirmwareVersion(1, 9);
     f.Link().Start();
     f.link->WaitForReadAll();
-    ASSERT_TRUE(f.sink.Take(UM_READ_COMPLETE));
-    EXPECT_FALSE(f.link->OnReadComplete(f.state(), 1).offerFirmwareUpdate);
-    EXPECT_TRUE(f.link->OnReadComplete(f.state(), 0).offerFirmwareUpdate);
+    ASSERT_TRUE(f.sink.Take<ReadFinished>());
+    EXPECT_FALSE(f.link->OnReadComplete(f.state(), ReadSource::kProfilePanel).offerFirmwareUpdate);
+    EXPECT_TRUE(f.link->OnReadComplete(f.state(), ReadSource::kDevice).offerFirmwareUpdate);
 
     EmulatedLink same;
     same.options.fileVersion = {1, 3};
     same.emulator.SetFirmwareVersion(1, 3);
     ASSERT_TRUE(same.StartAndSync());
-    EXPECT_FALSE(same.link->OnReadComplete(same.state(), 0).offerFirmwareUpdate);
+    EXPECT_FALSE(same.link->OnReadComplete(same.state(), ReadSource::kDevice).offerFirmwareUpdate);
 }
 
 } // namespace

@@ -44,7 +44,7 @@ TEST_F(Hotplug, UnplugClosesAndReplugReopensRereadsAndRestarts)
     EXPECT_TRUE(arrival.eventChannelOpened);
     EXPECT_TRUE(arrival.listenerStarted);
     EXPECT_FALSE(arrival.factoryReset);
-    EXPECT_TRUE(f.sink.Take(UM_READ_COMPLETE, milliseconds(0)));
+    EXPECT_TRUE(f.sink.Take<ReadFinished>(milliseconds(0)));
 
     // The window's full read, the light maps once more and the firmware version.
     const auto commands = f.trace.Commands();
@@ -57,9 +57,9 @@ TEST_F(Hotplug, UnplugClosesAndReplugReopensRereadsAndRestarts)
     EXPECT_EQ(f.link->DeviceVersion(), (FirmwareVersion{3, 1, 0, 0}));
 
     f.emulator.SendKeyEvent(0x1B);
-    const auto key = f.sink.Take(UM_DEVICE_KEY);
+    const auto key = f.sink.Take<HostKeyPressed>();
     ASSERT_TRUE(key);
-    EXPECT_EQ(key->wParam, 0x1Bu);
+    EXPECT_EQ(key->keyCode, 0x1Bu);
 }
 
 TEST_F(Hotplug, RemovalOfAnotherDeviceKeepsTheChannels)
@@ -79,7 +79,7 @@ TEST_F(Hotplug, ArrivalWithTheChannelOpenDoesNothing)
     const ArrivalResult arrival = f.link->OnDeviceArrival(f.state());
     EXPECT_TRUE(arrival.alreadyOpen);
     EXPECT_TRUE(f.trace.Records().empty());
-    EXPECT_FALSE(f.sink.Take(UM_READ_COMPLETE, milliseconds(0)));
+    EXPECT_FALSE(f.sink.Take<ReadFinished>(milliseconds(0)));
 }
 
 TEST_F(Hotplug, UpdateModeThenReturnRunsTheFactoryReset)
@@ -134,7 +134,7 @@ TEST(HotplugStart, NothingAtStartThenArrivalOpensBoth)
     const ArrivalResult arrival = f.link->OnDeviceArrival(f.state());
     EXPECT_TRUE(arrival.commandChannelOpened);
     EXPECT_TRUE(arrival.listenerStarted);
-    EXPECT_TRUE(f.sink.Take(UM_READ_COMPLETE, milliseconds(0)));
+    EXPECT_TRUE(f.sink.Take<ReadFinished>(milliseconds(0)));
     EXPECT_FALSE(f.link->ReadAllRunning());
     EXPECT_EQ(f.state().image[img::kBrightness], KeyboardEmulator::FactoryState().brightness);
 }
@@ -146,8 +146,8 @@ TEST(HotplugStart, UnplugDuringTheStartupReadHandsNothingOver)
     f.Link().Start();
     f.link->WaitForReadAll();
     EXPECT_TRUE(f.link->OnDeviceRemoval(kAcceptedDeviceIds[0]));
-    if (const auto posted = f.sink.Take(UM_READ_COMPLETE, milliseconds(0))) {
-        f.link->OnReadComplete(f.state(), posted->lParam);
+    if (const auto posted = f.sink.Take<ReadFinished>(milliseconds(0))) {
+        f.link->OnReadComplete(f.state(), posted->source);
     }
     // A read that broke off replaces nothing and is not taken as synchronised.
     EXPECT_EQ(f.state().image, SettingsImage{});

@@ -45,6 +45,7 @@ public:
         return Log('R', packet);
     }
     int ReadInput(std::span<std::uint8_t>, milliseconds) override { return 0; }
+    void InterruptRead() override {}
 
     std::vector<Call> calls;
     std::deque<CommandFrame> replies;

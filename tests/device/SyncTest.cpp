@@ -115,9 +115,9 @@ TEST(SyncRead, StartupReadIsFiftyTwoFramesAndOneHundredFortyFivePacketsInOrder)
 
     // Nothing reached the window's state until it handles the message.
     EXPECT_EQ(f.state().image, SettingsImage{});
-    ASSERT_TRUE(f.sink.Take(UM_READ_COMPLETE));
+    ASSERT_TRUE(f.sink.Take<ReadFinished>());
     f.state().image[0] = 0x5A; // a byte the keyboard does not hold survives the handover
-    f.link->OnReadComplete(f.state(), 0);
+    f.link->OnReadComplete(f.state(), ReadSource::kDevice);
     const EmulatedDeviceState device = f.emulator.State();
     const SettingsImage& image = f.state().image;
     EXPECT_EQ(image[0], 0x5A);
@@ -351,12 +351,12 @@ TEST(SyncApplyChannel, SequencesDuringTheStartupReadAreRefusedNotInterleaved)
     signal.notify_all();
 
     f.link->WaitForReadAll();
-    ASSERT_TRUE(f.sink.Take(UM_READ_COMPLETE));
+    ASSERT_TRUE(f.sink.Take<ReadFinished>());
     // Only the read went out: 52 frames, none of the refused sequences' begin-update or reset.
     EXPECT_EQ(f.trace.Commands().size(), 52u);
     EXPECT_EQ(f.emulator.State().brightness, factoryBrightness);
 
-    f.link->OnReadComplete(f.state(), 0);
+    f.link->OnReadComplete(f.state(), ReadSource::kDevice);
     f.state().image[img::kBrightness] = static_cast<std::uint8_t>(factoryBrightness + 1);
     EXPECT_EQ(f.link->Apply(f.state()), SyncResult::kOk);
     EXPECT_EQ(f.emulator.State().brightness, factoryBrightness + 1);

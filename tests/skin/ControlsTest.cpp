@@ -34,21 +34,29 @@ TEST(WindowMessageTest, SentMessagesArriveAtOnceAndCarryTheAnswer)
     EXPECT_EQ(SendWindowMessage(nullptr, UM_EDIT_END, 1, 0), 0);
 }
 
-TEST(WindowMessageTest, PostedMessagesFromAnotherThreadArriveInOrderOnTheWindowThread)
+TEST(WindowMessageTest, DeviceEventsFromAnotherThreadArriveInOrderAsTheirMessages)
 {
     MessageRecorder window;
     WindowMessageSink sink(&window);
     std::thread device([&] {
-        sink.Post(UM_READ_COMPLETE, 0, 0);
-        sink.Post(UM_DEVICE_KEY, 0x41, 0);
+        sink.Raise(ReadFinished{ReadSource::kDevice});
+        sink.Raise(HostKeyPressed{0x41});
+        sink.Raise(KeyboardSettingChanged{KeyboardSetting::kSpeed, 3});
+        sink.Raise(ReadFinished{ReadSource::kProfilePanel});
     });
     device.join();
     EXPECT_TRUE(window.messages.empty()) << "posted, not delivered on the sender's thread";
     QCoreApplication::sendPostedEvents(&window);
-    ASSERT_EQ(window.messages.size(), 2u);
+    ASSERT_EQ(window.messages.size(), 4u);
     EXPECT_EQ(window.messages[0].message, UM_READ_COMPLETE);
+    EXPECT_EQ(ReadSourceOf(window.messages[0].lParam), ReadSource::kDevice);
     EXPECT_EQ(window.messages[1].message, UM_DEVICE_KEY);
     EXPECT_EQ(window.messages[1].wParam, 0x41u);
+    EXPECT_EQ(window.messages[2].message, UM_KEYBOARD_SETTING);
+    EXPECT_EQ(KeyboardSettingOf(window.messages[2].wParam, window.messages[2].lParam),
+              (KeyboardSettingChanged{KeyboardSetting::kSpeed, 3}));
+    EXPECT_EQ(window.messages[3].message, UM_READ_COMPLETE);
+    EXPECT_EQ(ReadSourceOf(window.messages[3].lParam), ReadSource::kProfilePanel);
 }
 
 // --- bitmap slider ---------------------------------------------------------------------------
