@@ -8,6 +8,10 @@
 #include <string>
 #include <vector>
 
+namespace corvane {
+class HidBackend;
+}
+
 namespace corvane::ctl {
 
 struct CommandContext
@@ -16,6 +20,8 @@ struct CommandContext
     std::optional<std::filesystem::path> dataDir; // --data-dir
     std::ostream& out;
     std::ostream& err;
+    // The keyboard to talk to instead of hidapi's (tests); null: hidapi, or the emulator.
+    HidBackend* backend = nullptr;
 };
 
 // Exit codes, the same for every command.
@@ -37,6 +43,9 @@ struct Command
 };
 
 const std::vector<Command>& RegisteredCommands();
+
+// The whole command line (without the program name); returns the exit code.
+int RunCorvanectl(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err, HidBackend* backend);
 
 struct CommandRegistrar
 {

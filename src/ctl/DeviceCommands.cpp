@@ -96,9 +96,12 @@ std::optional<DeviceOptions> ParseOptions(CommandContext& context)
 class Session
 {
 public:
-    Session(const DeviceOptions& options, std::ostream& traceOut)
+    Session(const DeviceOptions& options, std::ostream& traceOut, HidBackend* given)
     {
-        if (options.emulate) {
+        if (given != nullptr) {
+            backend_ = given;
+            clock_ = &systemClock_;
+        } else if (options.emulate) {
             virtualClock_ = std::make_unique<VirtualClock>();
             emulator_ = std::make_unique<KeyboardEmulator>(*virtualClock_);
             backend_ = emulator_.get();
@@ -177,7 +180,7 @@ int RunInfo(CommandContext& context)
     if (!options) return kExitUsage;
     if (!ExpectArguments(context, *options, 0, "info [--emulate] [--trace] [--device-ids VID:PID,...]"))
         return kExitUsage;
-    Session session(*options, context.err);
+    Session session(*options, context.err, context.backend);
     DeviceLink& link = session.Link();
     if (!link.OpenForQueries()) return Fail(context, SyncResult::kNoKeyboard, "info", link);
     FirmwareVersion version;
@@ -197,7 +200,7 @@ int RunRead(CommandContext& context)
     if (!options) return kExitUsage;
     if (!ExpectArguments(context, *options, 0, "read [--emulate] [--trace] [--device-ids VID:PID,...]"))
         return kExitUsage;
-    Session session(*options, context.err);
+    Session session(*options, context.err, context.backend);
     const SyncResult result = session.StartAndRead();
     session.Link().Shutdown();
     if (result != SyncResult::kOk) return Fail(context, result, "reading the settings", session.Link());
@@ -219,7 +222,7 @@ int RunApply(CommandContext& context)
         context.err << "corvanectl: cannot read " << file.string() << "\n";
         return kExitFile;
     }
-    Session session(*options, context.err);
+    Session session(*options, context.err, context.backend);
     SyncResult result = session.StartAndRead();
     if (result != SyncResult::kOk) return Fail(context, result, "reading the settings", session.Link());
     // Only the regions the keyboard holds come from the file; they go out where they differ.
@@ -238,7 +241,7 @@ int RunReset(CommandContext& context)
     if (!options) return kExitUsage;
     if (!ExpectArguments(context, *options, 0, "reset [--emulate] [--trace] [--device-ids VID:PID,...]"))
         return kExitUsage;
-    Session session(*options, context.err);
+    Session session(*options, context.err, context.backend);
     SyncResult result = session.StartAndRead();
     if (result != SyncResult::kOk) return Fail(context, result, "reading the settings", session.Link());
     result = session.Link().FactoryReset(session.State());

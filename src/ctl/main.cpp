@@ -2,93 +2,9 @@
 
 #include "ctl/Commands.h"
 
-#include <algorithm>
-#include <cstring>
 #include <iostream>
-#include <string_view>
-
-namespace corvane::ctl {
-
-namespace {
-
-std::vector<Command>& Registry()
-{
-    static std::vector<Command> commands;
-    return commands;
-}
-
-void PrintUsage(std::ostream& out)
-{
-    out << "usage: corvanectl [--data-dir DIR] COMMAND [ARGS]\n\ncommands:\n";
-    std::size_t width = 0;
-    for (const Command& c : RegisteredCommands())
-        width = std::max(width, std::strlen(c.name) + 1 + std::strlen(c.usage));
-    for (const Command& c : RegisteredCommands()) {
-        std::string head = std::string(c.name) + (*c.usage ? " " : "") + c.usage;
-        out << "  " << head << std::string(width + 2 - head.size(), ' ') << c.help << "\n";
-    }
-    out << "\noptions:\n"
-           "  --data-dir DIR             use DIR instead of the data folder\n"
-           "  --emulate                  talk to the built-in keyboard emulator (device commands)\n"
-           "  --trace                    print every report on both channels to stderr, one line each\n"
-           "  --device-ids VID:PID[,...] accept further USB ID pairs (hex) as the keyboard\n"
-           "\nexit codes: 0 done, 2 usage, 3 file not readable, 4 no keyboard found (or in update mode),\n"
-           "            5 keyboard failed, 6 keyboard not accessible (udev rule missing)\n";
-}
-
-} // namespace
-
-const std::vector<Command>& RegisteredCommands()
-{
-    auto& commands = Registry();
-    std::sort(commands.begin(), commands.end(),
-              [](const Command& a, const Command& b) { return std::strcmp(a.name, b.name) < 0; });
-    return commands;
-}
-
-CommandRegistrar::CommandRegistrar(const Command& command)
-{
-    Registry().push_back(command);
-}
-
-} // namespace corvane::ctl
 
 int main(int argc, char** argv)
 {
-    using namespace corvane::ctl;
-    std::vector<std::string> args;
-    std::optional<std::filesystem::path> dataDir;
-    std::vector<std::string> leading;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (arg == "--data-dir") {
-            if (i + 1 >= argc) {
-                std::cerr << "corvanectl: --data-dir needs a folder\n";
-                return kExitUsage;
-            }
-            dataDir = argv[++i];
-        } else if (arg.starts_with("--data-dir=")) {
-            dataDir = std::string(arg.substr(std::strlen("--data-dir=")));
-        } else if (args.empty() &&
-                   (arg == "--emulate" || arg == "--trace" || arg.starts_with("--device-ids"))) {
-            // Keyboard options may stand before the command; the keyboard commands read them.
-            leading.emplace_back(arg);
-            if (arg == "--device-ids" && i + 1 < argc) leading.emplace_back(argv[++i]);
-        } else {
-            args.emplace_back(arg);
-        }
-    }
-    if (args.empty() || args[0] == "help" || args[0] == "--help" || args[0] == "-h") {
-        PrintUsage(args.empty() ? std::cerr : std::cout);
-        return args.empty() ? kExitUsage : 0;
-    }
-    for (const Command& command : RegisteredCommands()) {
-        if (args[0] != command.name) continue;
-        CommandContext context{{args.begin() + 1, args.end()}, dataDir, std::cout, std::cerr};
-        context.args.insert(context.args.end(), leading.begin(), leading.end());
-        return command.run(context);
-    }
-    std::cerr << "corvanectl: unknown command '" << args[0] << "'\n";
-    PrintUsage(std::cerr);
-    return kExitUsage;
+    return corvane::ctl::RunCorvanectl({argv + 1, argv + argc}, std::cout, std::cerr, nullptr);
 }

@@ -123,7 +123,7 @@ protected:
         setup.language = language;
         setup.dataFolder = dataFolder;
         setup.programFolder = programFolder;
-        setup.backend = &emulator;
+        setup.backend = backendOverride != nullptr ? backendOverride : &emulator;
         setup.clock = &clock;
         setup.monitor = &monitor;
         setup.ackTimeout = std::chrono::milliseconds(300);
@@ -185,6 +185,8 @@ protected:
     std::filesystem::path programFolder;
     VirtualClock clock;
     KeyboardEmulator emulator{clock};
+    // Another view of the emulator's keyboard (one whose opens fail, say); null: the emulator.
+    HidBackend* backendOverride = nullptr;
     EmulatedDeviceMonitor monitor{emulator};
     std::unique_ptr<SettingsState> state = std::make_unique<SettingsState>();
     std::unique_ptr<MacroStore> macros = std::make_unique<MacroStore>();

@@ -1,6 +1,7 @@
 // Start-up and the window's life: the firmware offer after a read, the language setting, the
 // command line, a second start, a missing keyboard and its return.
 
+#include "../device/RefusingBackend.h"
 #include "MainWindowFixture.h"
 
 #include "app/CTarvikApp.h"
@@ -154,6 +155,40 @@ TEST_F(KeyboardPresenceTest, MissingKeyboardIsShownInTheWindowAndItsReturnIsRead
     emulator.Unplug();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Link()->CommandChannelOpen(); }, 2000));
     EXPECT_TRUE(window->ShowsNoKeyboardNotice());
+}
+
+TEST_F(KeyboardPresenceTest, AKeyboardThatCannotBeOpenedIsNotCalledMissing)
+{
+    struct Case
+    {
+        int openError;
+        std::uint16_t language;
+        const char* notice;
+    };
+    const Case cases[] = {
+        {ENOENT, kLanguageEnglish, "Warning: No Gaming Keyboard!"},
+        {EACCES, kLanguageEnglish, "Warning: Keyboard found but not accessible: udev rule missing"},
+        {EACCES, kLanguageGerman, "Warnung: Tastatur gefunden, aber kein Zugriff: udev-Regel fehlt"},
+        {EIO, kLanguageEnglish, "Warning: Keyboard found but cannot be opened"},
+    };
+    QImage missing;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.notice);
+        testing::RefusingBackend refusing(emulator, c.openError);
+        backendOverride = &refusing;
+        Start(c.language, false);
+        EXPECT_FALSE(opened);
+        EXPECT_TRUE(window->ShowsNoKeyboardNotice());
+        EXPECT_EQ(window->NoKeyboardNotice(), QString::fromUtf8(c.notice));
+        // The notice strip is what is painted, and it differs with the reason.
+        const QImage strip = window->ComposeFrame().copy(QRect(400, 0, 500, 30));
+        if (c.openError == ENOENT)
+            missing = strip;
+        else
+            EXPECT_NE(strip, missing);
+        window.reset();
+    }
+    backendOverride = nullptr;
 }
 
 TEST_F(KeyboardPresenceTest, WithoutKeyboardThePanelShowsWhatKeymapHolds)

@@ -111,5 +111,61 @@ TEST_F(Find, AStalePathIsNeverOpened)
     link.Shutdown();
 }
 
+TEST_F(Find, AFailedStartSaysWhyTheKeyboardCannotBeUsed)
+{
+    struct Case
+    {
+        const char* name;
+        std::vector<HidInterfaceInfo> listed;
+        int openError;
+        KeyboardAccess access;
+        bool detail;
+    };
+    const Case cases[] = {
+        {"nothing listed", {}, 0, KeyboardAccess::kNoKeyboard, false},
+        {"udev rule missing", {Interface("/dev/hidraw5", ours, "mi_03")}, EACCES, KeyboardAccess::kNotAccessible, true},
+        {"not permitted", {Interface("/dev/hidraw5", ours, "mi_03")}, EPERM, KeyboardAccess::kNotAccessible, true},
+        {"gone before the open", {Interface("/dev/hidraw5", ours, "mi_03")}, ENOENT, KeyboardAccess::kNoKeyboard, true},
+        {"busy", {Interface("/dev/hidraw5", ours, "mi_03")}, EBUSY, KeyboardAccess::kOpenFailed, true},
+        {"other failure", {Interface("/dev/hidraw5", ours, "mi_03")}, EIO, KeyboardAccess::kOpenFailed, true},
+        {"update mode", {Interface("/dev/hidraw2", kUpdateModeIds, "mi_02")}, 0, KeyboardAccess::kUpdateMode, false},
+        // Another accepted pair's keys interface is not the update mode.
+        {"keys interface only", {Interface("/dev/hidraw2", ours, "mi_02")}, 0, KeyboardAccess::kNoKeyboard, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        backend.interfaces = c.listed;
+        backend.openError = c.openError;
+        DeviceLink& link = Link();
+        EXPECT_FALSE(link.Start().commandChannelOpen);
+        EXPECT_EQ(link.Access().access, c.access);
+        EXPECT_EQ(!link.Access().detail.empty(), c.detail);
+        if (c.detail) {
+            EXPECT_NE(link.Access().detail.find("/dev/hidraw5"), std::string::npos);
+        }
+        EXPECT_FALSE(link.OpenForQueries());
+        EXPECT_EQ(link.Access().access, c.access);
+        link.Shutdown();
+    }
+    // Once the keyboard opens, nothing is wrong any more.
+    backend.interfaces = {Interface("/dev/hidraw5", ours, "mi_03"), Interface("/dev/hidraw4", ours, "col04")};
+    backend.openError = 0;
+    EXPECT_TRUE(Link().Start().commandChannelOpen);
+    EXPECT_EQ(link->Access().access, KeyboardAccess::kReady);
+    link->Shutdown();
+}
+
+TEST(KeyboardSearch, TheApplicationAsksTheLinksOwnSearch)
+{
+    VirtualClock clock;
+    KeyboardEmulator emulator(clock);
+    EXPECT_TRUE(FindKeyboardInterfaceIn(emulator, {}, kCommandInterface));
+    emulator.SetIds({0x1234, 0x5678});
+    EXPECT_FALSE(FindKeyboardInterfaceIn(emulator, {}, kCommandInterface));
+    const auto found = FindKeyboardInterfaceIn(emulator, {{0x1234, 0x5678}}, kCommandInterface);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->path, KeyboardEmulator::kCommandPath);
+}
+
 } // namespace
 } // namespace corvane

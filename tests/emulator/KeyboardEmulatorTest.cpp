@@ -558,6 +558,34 @@ TEST_F(EmulatorTest, ReadInputWaitsForItsTimeoutAndWakesOnUnplug)
     EXPECT_LT(std::chrono::steady_clock::now() - begin, 5s);
 }
 
+TEST_F(EmulatorTest, AnUnlimitedReadEndsOnAReportOrAnInterruptOnly)
+{
+    std::array<std::uint8_t, 4> buffer{};
+    // An interrupt before the read is kept for it, so a stop can never slip between the
+    // caller's check and its read.
+    events->InterruptRead();
+    EXPECT_EQ(events->ReadInput(buffer, kWaitForInput), 0);
+
+    std::atomic<int> result{1};
+    std::thread reader([&] { result = events->ReadInput(buffer, kWaitForInput); });
+    std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(result.load(), 1) << "still waiting";
+    emulator.SendKeyEvent(0x33);
+    reader.join();
+    EXPECT_EQ(result.load(), 4);
+    EXPECT_EQ(buffer[2], 0x33);
+
+    std::thread stopped([&] { result = events->ReadInput(buffer, kWaitForInput); });
+    std::this_thread::sleep_for(20ms);
+    const auto begin = std::chrono::steady_clock::now();
+    events->InterruptRead();
+    stopped.join();
+    EXPECT_EQ(result.load(), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, 50ms);
+    // Used up: the next read waits again.
+    EXPECT_EQ(events->ReadInput(buffer, 5ms), 0);
+}
+
 TEST_F(EmulatorTest, ConcurrentHostAndKeyboardLoseNothing)
 {
     // The listener reads while the host sends commands and the user presses lighting keys.
@@ -586,6 +614,8 @@ TEST_F(EmulatorTest, ConcurrentHostAndKeyboardLoseNothing)
     }
     user.join();
     stop = true;
+    // Ends a read already waiting for a report that will not come.
+    events->InterruptRead();
     listener.join();
     EXPECT_EQ(acks.load(), kCommands);
     EXPECT_EQ(changes.load(), kPresses);
