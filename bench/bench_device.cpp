@@ -7,7 +7,7 @@
 #include "device/Protocol.h"
 #include "device/Synchronisation.h"
 #include "emulator/KeyboardEmulator.h"
-#include "store/SettingsState.h"
+#include "device/SettingsState.h"
 
 #include <algorithm>
 #include <chrono>

@@ -11,7 +11,7 @@
 #include "keys/ShellOpener.h"
 #include "macros/MacroStore.h"
 #include "skin/SkinnedWindow.h"
-#include "store/SettingsState.h"
+#include "device/SettingsState.h"
 
 #include <QPoint>
 #include <QPointer>

@@ -10,6 +10,7 @@
 #include "macros/MacroEvents.h"
 #include "platform/Paths.h"
 #include "store/SettingsFiles.h"
+#include "text/Utf16.h"
 
 #include <algorithm>
 #include <cerrno>

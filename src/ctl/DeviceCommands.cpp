@@ -14,7 +14,7 @@
 #include "emulator/KeyboardEmulator.h"
 #include "platform/HidapiBackend.h"
 #include "store/SettingsFiles.h"
-#include "store/SettingsState.h"
+#include "device/SettingsState.h"
 
 #include <charconv>
 #include <cctype>

@@ -1,7 +1,7 @@
 #include "device/DeviceLink.h"
 
 #include "device/KeyMarks.h"
-#include "store/SettingsState.h"
+#include "device/SettingsState.h"
 
 #include <algorithm>
 

@@ -4,7 +4,7 @@
 
 #include "device/KeyCodeTable.h"
 #include "keys/KeyRecord.h"
-#include "store/SettingsState.h"
+#include "device/SettingsState.h"
 
 #include <array>
 #include <cstdint>

@@ -2,6 +2,7 @@
 
 #include "keys/ShellOpener.h"
 #include "macros/MacroStore.h"
+#include "text/Utf16.h"
 
 namespace corvane {
 

@@ -155,10 +155,6 @@ enum class MacroFileResult {
     kUnusable, // neither readable nor creatable: the store is empty and nothing was written
 };
 
-// Macro names are UTF-16; labels and terminal output are UTF-8. Unpaired surrogates become U+FFFD.
-std::string Utf16ToUtf8(std::u16string_view text);
-std::u16string Utf8ToUtf16(std::string_view text);
-
 // Loads MacroDefine.bin into the store, creating it with zeros when it does not exist.
 MacroFileResult LoadMacroStore(const std::filesystem::path& file, MacroStore& store);
 // Replaces the file with the store's bytes; on failure the old file stays whole.

@@ -4,7 +4,7 @@
 
 #include "device/SettingsImage.h"
 #include "keys/KeyRecord.h"
-#include "store/SettingsState.h"
+#include "device/SettingsState.h"
 
 #include <cstddef>
 #include <filesystem>

@@ -5,7 +5,7 @@
 #include "device/Clocks.h"
 #include "device/DeviceLink.h"
 #include "emulator/KeyboardEmulator.h"
-#include "store/SettingsState.h"
+#include "device/SettingsState.h"
 
 #include <chrono>
 #include <condition_variable>

@@ -1,5 +1,5 @@
 #include "keys/KeyRecord.h"
-#include "store/SettingsState.h"
+#include "device/SettingsState.h"
 
 #include <gtest/gtest.h>
 

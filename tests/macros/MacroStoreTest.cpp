@@ -2,6 +2,7 @@
 
 #include "MacroFileBuilder.h"
 #include "macros/MacroEvents.h"
+#include "text/Utf16.h"
 
 #include <gtest/gtest.h>
 
