@@ -279,10 +279,14 @@ ReadCompleteResult DeviceLink::OnReadComplete(SettingsState& state, ReadSource s
                 CopyDeviceRegions(read->image, state.image);
                 state.shadow = state.image;
                 result.settingsTaken = true;
+            } else {
+                result.readFailed = true;
             }
         }
     }
     RecomputeKeyMarks(state.image, state.records, state.marks);
+    // After a failed read the keyboard is not asked again, and the file keeps what it holds.
+    if (result.readFailed) return result;
     if (fromDevice && protocol_) {
         std::unique_lock lock(commandMutex_, std::try_to_lock);
         if (lock) protocol_->GetLighting(state.image);

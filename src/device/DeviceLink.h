@@ -104,6 +104,7 @@ struct ReadCompleteResult
 {
     bool offerFirmwareUpdate = false; // ask "Update new firmware？" and launch the updater on OK
     bool settingsTaken = false;       // a complete start-up read replaced the image and shadow
+    bool readFailed = false;          // the start-up read did not get through: nothing was taken
 };
 
 struct ArrivalResult
