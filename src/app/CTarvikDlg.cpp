@@ -32,21 +32,12 @@ constexpr std::intptr_t kTrayDoubleClick = 0x203;
 constexpr std::uintptr_t kShowNoDeviceBalloon = 15;
 constexpr int kBalloonTimeoutMs = 10000;
 
-constexpr std::array<int, 4> kSliderIds{layout::kSliderSpeed, layout::kSliderReportRate,
-                                        layout::kSliderBrightness, layout::kSliderResponseTime};
-
 } // namespace
-
-int CTarvikDlg::SliderIndex(int id)
-{
-    for (std::size_t i = 0; i < kSliderIds.size(); ++i)
-        if (kSliderIds[i] == id) return static_cast<int>(i);
-    return -1;
-}
 
 CTarvikDlg::CTarvikDlg(SettingsState& state, MacroStore& macros, const KeyCodeTable& codes, Prompt& prompt,
                        QWidget* parent)
-    : SkinnedDialog(parent), state_(state), macros_(macros), codes_(codes), prompt_(prompt)
+    : SkinnedDialog(parent), state_(state), macros_(macros), codes_(codes), prompt_(prompt),
+      panel_(*this, state.image)
 {
     setWindowTitle(QStringLiteral("Corvane Keyboard"));
     setMouseTracking(true);
@@ -62,7 +53,10 @@ CTarvikDlg::CTarvikDlg(SettingsState& state, MacroStore& macros, const KeyCodeTa
     arrivalTimer_->setInterval(static_cast<int>(kArrivalSettleDelay.count()));
     connect(arrivalTimer_, &QTimer::timeout, this, &CTarvikDlg::OnArrivalSettled);
 
-    CreateSliders();
+    // Ctrl held over a slider still counts for the key selection.
+    for (int id : {layout::kSliderSpeed, layout::kSliderReportRate, layout::kSliderBrightness,
+                   layout::kSliderResponseTime})
+        Slider(id)->installEventFilter(this);
 }
 
 CTarvikDlg::~CTarvikDlg()
@@ -90,26 +84,6 @@ std::uint8_t CTarvikDlg::LightingMode() const
     return LightingView(state_.image).Mode();
 }
 
-CBitSlider* CTarvikDlg::Slider(int id) const
-{
-    const int index = SliderIndex(id);
-    return index < 0 ? nullptr : sliders_[static_cast<std::size_t>(index)];
-}
-
-void CTarvikDlg::CreateSliders()
-{
-    for (std::size_t i = 0; i < kSliderIds.size(); ++i) {
-        auto* slider = new CBitSlider(this);
-        slider->SetControlId(kSliderIds[i]);
-        slider->SetOwner(this);
-        if (const layout::SliderPlace* place = layout::FindSlider(kSliderIds[i]))
-            slider->move(place->origin.x, place->origin.y);
-        slider->resize(layout::kSliderTrackSize.width, layout::kSliderTrackSize.height);
-        slider->installEventFilter(this);
-        sliders_[i] = slider;
-    }
-}
-
 bool CTarvikDlg::SetUp(const MainWindowSetup& setup)
 {
     language_ = setup.language;
@@ -117,7 +91,6 @@ bool CTarvikDlg::SetUp(const MainWindowSetup& setup)
     programFolder_ = setup.programFolder;
     trayAvailable_ = setup.trayAvailable;
 
-    customColourView_ = false;
     selectionState_ = 0;
     ctrlHeld_ = false;
     leftHeld_ = false;
@@ -135,18 +108,8 @@ bool CTarvikDlg::SetUp(const MainWindowSetup& setup)
     hoverKey_ = kNoKey;
     lastShownKey_ = kNoKey;
 
-    for (CBitSlider* slider : sliders_) {
-        slider->SetUpSlider();
-        slider->setSingleStep(1);
-        slider->setPageStep(1);
-    }
-    Slider(layout::kSliderSpeed)->setRange(0, 9);
-    Slider(layout::kSliderBrightness)->setRange(0, 50);
-    Slider(layout::kSliderBrightness)->setValue(1);
-    Slider(layout::kSliderResponseTime)->setRange(0, 9);
-    Slider(layout::kSliderResponseTime)->setValue(1);
-    Slider(layout::kSliderReportRate)->setRange(0, 3);
-    Slider(layout::kSliderReportRate)->setValue(1);
+    // Also clears the custom-colour view and closes the effect list.
+    panel_.SetUp(language_);
 
     LoadMacroStore(dataFolder_ / kMacroFileName, macros_);
 
@@ -164,7 +127,6 @@ bool CTarvikDlg::SetUp(const MainWindowSetup& setup)
     CreateTrayIcon();
     WatchDeviceMonitor(setup.monitor);
 
-    effectListOpen_ = false;
     helpOpen_ = false;
 
     LoadKeymap(keymap, state_, KeymapLoadMode::kFull);
@@ -288,13 +250,13 @@ std::intptr_t CTarvikDlg::WindowMessage(std::uint32_t message, std::uintptr_t wP
             LaunchKeyAction(state_.records, static_cast<std::uint8_t>(wParam & 0xFF), *shell_);
         break;
     case UM_SLIDER_MOVED:
-        OnSliderMoved(static_cast<int>(wParam));
+        panel_.OnSliderMoved(static_cast<int>(wParam));
         break;
     case UM_READ_COMPLETE:
         OnReadComplete(ReadSourceOf(lParam));
         break;
     case UM_REFRESH_CONTROLS:
-        OnRefreshControls(wParam);
+        panel_.OnRefreshControls(wParam);
         break;
     case UM_KEYBOARD_SETTING:
         OnKeyboardSetting(KeyboardSettingOf(wParam, lParam));
@@ -325,11 +287,7 @@ std::intptr_t CTarvikDlg::WindowMessage(std::uint32_t message, std::uintptr_t wP
 
 void CTarvikDlg::SetSlidersFromImage()
 {
-    const SettingsImage& image = state_.image;
-    Slider(layout::kSliderBrightness)->setValue(SliderPositionOf(image, SliderField::kBrightness));
-    Slider(layout::kSliderSpeed)->setValue(SliderPositionOf(image, SliderField::kSpeed));
-    Slider(layout::kSliderReportRate)->setValue(SliderPositionOf(image, SliderField::kReportRate));
-    Slider(layout::kSliderResponseTime)->setValue(SliderPositionOf(image, SliderField::kResponseTime));
+    panel_.SetSlidersFromImage();
 }
 
 void CTarvikDlg::OnReadComplete(ReadSource source)
@@ -382,7 +340,7 @@ void CTarvikDlg::OnArrivalSettled()
     const ArrivalResult result = link_->OnDeviceArrival(state_);
     if (result.alreadyOpen) return;
     if (result.factoryReset) {
-        customColourView_ = false;
+        panel_.SetCustomColourView(false);
         ClearSelection();
     }
     if (result.commandChannelOpened) SetSlidersFromImage();
@@ -414,7 +372,7 @@ void CTarvikDlg::FactoryResetAsked()
                                  "Confirm to return Factory Setting?"));
     if (!confirmed) return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    customColourView_ = false;
+    panel_.SetCustomColourView(false);
     ClearSelection();
     const SyncResult result = link_->FactoryReset(state_);
     SetSlidersFromImage();
@@ -518,11 +476,10 @@ void CTarvikDlg::mouseMoveEvent(QMouseEvent* event)
     const int y = point.y();
     currentPoint_ = point;
 
-    if (effectListOpen_ && HoverEffectList(x, y)) return;
-    markedRow_ = 255;
+    if (panel_.Hover(x, y)) return;
 
     if (leftHeld_) {
-        if (ButtonAtPoint(x, y) == kNoButton && KeyAtPoint(x, y) == kNoKey && !effectListOpen_ &&
+        if (ButtonAtPoint(x, y) == kNoButton && KeyAtPoint(x, y) == kNoKey && !panel_.EffectListOpen() &&
             !helpOpen_ && y >= layout::kDragStripTop && y <= layout::kDragStripBottom) {
             if (windowHandle() != nullptr && windowHandle()->startSystemMove()) {
                 leftHeld_ = false;
@@ -541,8 +498,8 @@ void CTarvikDlg::mouseMoveEvent(QMouseEvent* event)
         lastShownKey_ = hoverKey_;
         FullPaint();
     } else if (hoverKey_ == kNoKey && lastShownKey_ == kNoKey &&
-               (ButtonAtPoint(x, y) != kNoButton || lastMarkedRow_ != markedRow_)) {
-        lastMarkedRow_ = markedRow_;
+               (ButtonAtPoint(x, y) != kNoButton || panel_.MarkChangedSinceShown())) {
+        panel_.MarkShown();
         FullPaint();
     }
 }
@@ -560,8 +517,8 @@ void CTarvikDlg::mouseReleaseEvent(QMouseEvent* event)
     currentPoint_ = QPoint();
     leftHeld_ = false;
 
-    if (effectListOpen_) {
-        ReleaseInEffectList(x, y);
+    if (panel_.EffectListOpen()) {
+        panel_.ReleaseInList(x, y);
     } else if (helpOpen_) {
         ReleaseInHelp(x, y);
     } else {
@@ -608,9 +565,7 @@ void CTarvikDlg::ButtonAction(int button)
         Apply();
         break;
     default:
-        if ((button >= layout::kButtonEffectSelector && button <= layout::kButtonWindowsLock) ||
-            button == layout::kZoneKeymapView || button == layout::kZoneColourView)
-            PanelButton(button);
+        if (LightingPanel::OwnsButton(button)) panel_.Click(button, colourWindow_);
         break;
     }
 }

@@ -4,6 +4,7 @@
 // profile panel and the macro dialog. It owns the link to the keyboard and drives it from the
 // window thread; the link's threads reach it only through posted window messages.
 
+#include "app/LightingPanel.h"
 #include "app/OtherWindows.h"
 #include "device/DeviceLink.h"
 #include "device/DeviceMonitor.h"
@@ -89,19 +90,19 @@ public:
     // View state, for the application and for tests.
     std::uint16_t Language() const { return language_; }
     DeviceLink* Link() const { return link_.get(); }
-    bool EffectListOpen() const { return effectListOpen_; }
+    bool EffectListOpen() const { return panel_.EffectListOpen(); }
     bool HelpOpen() const { return helpOpen_; }
-    bool CustomColourView() const { return customColourView_; }
+    bool CustomColourView() const { return panel_.CustomColourView(); }
     int SelectionState() const { return selectionState_; }
     bool KeySelected(std::size_t slot) const { return slot < selected_.size() && selected_[slot] != 0; }
     std::uint8_t KeyUnderPointer() const { return hoverKey_; }
-    int MarkedEffectRow() const { return markedRow_; }
+    int MarkedEffectRow() const { return panel_.MarkedEffectRow(); }
     bool CtrlHeld() const { return ctrlHeld_; }
     bool DeviceActionsAllowed() const;
     bool RepaintBurstRunning() const;
     // Number of full paints composed so far.
     int FullPaintCount() const { return fullPaints_; }
-    CBitSlider* Slider(int id) const;
+    CBitSlider* Slider(int id) const { return panel_.Slider(id); }
     QSystemTrayIcon* TrayIcon() const { return tray_; }
     // Whether the window shows that no keyboard is attached (no notification area to say it).
     bool ShowsNoKeyboardNotice() const;
@@ -116,6 +117,7 @@ signals:
     void FirstPainted();
 
 protected:
+    void SettleBeforePaint() override;
     void PaintElements(QPainter& painter) override;
     std::intptr_t WindowMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -129,7 +131,6 @@ protected:
 
 private:
     // Set-up pieces.
-    void CreateSliders();
     void CreateTrayIcon();
     void WatchDeviceMonitor(DeviceMonitor* monitor);
     void EndDialog();
@@ -160,25 +161,7 @@ private:
     void ButtonAction(int button);
     void ReleaseInHelp(int x, int y);
 
-    // Lighting and performance panel.
-    void DrawLightingPanel(QPainter& painter);
-    void DrawSliderTrack(int id, QPainter& painter);
-    void DrawEffectName(QPainter& painter);
-    void DrawColourSquares(QPainter& painter);
-    void OnSliderMoved(int id);
-    void OnRefreshControls(std::uintptr_t subType);
-    void OpenEffectList();
-    void ReleaseInEffectList(int x, int y);
-    bool HoverEffectList(int x, int y);
-    void PanelButton(int button);
-    void ColourSquare(int square);
-    void SetSliderVisible(int id, bool visible);
-    // Position of a slider id in sliders_; -1 for an unknown id.
-    static int SliderIndex(int id);
-
     std::uint8_t LightingMode() const;
-    // The custom light map the lighting mode selects, or null when it selects none.
-    std::uint8_t* ActiveLightMap();
     // Keys are coloured only while a custom lighting profile is chosen.
     bool InColourView() const;
     QString SkinFolder() const;
@@ -211,14 +194,11 @@ private:
     bool startupReadPending_ = false;
     bool ended_ = false;
 
-    // Sliders by control id: speed, report rate, brightness, response time.
-    std::array<CBitSlider*, 4> sliders_{};
-    std::array<int, 4> lastSliderPosition_{-1, -1, -1, -1};
+    // The lighting and performance panel: its sliders, effect list and view switch.
+    LightingPanel panel_;
 
     // View state.
-    bool effectListOpen_ = false;
     bool helpOpen_ = false;
-    bool customColourView_ = false;
     int selectionState_ = 0;
     bool ctrlHeld_ = false;
     bool leftHeld_ = false;
@@ -229,11 +209,8 @@ private:
     std::array<std::uint8_t, 126> selected_{};
     std::uint8_t hoverKey_ = kNoKey;
     std::uint8_t lastShownKey_ = kNoKey;
-    int markedRow_ = 255;
-    int lastMarkedRow_ = 255;
 
     int fullPaints_ = 0;
-    bool inFullPaint_ = false;
 };
 
 } // namespace corvane

@@ -22,14 +22,9 @@ bool CTarvikDlg::IgnoresClicks(std::uint8_t slot)
     return layout::IsAbsentKey(slot) || slot == kLeftCtrlSlot || slot == kRightCtrlSlot;
 }
 
-std::uint8_t* CTarvikDlg::ActiveLightMap()
-{
-    return LightingSettings(state_.image).ActiveLightMap();
-}
-
 bool CTarvikDlg::InColourView() const
 {
-    return customColourView_ && CustomLightMapOf(LightingMode()).has_value();
+    return panel_.CustomColourView() && CustomLightMapOf(LightingMode()).has_value();
 }
 
 std::uint8_t CTarvikDlg::KeyAtPoint(int x, int y) const
@@ -55,10 +50,16 @@ int CTarvikDlg::ButtonAtPoint(int x, int y) const
     return kNoButton;
 }
 
+void CTarvikDlg::SettleBeforePaint()
+{
+    // The Windows key carries no assignment of its own, so the key view never shows it marked.
+    if (!InColourView()) state_.marks[kWinSlot] = 0;
+    panel_.SettleBeforePaint();
+}
+
 void CTarvikDlg::PaintElements(QPainter& painter)
 {
     ++fullPaints_;
-    inFullPaint_ = true;
     PaintTitleAndButtons(painter);
     DrawSkinImage(painter, SkinFolder(), QStringLiteral("kb_BK.png"), layout::kKeyboardOrigin.x,
                   layout::kKeyboardOrigin.y);
@@ -76,8 +77,7 @@ void CTarvikDlg::PaintElements(QPainter& painter)
         DrawSkinText(painter, QStringLiteral("Apply"), 876, 565, kPanelBack, kWhite, 20);
         DrawSkinText(painter, QStringLiteral("Profile"), 28, 562, kPanelBack, kWhite, 20);
     }
-    DrawLightingPanel(painter);
-    inFullPaint_ = false;
+    panel_.Draw(painter);
     if (fullPaints_ == 1) QMetaObject::invokeMethod(this, &CTarvikDlg::FirstPainted, Qt::QueuedConnection);
 }
 
@@ -123,27 +123,20 @@ void CTarvikDlg::PaintKeyboard(QPainter& painter)
 
     if (!InColourView()) {
         if (hoverKey_ != kNoKey) highlight(hoverKey_);
-        // The Windows key carries no assignment of its own, so it is never shown as customised.
-        state_.marks[kWinSlot] = 0;
         for (std::uint8_t slot = 0; slot < layout::kKeyCount; ++slot)
             if (state_.marks[slot] != 0) highlight(slot);
         return;
     }
 
-    const std::uint8_t* map = ActiveLightMap();
+    const std::uint8_t* map = LightingView(state_.image).ActiveLightMap();
     for (std::uint8_t slot = 0; slot < layout::kKeyCount; ++slot) {
         if (layout::IsAbsentKey(slot)) continue;
-        const std::size_t k = DeviceKeyIndex(slot);
-        const std::uint8_t red = map[4 * k + 1];
-        const std::uint8_t green = map[4 * k + 2];
-        const std::uint8_t blue = map[4 * k + 3];
-        if (red == 0 && green == 0 && blue == 0) continue;
+        const std::uint32_t colour = LightingView::KeyColour(map, DeviceKeyIndex(slot));
+        if (colour == 0) continue;
         const layout::Rect r = layout::KeyWindowRect(slot);
-        FillColourRect(painter, QRect(r.left, r.top, r.Width(), r.Height()),
-                       static_cast<std::uint32_t>(red | green << 8 | blue << 16));
+        FillColourRect(painter, QRect(r.left, r.top, r.Width(), r.Height()), colour);
         const layout::KeyEntry& key = layout::kKeyTable[slot];
-        const auto inverse =
-            static_cast<std::uint32_t>((255 - red) | (255 - green) << 8 | (255 - blue) << 16);
+        const std::uint32_t inverse = colour ^ 0xFFFFFF;
         DrawSkinText(painter, QString::fromUtf8(key.label), key.labelPoint.x + ox, key.labelPoint.y + oy,
                      kPanelBack, inverse, 10);
     }
@@ -199,15 +192,10 @@ void CTarvikDlg::ReleaseOnKey(std::uint8_t slot)
 void CTarvikDlg::ColourSelectedKeys()
 {
     const std::optional<std::uint32_t> colour = colourWindow_->Open(kInitialDialogColour);
-    std::uint8_t* map = ActiveLightMap();
+    std::uint8_t* map = LightingSettings(state_.image).ActiveLightMap();
     if (colour && map != nullptr) {
-        for (std::uint8_t slot = 0; slot < layout::kKeyCount; ++slot) {
-            if (selected_[slot] == 0) continue;
-            const std::size_t k = DeviceKeyIndex(slot);
-            map[4 * k + 1] = static_cast<std::uint8_t>(*colour & 0xFF);
-            map[4 * k + 2] = static_cast<std::uint8_t>(*colour >> 8 & 0xFF);
-            map[4 * k + 3] = static_cast<std::uint8_t>(*colour >> 16 & 0xFF);
-        }
+        for (std::uint8_t slot = 0; slot < layout::kKeyCount; ++slot)
+            if (selected_[slot] != 0) LightingSettings::SetKeyColour(map, DeviceKeyIndex(slot), *colour);
     }
     ClearSelection();
 }

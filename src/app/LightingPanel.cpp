@@ -1,17 +1,18 @@
-// The lighting and performance panel of the main window: effect list, sliders, colour squares,
-// directions and switches. Every control edits the settings image only; Apply sends it.
+#include "app/LightingPanel.h"
 
-#include "app/CTarvikDlg.h"
-
-#include "device/LightingEffects.h"
-#include "device/LightingSettings.h"
+#include "app/OtherWindows.h"
 #include "app/PanelColours.h"
 #include "app/Texts.h"
+#include "device/LightingEffects.h"
 #include "skin/BitSlider.h"
 #include "skin/SkinDraw.h"
+#include "skin/SkinImage.h"
 #include "skin/SkinLayout.h"
+#include "skin/SkinnedWindow.h"
 
 #include <QPainter>
+#include <algorithm>
+#include <optional>
 
 namespace corvane {
 namespace {
@@ -19,46 +20,187 @@ namespace {
 constexpr std::uint32_t kGreySquare = 0xC0C0C0;
 constexpr std::uint32_t kMarkedRowColour = 0x000050;
 constexpr std::uint32_t kRowColour = 0x3B3B3B;
+constexpr int kNoStartPosition = -1;
 
-SliderField FieldOfSlider(int id)
+// The panel's sliders: control id, the field each edits, where set-up puts it, and how its thumb
+// picture is nudged. Places and ranges come from the layout table by id; sliders_[i] is row i.
+struct SliderBinding
 {
-    switch (id) {
-    case layout::kSliderSpeed:
-        return SliderField::kSpeed;
-    case layout::kSliderBrightness:
-        return SliderField::kBrightness;
-    case layout::kSliderReportRate:
-        return SliderField::kReportRate;
-    default:
-        return SliderField::kResponseTime;
-    }
+    int id;
+    SliderField field;
+    int startPosition;
+    int thumbShift;        // always added to the thumb's x
+    bool zeroShiftsThumb;  // at position 0 the thumb sits two pixels further right
+};
+constexpr std::array<SliderBinding, 4> kSliderBindings{{
+    {layout::kSliderSpeed, SliderField::kSpeed, kNoStartPosition, 0, false},
+    {layout::kSliderReportRate, SliderField::kReportRate, 1, 0, true},
+    {layout::kSliderBrightness, SliderField::kBrightness, 1, 0, false},
+    {layout::kSliderResponseTime, SliderField::kResponseTime, 1, 1, true},
+}};
+
+std::optional<std::size_t> IndexOfSlider(int id)
+{
+    for (std::size_t i = 0; i < kSliderBindings.size(); ++i)
+        if (kSliderBindings[i].id == id) return i;
+    return std::nullopt;
 }
 
-// The area a slider's track and thumb are drawn in, in window coordinates.
-QRect TrackArea(const CBitSlider* slider)
+// Direction pictures in the order they are drawn, each at layout::kDirectionX of its index.
+struct DirectionPicture
 {
-    return QRect(slider->pos(), QSize(layout::kSliderTrackSize.width + layout::kSliderThumbSize.width,
-                                      layout::kSliderTrackSize.height + 2));
+    Direction direction;
+    const char* disabled;
+    const char* enabled;
+};
+constexpr std::array<DirectionPicture, 4> kDirectionPictures{{
+    {Direction::kTop, "Direction-T-Disable.png", "Direction-T-Enable.png"},
+    {Direction::kBottom, "Direction-B-Disable.png", "Direction-B-Enable.png"},
+    {Direction::kRight, "Direction-R-Disable.png", "Direction-R-Enable.png"},
+    {Direction::kLeft, "Direction-L-Disable.png", "Direction-L-Enable.png"},
+}};
+
+QString SwitchPicture(bool on)
+{
+    return on ? QStringLiteral("Enable.png") : QStringLiteral("Disable.png");
 }
 
 } // namespace
 
-void CTarvikDlg::SetSliderVisible(int id, bool visible)
+LightingPanel::LightingPanel(SkinnedDialog& host, SettingsImage& image) : host_(host), image_(image)
 {
-    CBitSlider* slider = Slider(id);
-    if (slider != nullptr && slider->isVisibleTo(this) != visible) slider->setVisible(visible);
+    for (std::size_t i = 0; i < kSliderBindings.size(); ++i) {
+        auto* slider = new CBitSlider(&host_);
+        slider->SetControlId(kSliderBindings[i].id);
+        slider->SetOwner(&host_);
+        if (const layout::SliderPlace* place = layout::FindSlider(kSliderBindings[i].id))
+            slider->move(place->origin.x, place->origin.y);
+        slider->resize(layout::kSliderTrackSize.width, layout::kSliderTrackSize.height);
+        sliders_[i] = slider;
+    }
 }
 
-void CTarvikDlg::DrawSliderTrack(int id, QPainter& painter)
+CBitSlider* LightingPanel::Slider(int id) const
 {
-    CBitSlider* slider = Slider(id);
-    if (slider == nullptr) return;
-    const int position = slider->value();
-    StoreSliderPosition(state_.image, FieldOfSlider(id), position);
+    const std::optional<std::size_t> index = IndexOfSlider(id);
+    return index ? sliders_[*index] : nullptr;
+}
 
-    int thumbX = slider->ThumbOffsetX();
-    if (id == layout::kSliderResponseTime) thumbX += 1;
-    if ((id == layout::kSliderReportRate || id == layout::kSliderResponseTime) && position == 0) thumbX += 2;
+std::uint8_t LightingPanel::Mode() const
+{
+    return LightingView(image_).Mode();
+}
+
+QString LightingPanel::Text(const char* german, const char* english) const
+{
+    return PickText(language_, german, english);
+}
+
+QString LightingPanel::Folder() const
+{
+    return SkinFolderPath(SkinWindow::Main, language_);
+}
+
+void LightingPanel::SetUp(std::uint16_t language)
+{
+    language_ = language;
+    listOpen_ = false;
+    customColourView_ = false;
+    for (std::size_t i = 0; i < kSliderBindings.size(); ++i) {
+        const SliderBinding& binding = kSliderBindings[i];
+        CBitSlider* slider = sliders_[i];
+        slider->SetUpSlider();
+        slider->setSingleStep(1);
+        slider->setPageStep(1);
+        if (const layout::SliderPlace* place = layout::FindSlider(binding.id)) {
+            slider->move(place->origin.x, place->origin.y);
+            slider->setRange(0, place->maximum);
+        }
+        if (binding.startPosition != kNoStartPosition) slider->setValue(binding.startPosition);
+    }
+    ShowSlidersForState();
+}
+
+void LightingPanel::SetSliderFromImage(int id)
+{
+    const std::optional<std::size_t> index = IndexOfSlider(id);
+    if (!index) return;
+    sliders_[*index]->setValue(SliderPositionOf(image_, kSliderBindings[*index].field));
+}
+
+void LightingPanel::SetSlidersFromImage()
+{
+    for (int id : {layout::kSliderBrightness, layout::kSliderSpeed, layout::kSliderReportRate,
+                   layout::kSliderResponseTime})
+        SetSliderFromImage(id);
+}
+
+// ---------------------------------------------------------------------------------------------
+// What the sliders show and store
+
+// The speed track belongs to the animated effects; the open list covers the brightness track.
+bool LightingPanel::TrackDrawn(int id) const
+{
+    if (id == layout::kSliderSpeed) return ShowsSpeed(Mode());
+    if (id == layout::kSliderBrightness) return !listOpen_;
+    return true;
+}
+
+// A hidden slider takes no clicks: the open list's rows lie over all four.
+bool LightingPanel::SliderShown(int id) const
+{
+    if (listOpen_) return false;
+    return id != layout::kSliderSpeed || ShowsSpeed(Mode());
+}
+
+void LightingPanel::ShowSlidersForState()
+{
+    for (std::size_t i = 0; i < kSliderBindings.size(); ++i) {
+        const bool shown = SliderShown(kSliderBindings[i].id);
+        if (sliders_[i]->isVisibleTo(&host_) != shown) sliders_[i]->setVisible(shown);
+    }
+}
+
+void LightingPanel::CaptureSliderPosition(int id)
+{
+    const std::optional<std::size_t> index = IndexOfSlider(id);
+    if (!index) return;
+    StoreSliderPosition(image_, kSliderBindings[*index].field, sliders_[*index]->value());
+}
+
+// Slider changes reach the image this way: whatever a drawn track shows is what its field holds.
+void LightingPanel::CaptureSliderPositions()
+{
+    for (const SliderBinding& binding : kSliderBindings)
+        if (TrackDrawn(binding.id)) CaptureSliderPosition(binding.id);
+}
+
+void LightingPanel::SettleBeforePaint()
+{
+    CaptureSliderPositions();
+    if (!IsCustomProfile(Mode())) LightingSettings(image_).SettleColourSlot();
+    ShowSlidersForState();
+}
+
+QRect LightingPanel::TrackArea(int id) const
+{
+    return QRect(Slider(id)->pos(), QSize(layout::kSliderTrackSize.width + layout::kSliderThumbSize.width,
+                                          layout::kSliderTrackSize.height + 2));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Drawing
+
+void LightingPanel::DrawSliderTrack(int id, QPainter& painter) const
+{
+    const std::optional<std::size_t> index = IndexOfSlider(id);
+    if (!index) return;
+    const SliderBinding& binding = kSliderBindings[*index];
+    const CBitSlider* slider = sliders_[*index];
+    const int position = slider->value();
+
+    int thumbX = slider->ThumbOffsetX() + binding.thumbShift;
+    if (binding.zeroShiftsThumb && position == 0) thumbX += 2;
     const int thumbY = slider->ThumbOffsetY();
 
     const QRect area(slider->pos(), QSize(layout::kSliderTrackSize.width, layout::kSliderTrackSize.height));
@@ -66,57 +208,93 @@ void CTarvikDlg::DrawSliderTrack(int id, QPainter& painter)
     painter.drawImage(area.topLeft(), slider->FilledTrack(), QRect(0, 0, filledWidth, area.height()));
     painter.drawImage(QPoint(area.left() + filledWidth, area.top()), slider->EmptyTrack(),
                       QRect(filledWidth, 0, area.width() - filledWidth, area.height()));
-    DrawSkinImage(painter, SkinFolder(), QStringLiteral("Thumb.png"), area.left() + thumbX,
-                  area.top() + thumbY + 1);
+    DrawSkinImage(painter, Folder(), QStringLiteral("Thumb.png"), area.left() + thumbX, area.top() + thumbY + 1);
 }
 
-void CTarvikDlg::DrawEffectName(QPainter& painter)
+void LightingPanel::DrawEffectName(QPainter& painter) const
 {
-    if (const std::optional<std::size_t> row = EffectRowOfCode(LightingMode())) {
+    if (const std::optional<std::size_t> row = EffectRowOfCode(Mode())) {
         const LightingEffect& effect = kLightingEffects[*row];
         DrawSkinText(painter, Text(effect.german, effect.english), layout::kLightItemOrigin.x,
                      layout::kLightItemOrigin.y, kPanelBack, kWhite, 14);
     }
 }
 
-void CTarvikDlg::DrawColourSquares(QPainter& painter)
+void LightingPanel::DrawColourSquares(QPainter& painter) const
 {
-    const std::uint8_t mode = LightingMode();
+    const LightingView lighting(image_);
+    const std::uint8_t mode = lighting.Mode();
     if (mode != kModeStatic)
-        DrawSkinImage(painter, SkinFolder(), QStringLiteral("8.png"), layout::kMultiColourSquareOrigin.x,
+        DrawSkinImage(painter, Folder(), QStringLiteral("8.png"), layout::kMultiColourSquareOrigin.x,
                       layout::kMultiColourSquareOrigin.y);
-    LightingSettings lighting(state_.image);
-    const std::uint8_t slot = lighting.SettleColourSlot();
     for (int i = 0; i < static_cast<int>(img::kPaletteEntries); ++i) {
         const std::uint32_t colour =
             UsesAllColours(mode) ? kGreySquare : lighting.PaletteColour(static_cast<std::size_t>(i));
         FillColourRect(painter,
-                       QRect(layout::kColourSquareX + layout::kColourSquarePitch * i,
-                             layout::kColourSquareTop, layout::kColourSquareSize, layout::kColourSquareSize),
+                       QRect(layout::kColourSquareX + layout::kColourSquarePitch * i, layout::kColourSquareTop,
+                             layout::kColourSquareSize, layout::kColourSquareSize),
                        colour);
     }
-    DrawFrameRect(painter, layout::kColourFrameX + layout::kColourSquarePitch * (slot - 1),
+    DrawFrameRect(painter, layout::kColourFrameX + layout::kColourSquarePitch * (lighting.SettledColourSlot() - 1),
                   layout::kColourFrameY, layout::kColourFrameSize, layout::kColourFrameSize);
 }
 
-void CTarvikDlg::DrawLightingPanel(QPainter& painter)
+void LightingPanel::DrawDirections(QPainter& painter) const
 {
-    const QString folder = SkinFolder();
-    const std::uint8_t mode = LightingMode();
+    const QString folder = Folder();
+    DrawSkinText(painter, QStringLiteral("Light direction"), layout::kLightDirectionLabel.x,
+                 layout::kLightDirectionLabel.y, kPanelBack, kWhite, 15);
+    for (std::size_t i = 0; i < kDirectionPictures.size(); ++i)
+        DrawSkinImage(painter, folder, QString::fromLatin1(kDirectionPictures[i].disabled), layout::kDirectionX[i],
+                      layout::kDirectionY);
+    const std::optional<Direction> direction = LightingView(image_).GetDirection();
+    for (std::size_t i = 0; i < kDirectionPictures.size(); ++i)
+        if (direction == kDirectionPictures[i].direction)
+            DrawSkinImage(painter, folder, QString::fromLatin1(kDirectionPictures[i].enabled),
+                          layout::kDirectionX[i], layout::kDirectionY);
+}
+
+void LightingPanel::DrawViewSwitches(QPainter& painter) const
+{
+    const QString folder = Folder();
+    DrawSkinImage(painter, folder, SwitchPicture(!customColourView_), layout::kKeymapSwitchOrigin.x,
+                  layout::kKeymapSwitchOrigin.y);
+    DrawSkinImage(painter, folder, SwitchPicture(customColourView_), layout::kColourViewSwitchOrigin.x,
+                  layout::kColourViewSwitchOrigin.y);
+    DrawSkinText(painter, QStringLiteral("Keymap"), layout::kKeymapSwitchLabel.x, layout::kKeymapSwitchLabel.y,
+                 kPanelBack, kWhite, 15);
+    DrawSkinText(painter, Text("Custom", "DIY"), layout::kColourViewSwitchLabel.x,
+                 layout::kColourViewSwitchLabel.y, kPanelBack, kWhite, 15);
+}
+
+void LightingPanel::DrawEffectList(QPainter& painter) const
+{
+    for (int row = 0; row < static_cast<int>(kLightingEffects.size()); ++row) {
+        const layout::Rect r = layout::EffectRowRect(row);
+        FillColourRect(painter, QRect(r.left, r.top, r.Width(), r.Height()),
+                       row == markedRow_ ? kMarkedRowColour : kRowColour);
+        const LightingEffect& effect = kLightingEffects[static_cast<std::size_t>(row)];
+        DrawSkinText(painter, Text(effect.german, effect.english), r.left, r.top, kPanelBack, kWhite, 18);
+    }
+}
+
+void LightingPanel::Draw(QPainter& painter) const
+{
+    const QString folder = Folder();
+    const LightingView lighting(image_);
+    const std::uint8_t mode = lighting.Mode();
     auto text = [&](const QString& line, int x, int y, int height) {
         DrawSkinText(painter, line, x, y, kPanelBack, kWhite, height);
     };
 
     text(Text("Licht", "Lighting"), layout::kLightingHeading.x, layout::kLightingHeading.y, 15);
-    text(Text("Lichteffekte", "Light effects"), layout::kLightEffectsLabel.x, layout::kLightEffectsLabel.y,
-         15);
+    text(Text("Lichteffekte", "Light effects"), layout::kLightEffectsLabel.x, layout::kLightEffectsLabel.y, 15);
     DrawSkinImage(painter, folder, QStringLiteral("Light_Item.png"), layout::kLightItemOrigin.x,
                   layout::kLightItemOrigin.y);
 
-    if (ShowsSpeed(mode)) {
+    if (TrackDrawn(layout::kSliderSpeed)) {
         DrawSliderTrack(layout::kSliderSpeed, painter);
-        if (!effectListOpen_) {
-            SetSliderVisible(layout::kSliderSpeed, true);
+        if (!listOpen_) {
             text(Text("Effekt geschwindigkeit", "Speed"), 28, 290, 13);
             text(Text("Langsam", "Slow"), 28, 317, 13);
             if (language_ == kLanguageGerman)
@@ -124,63 +302,16 @@ void CTarvikDlg::DrawLightingPanel(QPainter& painter)
             else
                 text(QStringLiteral("Fast"), 230, 317, 13);
         }
-    } else {
-        SetSliderVisible(layout::kSliderSpeed, false);
     }
 
     text(Text("Helligkeit", "Brightness"), 28, 247, 13);
     text(Text("niedrig", "Low"), 28, 274, 13);
     text(Text("hoch", "High"), 230, 274, 13);
-    if (effectListOpen_) {
-        SetSliderVisible(layout::kSliderBrightness, false);
-    } else {
-        SetSliderVisible(layout::kSliderBrightness, true);
-        DrawSliderTrack(layout::kSliderBrightness, painter);
-    }
+    if (TrackDrawn(layout::kSliderBrightness)) DrawSliderTrack(layout::kSliderBrightness, painter);
 
     if (!IsCustomProfile(mode)) DrawColourSquares(painter);
-
-    if (ShowsDirection(mode)) {
-        text(QStringLiteral("Light direction"), layout::kLightDirectionLabel.x,
-             layout::kLightDirectionLabel.y, 15);
-        static const char* const kDisabled[4] = {"Direction-T-Disable.png", "Direction-B-Disable.png",
-                                                 "Direction-R-Disable.png", "Direction-L-Disable.png"};
-        for (int i = 0; i < 4; ++i)
-            DrawSkinImage(painter, folder, QString::fromLatin1(kDisabled[i]), layout::kDirectionX[i],
-                          layout::kDirectionY);
-        if (const std::optional<Direction> direction = LightingView(state_.image).GetDirection()) {
-            switch (*direction) {
-            case Direction::kTop:
-                DrawSkinImage(painter, folder, QStringLiteral("Direction-T-Enable.png"), layout::kDirectionX[0],
-                              layout::kDirectionY);
-                break;
-            case Direction::kBottom:
-                DrawSkinImage(painter, folder, QStringLiteral("Direction-B-Enable.png"), layout::kDirectionX[1],
-                              layout::kDirectionY);
-                break;
-            case Direction::kRight:
-                DrawSkinImage(painter, folder, QStringLiteral("Direction-R-Enable.png"), layout::kDirectionX[2],
-                              layout::kDirectionY);
-                break;
-            case Direction::kLeft:
-                DrawSkinImage(painter, folder, QStringLiteral("Direction-L-Enable.png"), layout::kDirectionX[3],
-                              layout::kDirectionY);
-                break;
-            }
-        }
-    }
-
-    if (IsCustomProfile(mode)) {
-        DrawSkinImage(painter, folder,
-                      customColourView_ ? QStringLiteral("Disable.png") : QStringLiteral("Enable.png"),
-                      layout::kKeymapSwitchOrigin.x, layout::kKeymapSwitchOrigin.y);
-        DrawSkinImage(painter, folder,
-                      customColourView_ ? QStringLiteral("Enable.png") : QStringLiteral("Disable.png"),
-                      layout::kColourViewSwitchOrigin.x, layout::kColourViewSwitchOrigin.y);
-        text(QStringLiteral("Keymap"), layout::kKeymapSwitchLabel.x, layout::kKeymapSwitchLabel.y, 15);
-        text(Text("Custom", "DIY"), layout::kColourViewSwitchLabel.x, layout::kColourViewSwitchLabel.y, 15);
-    }
-
+    if (ShowsDirection(mode)) DrawDirections(painter);
+    if (IsCustomProfile(mode)) DrawViewSwitches(painter);
     DrawEffectName(painter);
 
     DrawSkinImage(painter, folder, QStringLiteral("MacroButton3.png"), layout::kMacroButtonOrigin.x,
@@ -188,145 +319,140 @@ void CTarvikDlg::DrawLightingPanel(QPainter& painter)
     text(QStringLiteral("Macro"), 110, 562, 20);
 
     text(Text("Spielmodus", "GAME MODE"), 17, 464, 16);
-    DrawSkinImage(painter, folder,
-                  LightingView(state_.image).GameMode() ? QStringLiteral("Enable.png")
-                                                    : QStringLiteral("Disable.png"),
-                  layout::kGameModeSwitchOrigin.x, layout::kGameModeSwitchOrigin.y);
+    DrawSkinImage(painter, folder, SwitchPicture(lighting.GameMode()), layout::kGameModeSwitchOrigin.x,
+                  layout::kGameModeSwitchOrigin.y);
     text(Text("Windowstasten sperren", "WINDOWS KEY LOCK"), 18, 500, 16);
-    DrawSkinImage(painter, folder,
-                  LightingView(state_.image).WindowsKeyLocked() ? QStringLiteral("Enable.png")
-                                                          : QStringLiteral("Disable.png"),
-                  layout::kWindowsLockSwitchOrigin.x, layout::kWindowsLockSwitchOrigin.y);
+    DrawSkinImage(painter, folder, SwitchPicture(lighting.WindowsKeyLocked()), layout::kWindowsLockSwitchOrigin.x,
+                  layout::kWindowsLockSwitchOrigin.y);
 
     text(Text("Wiederholrate", "RESPONSE TIME"), 26, 341, 15);
-    CBitSlider* response = Slider(layout::kSliderResponseTime);
-    response->move(26, 363);
-    response->SetUpSlider();
     DrawSliderTrack(layout::kSliderResponseTime, painter);
-    SetSliderVisible(layout::kSliderResponseTime, !effectListOpen_);
 
     text(QStringLiteral("REPORT RATE"), 26, 401, 15);
-    CBitSlider* reportRate = Slider(layout::kSliderReportRate);
-    reportRate->move(26, 414);
-    reportRate->SetUpSlider();
     DrawSkinImage(painter, folder, QStringLiteral("responsetime_txt.png"), layout::kResponseScaleOrigin.x,
                   layout::kResponseScaleOrigin.y);
     DrawSkinImage(painter, folder, QStringLiteral("reportRate_txt.png"), layout::kReportRateScaleOrigin.x,
                   layout::kReportRateScaleOrigin.y);
     DrawSliderTrack(layout::kSliderReportRate, painter);
-    // The report rate slider lies under the open list's rows; left visible it would take the
-    // clicks meant for them.
-    SetSliderVisible(layout::kSliderReportRate, !effectListOpen_);
 
-    if (effectListOpen_) {
-        SetSliderVisible(layout::kSliderSpeed, false);
-        SetSliderVisible(layout::kSliderBrightness, false);
-        for (int row = 0; row < static_cast<int>(kLightingEffects.size()); ++row) {
-            const layout::Rect r = layout::EffectRowRect(row);
-            FillColourRect(painter, QRect(r.left, r.top, r.Width(), r.Height()),
-                           row == markedRow_ ? kMarkedRowColour : kRowColour);
-            const LightingEffect& effect = kLightingEffects[static_cast<std::size_t>(row)];
-            text(Text(effect.german, effect.english), r.left, r.top, 18);
-        }
-    }
+    if (listOpen_) DrawEffectList(painter);
 }
 
-void CTarvikDlg::OnSliderMoved(int id)
+// ---------------------------------------------------------------------------------------------
+// Messages
+
+void LightingPanel::OnSliderMoved(int id)
 {
-    CBitSlider* slider = Slider(id);
-    if (slider == nullptr) return;
-    int& last = lastSliderPosition_[static_cast<std::size_t>(SliderIndex(id))];
-    if (slider->value() == last) return;
-    last = slider->value();
-    // A full paint draws every track itself; only a move outside one needs its own redraw.
-    if (inFullPaint_) return;
-    PartialRedraw(TrackArea(slider), [this, id](QPainter& painter) { DrawSliderTrack(id, painter); });
+    const std::optional<std::size_t> index = IndexOfSlider(id);
+    if (!index) return;
+    const int position = sliders_[*index]->value();
+    int& last = lastSliderPosition_[*index];
+    if (position == last) return;
+    last = position;
+    // A full paint stores and draws every track itself; only a move outside one needs its own.
+    if (host_.Composing()) return;
+    if (host_.CanRedrawPart()) CaptureSliderPosition(id);
+    host_.PartialRedraw(TrackArea(id), [this, id](QPainter& painter) { DrawSliderTrack(id, painter); });
 }
 
-void CTarvikDlg::OnRefreshControls(std::uintptr_t subType)
+void LightingPanel::OnRefreshControls(std::uintptr_t subType)
 {
+    // A redraw that cannot happen now waits for the next full paint, which stores for itself.
+    auto redrawTrack = [this](int id) {
+        SetSliderFromImage(id);
+        if (host_.CanRedrawPart()) CaptureSliderPosition(id);
+        host_.PartialRedraw(TrackArea(id), [this, id](QPainter& painter) { DrawSliderTrack(id, painter); });
+    };
     switch (static_cast<KeyboardSetting>(subType)) {
     case KeyboardSetting::kMode:
-        Slider(layout::kSliderSpeed)->setValue(SliderPositionOf(state_.image, SliderField::kSpeed));
-        PartialRedraw(QRect(layout::kLightItemOrigin.x, layout::kLightItemOrigin.y, 221, 16),
-                      [this](QPainter& p) {
-                          DrawSkinImage(p, SkinFolder(), QStringLiteral("Light_Item.png"),
-                                        layout::kLightItemOrigin.x, layout::kLightItemOrigin.y);
-                          DrawEffectName(p);
-                      });
+        SetSliderFromImage(layout::kSliderSpeed);
+        host_.PartialRedraw(QRect(layout::kLightItemOrigin.x, layout::kLightItemOrigin.y, 221, 16),
+                            [this](QPainter& painter) {
+                                DrawSkinImage(painter, Folder(), QStringLiteral("Light_Item.png"),
+                                              layout::kLightItemOrigin.x, layout::kLightItemOrigin.y);
+                                DrawEffectName(painter);
+                            });
         break;
     case KeyboardSetting::kSpeed:
-        Slider(layout::kSliderSpeed)->setValue(SliderPositionOf(state_.image, SliderField::kSpeed));
-        PartialRedraw(TrackArea(Slider(layout::kSliderSpeed)),
-                      [this](QPainter& p) { DrawSliderTrack(layout::kSliderSpeed, p); });
+        redrawTrack(layout::kSliderSpeed);
         break;
     case KeyboardSetting::kBrightness:
-        Slider(layout::kSliderBrightness)->setValue(SliderPositionOf(state_.image, SliderField::kBrightness));
-        PartialRedraw(TrackArea(Slider(layout::kSliderBrightness)),
-                      [this](QPainter& p) { DrawSliderTrack(layout::kSliderBrightness, p); });
+        redrawTrack(layout::kSliderBrightness);
         break;
-    case KeyboardSetting::kColour:
-        PartialRedraw(QRect(layout::kColourFrameX, layout::kColourFrameY, 200, 24), [this](QPainter& p) {
-            FillColourRect(p, QRect(layout::kColourFrameX, layout::kColourFrameY, 200, 24), kPanelBack);
-            if (!IsCustomProfile(LightingMode())) DrawColourSquares(p);
+    case KeyboardSetting::kColour: {
+        const bool squaresShown = !IsCustomProfile(Mode());
+        if (squaresShown && host_.CanRedrawPart()) LightingSettings(image_).SettleColourSlot();
+        const QRect strip(layout::kColourFrameX, layout::kColourFrameY, 200, 24);
+        host_.PartialRedraw(strip, [this, strip, squaresShown](QPainter& painter) {
+            FillColourRect(painter, strip, kPanelBack);
+            if (squaresShown) DrawColourSquares(painter);
         });
         break;
+    }
     default:
-        FullPaint();
+        host_.FullPaint();
         break;
     }
 }
 
-void CTarvikDlg::OpenEffectList()
+// ---------------------------------------------------------------------------------------------
+// Clicks and hover
+
+bool LightingPanel::OwnsButton(int button)
 {
-    effectListOpen_ = true;
-    SetSliderVisible(layout::kSliderSpeed, false);
-    SetSliderVisible(layout::kSliderBrightness, false);
-    SetSliderVisible(layout::kSliderResponseTime, false);
-    SetSliderVisible(layout::kSliderReportRate, false);
+    return (button >= layout::kButtonEffectSelector && button <= layout::kButtonWindowsLock) ||
+           button == layout::kZoneKeymapView || button == layout::kZoneColourView;
 }
 
-bool CTarvikDlg::HoverEffectList(int x, int y)
+void LightingPanel::OpenList()
 {
-    if (!layout::kEffectListArea.Contains(x, y)) return false;
-    const int row = (y - layout::kEffectListArea.top) / layout::kEffectRowHeight;
-    markedRow_ = row;
-    if (row != lastMarkedRow_) {
-        lastMarkedRow_ = row;
-        FullPaint();
+    listOpen_ = true;
+    ShowSlidersForState();
+}
+
+bool LightingPanel::Hover(int x, int y)
+{
+    if (listOpen_ && layout::kEffectListArea.Contains(x, y)) {
+        const int row = (y - layout::kEffectListArea.top) / layout::kEffectRowHeight;
+        markedRow_ = row;
+        if (row != lastMarkedRow_) {
+            lastMarkedRow_ = row;
+            host_.FullPaint();
+        }
+        return true;
     }
-    return true;
+    markedRow_ = kNoEffectRow;
+    return false;
 }
 
-void CTarvikDlg::ReleaseInEffectList(int x, int y)
+void LightingPanel::ReleaseInList(int x, int y)
 {
-    if (!layout::kEffectListArea.Contains(x, y)) {
-        effectListOpen_ = false;
-        return;
+    if (layout::kEffectListArea.Contains(x, y)) {
+        const int row = (y - layout::kEffectListArea.top) / layout::kEffectRowHeight;
+        markedRow_ = row;
+        customColourView_ =
+            LightingSettings(image_).ChooseEffect(kLightingEffects[static_cast<std::size_t>(row)].code);
     }
-    const int row = (y - layout::kEffectListArea.top) / layout::kEffectRowHeight;
-    markedRow_ = row;
-    customColourView_ = LightingSettings(state_.image).ChooseEffect(kLightingEffects[static_cast<std::size_t>(row)].code);
-    effectListOpen_ = false;
-    SetSliderVisible(layout::kSliderSpeed, true);
+    listOpen_ = false;
+    ShowSlidersForState();
 }
 
-void CTarvikDlg::ColourSquare(int square)
+void LightingPanel::ColourSquare(int square, ColourWindow* colours)
 {
-    LightingSettings lighting(state_.image);
-    if (lighting.ColourSquareOpensDialog(square) && colourWindow_ != nullptr) {
-        if (const std::optional<std::uint32_t> colour = colourWindow_->Open(kInitialDialogColour))
+    LightingSettings lighting(image_);
+    if (lighting.ColourSquareOpensDialog(square) && colours != nullptr) {
+        if (const std::optional<std::uint32_t> colour = colours->Open(kInitialDialogColour))
             lighting.SetPaletteColour(static_cast<std::size_t>(square), *colour);
     }
     lighting.ClickColourSquare(square);
 }
 
-void CTarvikDlg::PanelButton(int button)
+void LightingPanel::Click(int button, ColourWindow* colours)
 {
-    LightingSettings lighting(state_.image);
+    LightingSettings lighting(image_);
     switch (button) {
     case layout::kButtonEffectSelector:
-        OpenEffectList();
+        OpenList();
         break;
     case layout::kButtonDirectionTop:
         lighting.SetDirection(Direction::kTop);
@@ -354,7 +480,7 @@ void CTarvikDlg::PanelButton(int button)
         break;
     default:
         if (button >= layout::kButtonFirstColourSquare && button <= layout::kButtonMultiColour)
-            ColourSquare(button - layout::kButtonFirstColourSquare);
+            ColourSquare(button - layout::kButtonFirstColourSquare, colours);
         break;
     }
 }

@@ -130,12 +130,18 @@ void LightingSettings::SetKeyColour(std::uint8_t* map, std::size_t deviceIndex, 
     rgb[2] = static_cast<std::uint8_t>(bgr >> 16 & 0xFF);
 }
 
-std::uint8_t LightingSettings::SettleColourSlot()
+std::uint8_t LightingView::SettledColourSlot() const
 {
     std::uint8_t slot = ColourSlot();
     if (slot == 0) slot = 1;
     if (slot > kMultiColourSlot) slot = kMultiColourSlot;
     if (UsesAllColours(Mode())) slot = kMultiColourSlot;
+    return slot;
+}
+
+std::uint8_t LightingSettings::SettleColourSlot()
+{
+    const std::uint8_t slot = SettledColourSlot();
     SetColourSlot(slot);
     return slot;
 }

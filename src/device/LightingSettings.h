@@ -98,6 +98,9 @@ public:
     // Palette entry 0-6 as 0x00BBGGRR.
     std::uint32_t PaletteColour(std::size_t entry) const;
     bool IsCustomProfile() const { return corvane::IsCustomProfile(Mode()); }
+    // The colour slot the squares show: clamped into 1-8, and the multi-colour slot while the
+    // mode runs through every colour.
+    std::uint8_t SettledColourSlot() const;
     // The map the mode selects, or null when it selects none.
     const std::uint8_t* ActiveLightMap() const;
     // A key's colour in a light map, 0x00BBGGRR.
@@ -123,8 +126,7 @@ public:
     std::uint8_t* ActiveLightMap();
     static void SetKeyColour(std::uint8_t* map, std::size_t deviceIndex, std::uint32_t bgr);
 
-    // What drawing the colour squares settles: the slot clamped into 1-8, and the multi-colour
-    // slot while the mode runs through every colour. Returns the slot.
+    // Stores SettledColourSlot() before the squares are shown. Returns the slot.
     std::uint8_t SettleColourSlot();
     // A row of the effect list chosen: the mode, and the colour slot the effect can show. True
     // when the effect is a custom profile, whose per-key colours are then shown.

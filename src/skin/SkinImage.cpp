@@ -178,23 +178,8 @@ QString ProgramFolder()
 
 QString SkinFolderName(SkinWindow window, std::uint16_t languageCode)
 {
-    const bool german = languageCode == kGermanLanguage;
-    switch (window) {
-    case SkinWindow::Main:
-        return german ? QStringLiteral("png\\german\\") : QStringLiteral("png\\english\\");
-    case SkinWindow::Profile:
-        return german ? QStringLiteral("png\\GERMAN\\Config\\") : QStringLiteral("png\\english\\Config\\");
-    case SkinWindow::KeyAssignment:
-        return german ? QStringLiteral("png\\GERMAN\\Custom\\") : QStringLiteral("png\\english\\Custom\\");
-    case SkinWindow::Macro:
-        return german ? QStringLiteral("png\\GERMAN\\MacroManagement\\")
-                      : QStringLiteral("png\\english\\MacroManagement\\");
-    case SkinWindow::Colour:
-        return german ? QStringLiteral("png\\GERMAN\\") : QStringLiteral("png\\English\\");
-    case SkinWindow::FirmwareUpdate:
-        return QStringLiteral("png\\help\\");
-    }
-    return {};
+    const layout::SkinFolder& folder = layout::FolderOf(window);
+    return QString::fromLatin1(languageCode == kGermanLanguage ? folder.german : folder.english);
 }
 
 QString SkinFolderPath(SkinWindow window, std::uint16_t languageCode)
@@ -204,21 +189,7 @@ QString SkinFolderPath(SkinWindow window, std::uint16_t languageCode)
 
 QString SkinBackgroundName(SkinWindow window)
 {
-    switch (window) {
-    case SkinWindow::Main:
-        return QStringLiteral("main.png");
-    case SkinWindow::Profile:
-        return QStringLiteral("Profile_BK.png");
-    case SkinWindow::KeyAssignment:
-        return QStringLiteral("Custom_BK.png");
-    case SkinWindow::Macro:
-        return QStringLiteral("MacroManagement.png");
-    case SkinWindow::Colour:
-        return QStringLiteral("Color_BK.png");
-    case SkinWindow::FirmwareUpdate:
-        return QStringLiteral("UpdateWindow.png");
-    }
-    return {};
+    return QString::fromLatin1(layout::FolderOf(window).background);
 }
 
 QString JoinSkinPath(const QString& folder, const QString& fileName)

@@ -4,6 +4,8 @@
 // platform ("png\GERMAN\Config\", "Disable.png") and are resolved without regard to case or
 // separator, so the same artwork tree serves every spelling.
 
+#include "skin/SkinLayout.h"
+
 #include <QImage>
 #include <QString>
 #include <cstdint>
@@ -15,14 +17,8 @@ namespace corvane {
 void SetProgramFolder(const QString& folder);
 QString ProgramFolder();
 
-enum class SkinWindow {
-    Main,           // main window, lighting panel, key pictures, buttons
-    Profile,        // profile panel
-    KeyAssignment,  // key assignment dialog
-    Macro,          // macro dialog
-    Colour,         // colour dialog
-    FirmwareUpdate, // firmware update window
-};
+// The skinned windows of the layout's folder list.
+using SkinWindow = layout::Window;
 
 // The window's skin folder relative to the program folder, spelled as the program asks for it
 // (for example "png\GERMAN\Config\"); language 7 is German, anything else English.

@@ -6,12 +6,12 @@
 namespace corvane::layout {
 
 const SkinFolder kSkinFolders[6] = {
-    {Window::Main, "png/german/", "png/english/", "main.png"},
-    {Window::Profile, "png/german/Config/", "png/english/Config/", "Profile_BK.png"},
-    {Window::KeyAssignment, "png/german/Custom/", "png/english/Custom/", "Custom_BK.png"},
-    {Window::Macro, "png/german/MacroManagement/", "png/english/MacroManagement/", "MacroManagement.png"},
-    {Window::Colour, "png/german/", "png/english/", "Color_BK.png"},
-    {Window::FirmwareUpdate, "png/help/", "png/help/", "UpdateWindow.png"},
+    {Window::Main, "png\\german\\", "png\\english\\", "main.png"},
+    {Window::Profile, "png\\GERMAN\\Config\\", "png\\english\\Config\\", "Profile_BK.png"},
+    {Window::KeyAssignment, "png\\GERMAN\\Custom\\", "png\\english\\Custom\\", "Custom_BK.png"},
+    {Window::Macro, "png\\GERMAN\\MacroManagement\\", "png\\english\\MacroManagement\\", "MacroManagement.png"},
+    {Window::Colour, "png\\GERMAN\\", "png\\English\\", "Color_BK.png"},
+    {Window::FirmwareUpdate, "png\\help\\", "png\\help\\", "UpdateWindow.png"},
 };
 
 const SkinFolder& FolderOf(Window window)
@@ -19,6 +19,22 @@ const SkinFolder& FolderOf(Window window)
     for (const SkinFolder& folder : kSkinFolders)
         if (folder.window == window) return folder;
     return kSkinFolders[0];
+}
+
+std::string FolderOnDisk(Window window, bool german)
+{
+    const SkinFolder& folder = FolderOf(window);
+    std::string path = german ? folder.german : folder.english;
+    std::size_t component = 0;
+    for (char& c : path) {
+        if (c == '\\') {
+            c = '/';
+            ++component;
+        } else if (component == 1) {
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        }
+    }
+    return path;
 }
 
 // Sizes follow the click areas: a picture covers its inclusive hit rectangle.

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace corvane::layout {
 
@@ -54,18 +55,22 @@ struct Size
 
 enum class Window { Main, Profile, KeyAssignment, Macro, Colour, FirmwareUpdate };
 
-// Folders as they lie on disk under the program folder. The windows ask for the original
-// spellings ("png\GERMAN\Config\"); the loader resolves them without regard to case, so one
-// folder per language serves them all.
+// The one list of skinned windows: each window's folder under the program folder, per language,
+// and its background picture. Folders are spelled as the windows ask for them
+// ("png\GERMAN\Config\"); the loader resolves them without regard to case or separator, so one
+// folder per language on disk serves every spelling.
 struct SkinFolder
 {
     Window window;
-    const char* german; // relative folder, '/'-separated, ends with '/'
+    const char* german; // relative folder, '\'-separated, ends with '\'
     const char* english;
     const char* background;
 };
 extern const SkinFolder kSkinFolders[6];
 const SkinFolder& FolderOf(Window window);
+// The folder as the artwork lies on disk: '/'-separated, ending with '/', the language folder
+// under "png" in lower case ("png/german/Config/").
+std::string FolderOnDisk(Window window, bool german);
 
 // One picture a window loads, with the size the layout needs.
 struct SkinImage

@@ -88,9 +88,15 @@ void SkinnedDialog::PartialRedraw(const QRect& area, const std::function<void(QP
 
 QImage SkinnedDialog::ComposeFrame()
 {
+    composing_ = true;
+    SettleBeforePaint();
     stale_ = false;
-    return frame_.Compose([this](QPainter& painter) { PaintElements(painter); });
+    const QImage& frame = frame_.Compose([this](QPainter& painter) { PaintElements(painter); });
+    composing_ = false;
+    return frame;
 }
+
+void SkinnedDialog::SettleBeforePaint() {}
 
 void SkinnedDialog::PaintElements(QPainter&) {}
 

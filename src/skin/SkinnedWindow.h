@@ -58,8 +58,15 @@ public:
     void PartialRedraw(const QRect& area, const std::function<void(QPainter&)>& draw);
     // Composes a full frame now and returns it (what the next paint will show).
     QImage ComposeFrame();
+    // Whether a full frame is being composed (settled and drawn) right now.
+    bool Composing() const { return composing_; }
+    // Whether a partial redraw would draw now; otherwise it waits for the next full paint.
+    bool CanRedrawPart() const { return !stale_ && !frame_.Frame().isNull(); }
 
 protected:
+    // Called before every full paint, outside drawing: whatever the paint needs settled in the
+    // window's state is done here, so that PaintElements only draws.
+    virtual void SettleBeforePaint();
     virtual void PaintElements(QPainter& painter);
     virtual std::intptr_t WindowMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
 
@@ -69,6 +76,7 @@ protected:
 private:
     SkinFrame frame_;
     bool stale_ = true;
+    bool composing_ = false;
 };
 
 } // namespace corvane

@@ -144,7 +144,11 @@ TEST(LightingSettings, ColourSquaresSelectOpenAndSettleByMode)
         LightingSettings lighting(*image);
         lighting.SetMode(kModeBreathing);
         lighting.SetColourSlot(before);
+        // Reading what the squares show leaves the field alone; settling stores it.
+        EXPECT_EQ(lighting.SettledColourSlot(), after);
+        EXPECT_EQ(lighting.ColourSlot(), before);
         EXPECT_EQ(lighting.SettleColourSlot(), after);
+        EXPECT_EQ(lighting.ColourSlot(), after);
         lighting.SetMode(kModeWave);
         EXPECT_EQ(lighting.SettleColourSlot(), kMultiColourSlot);
     }

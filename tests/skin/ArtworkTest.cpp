@@ -23,9 +23,8 @@ const QString kProgramFolder = QStringLiteral(CORVANE_SKIN_DIR);
 
 QString PathOf(L::Window window, bool german, const char* name)
 {
-    const L::SkinFolder& f = L::FolderOf(window);
     return QDir(kProgramFolder)
-        .filePath(QString::fromUtf8(german ? f.german : f.english) + QString::fromUtf8(name));
+        .filePath(QString::fromStdString(L::FolderOnDisk(window, german)) + QString::fromUtf8(name));
 }
 
 QImage Picture(L::Window window, bool german, const char* name)

@@ -318,11 +318,20 @@ TEST(SkinFolders, EveryWindowHasAFolderPerLanguageAndPictureNamesMatchWithoutCas
                      Window::FirmwareUpdate}) {
         const SkinFolder& f = FolderOf(w);
         EXPECT_EQ(f.window, w);
-        EXPECT_EQ(std::string(f.german).back(), '/');
+        EXPECT_EQ(FolderOnDisk(w, true).back(), '/');
         ASSERT_NE(FindSkinImage(w, f.background), nullptr) << f.background;
     }
-    EXPECT_STREQ(FolderOf(Window::Colour).german, FolderOf(Window::Main).german);
-    EXPECT_NE(std::string(FolderOf(Window::Profile).german), FolderOf(Window::Profile).english);
+    // The spellings the windows ask for differ in case; on disk one folder per language serves them.
+    const std::pair<Window, std::string> onDisk[] = {{Window::Main, "png/german/"},
+                                                     {Window::Colour, "png/german/"},
+                                                     {Window::Profile, "png/german/Config/"},
+                                                     {Window::Macro, "png/german/MacroManagement/"},
+                                                     {Window::FirmwareUpdate, "png/help/"}};
+    for (const auto& [window, folder] : onDisk)
+        EXPECT_EQ(FolderOnDisk(window, true), folder);
+    EXPECT_STREQ(FolderOf(Window::Colour).german, "png\\GERMAN\\");
+    EXPECT_EQ(FolderOnDisk(Window::Colour, false), FolderOnDisk(Window::Main, false));
+    EXPECT_NE(FolderOnDisk(Window::Profile, true), FolderOnDisk(Window::Profile, false));
     EXPECT_EQ(FindSkinImage(Window::Main, "KB_BK.PNG"), FindSkinImage(Window::Main, "kb_BK.png"));
     EXPECT_EQ(FindSkinImage(Window::Main, "Custom_BK.png"), nullptr) << "pictures belong to one window";
     EXPECT_EQ(FindSkinImage(Window::Main, "kb_BK.pn"), nullptr);

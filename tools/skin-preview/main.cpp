@@ -1,25 +1,37 @@
-// Renders the skinned windows from the artwork in a program folder, the way the windows compose
-// them (background, pictures, texts, slider tracks), so the artwork can be looked at without a
-// keyboard or a display. Writes one PNG per scene into the output folder.
+// Renders the skinned windows from the artwork in a program folder, so the artwork can be looked
+// at without a keyboard or a display. The main window is the real one, set up offscreen against
+// the keyboard emulator and brought into each scene by the same clicks and moves a user makes;
+// the dialogs are sketched over their backgrounds. Writes one PNG per scene into the output folder.
 //
 //   corvane-skin-preview PROGRAM_FOLDER OUTPUT_FOLDER [--areas]
 //
 // --areas also outlines every click area of the layout tables over the pictures.
 
+#include "app/CTarvikDlg.h"
+#include "app/Prompt.h"
+#include "device/Clocks.h"
+#include "device/KeyLayout.h"
 #include "device/LightingEffects.h"
 #include "device/LightingSettings.h"
+#include "emulator/KeyboardEmulator.h"
+#include "macros/MacroStore.h"
+#include "platform/qt/LanguageSetting.h"
 #include "skin/BitSlider.h"
 #include "skin/SkinDraw.h"
 #include "skin/SkinImage.h"
 #include "skin/SkinLayout.h"
+#include "store/SettingsState.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QImage>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
-#include <QWidget>
+#include <QTemporaryDir>
 #include <cstdio>
-#include <functional>
+#include <memory>
 #include <set>
 
 using namespace corvane;
@@ -28,13 +40,11 @@ namespace L = corvane::layout;
 namespace {
 
 constexpr std::uint32_t kWhite = 0xFFFFFF;
-constexpr std::uint32_t kPanelBack = 0x353535;
 bool gOutlineAreas = false;
 
 QString Folder(L::Window window, bool german)
 {
-    const L::SkinFolder& f = L::FolderOf(window);
-    return QDir(ProgramFolder()).filePath(QString::fromUtf8(german ? f.german : f.english));
+    return SkinFolderPath(window, german ? kLanguageGerman : kLanguageEnglish);
 }
 
 QString Pick(bool german, const char* de, const char* en)
@@ -62,30 +72,35 @@ void OutlinePlacement(QPainter& p, const L::Placement& r, const QColor& colour)
 
 QImage Background(L::Window window, bool german)
 {
-    const QString folder = Folder(window, german);
-    const QImage image =
-        LoadSkinImage(JoinSkinPath(folder, QString::fromUtf8(L::FolderOf(window).background)));
+    const QImage image = LoadSkinImage(JoinSkinPath(Folder(window, german), SkinBackgroundName(window)));
     return image.convertToFormat(QImage::Format_RGB32);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Main window
 
+// Nobody answers: no firmware update is started from a preview.
+class NoPrompt : public Prompt
+{
+public:
+    bool AskOkCancel(QWidget*, const QString&, const QString&) override { return false; }
+    void Tell(QWidget*, const QString&, const QString&) override {}
+};
+
 struct MainScene
 {
     bool german = false;
-    std::uint8_t mode = 3;
-    std::uint8_t colourSlot = 8;
-    std::uint8_t direction = 2;
+    std::uint8_t mode = kModeWave;
+    std::uint8_t colourSlot = kMultiColourSlot;
+    Direction direction = Direction::kRight;
     int brightness = 40, speed = 5, responseTime = 1, reportRate = 3;
     bool gameMode = true, windowsLock = false;
-    int hoverKey = 255;
+    int hoverKey = 43;
     std::set<int> marked;
     bool allLit = false;
-    bool effectListOpen = false;
-    int markedEffectRow = 255;
+    int effectListRow = -1; // open the list and point at this row
     bool helpOpen = false;
-    bool customView = false;
+    int customProfileRow = -1; // choose this custom profile from the list: per-key colour view
     std::set<int> selected;
 };
 
@@ -94,162 +109,131 @@ std::uint32_t SampleKeyColour(int slot)
     // A sweep of hues across the keyboard, as a custom lighting profile might hold.
     const L::Rect r = L::kKeyTable[slot].rect;
     const QColor c = QColor::fromHsv((r.left * 300 / L::kKeyboardPictureSize.width) % 360, 220, 255);
-    return static_cast<std::uint32_t>(c.red() | (c.green() << 8) | (c.blue() << 16));
+    return RefFromColour(c);
 }
 
-void DrawTrack(QPainter& p, QWidget& owner, int id, int value)
+// The main window set up against the emulator, driven as a user would.
+class LiveMainWindow
 {
-    const L::SliderPlace* place = L::FindSlider(id);
-    CBitSlider slider(&owner);
-    slider.setRange(0, place->maximum);
-    slider.move(place->origin.x, place->origin.y);
-    slider.SetUpSlider();
-    slider.setValue(value);
-    slider.RefreshThumb();
-    int offsetX = slider.ThumbOffsetX();
-    if (id == L::kSliderResponseTime) offsetX += 1;
-    if ((id == L::kSliderReportRate || id == L::kSliderResponseTime) && value == 0) offsetX += 2;
-    const int x = place->origin.x;
-    const int y = place->origin.y;
-    const QImage filled = slider.FilledTrack();
-    const QImage empty = slider.EmptyTrack();
-    p.save();
-    p.setCompositionMode(QPainter::CompositionMode_Source);
-    if (offsetX > 0) p.drawImage(QPoint(x, y), filled, QRect(0, 0, offsetX, filled.height()));
-    p.drawImage(QPoint(x + std::max(offsetX, 0), y), empty,
-                QRect(std::max(offsetX, 0), 0, empty.width() - std::max(offsetX, 0), empty.height()));
-    p.restore();
-    DrawSkinImage(p, Folder(L::Window::Main, false), "Thumb.png", x + offsetX, y + slider.ThumbOffsetY() + 1);
+public:
+    LiveMainWindow(bool german, const std::filesystem::path& dataFolder)
+        : window_(*state_, *macros_, StandardKeyCodeTable(), prompt_)
+    {
+        MainWindowSetup setup;
+        setup.language = german ? kLanguageGerman : kLanguageEnglish;
+        setup.dataFolder = dataFolder;
+        setup.programFolder = ProgramFolder().toStdString();
+        setup.backend = &emulator_;
+        setup.clock = &clock_;
+        window_.SetUp(setup);
+        window_.show();
+        // The start-up read replaces the image; the scene is set up over what it brought.
+        QElapsedTimer waited;
+        waited.start();
+        while (!window_.DeviceActionsAllowed() && waited.elapsed() < 5000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QCoreApplication::processEvents();
+    }
+
+    CTarvikDlg& Window() { return window_; }
+    SettingsState& State() { return *state_; }
+
+    void Move(QPoint at, Qt::MouseButtons held = Qt::NoButton)
+    {
+        Send(QEvent::MouseMove, at, Qt::NoButton, held);
+    }
+    void Click(QPoint at)
+    {
+        Send(QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
+        Send(QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
+    }
+    void Key(QEvent::Type type, int key)
+    {
+        QKeyEvent event(type, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(&window_, &event);
+    }
+
+private:
+    void Send(QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons buttons)
+    {
+        QMouseEvent event(type, QPointF(at), QPointF(window_.mapToGlobal(at)), button, buttons, Qt::NoModifier);
+        QCoreApplication::sendEvent(&window_, &event);
+        QCoreApplication::processEvents();
+    }
+
+    VirtualClock clock_;
+    KeyboardEmulator emulator_{clock_};
+    std::unique_ptr<SettingsState> state_ = std::make_unique<SettingsState>();
+    std::unique_ptr<MacroStore> macros_ = std::make_unique<MacroStore>();
+    NoPrompt prompt_;
+    CTarvikDlg window_;
+};
+
+QPoint KeyCentre(int slot)
+{
+    const L::Rect r = L::KeyWindowRect(slot);
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
 }
 
-QImage RenderMain(const MainScene& s)
+QPoint EffectRowPoint(int row)
 {
-    const bool de = s.german;
-    const QString folder = Folder(L::Window::Main, de);
-    QImage frame = Background(L::Window::Main, de);
-    QWidget owner;
-    owner.resize(frame.size());
-    QPainter p(&frame);
-    auto text = [&](const QString& t, int x, int y, int h, std::uint32_t back = kPanelBack) {
-        DrawSkinText(p, t, x, y, back, kWhite, h);
-    };
-    DrawSkinImage(p, folder, "button-help-normal.png", 936, 5);
-    if (s.helpOpen) {
-        DrawSkinImage(p, folder, "HelpWindow.png", 830, 22);
-        text(Pick(de, "Einstellung zurücksetzen", "Reset settings"), 850, 25, 15, 0);
-        text(Pick(de, "Firmware aktualisieren", "Firmware update"), 850, 50, 15, 0);
-        text(Pick(de, "Softwareversion: 1.4", "Software Version: 1.4"), 850, 75, 15, 0);
+    const L::Rect r = L::EffectRowRect(row);
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+QImage RenderMain(const MainScene& s, const std::filesystem::path& dataFolder)
+{
+    LiveMainWindow live(s.german, dataFolder);
+    CTarvikDlg& window = live.Window();
+    SettingsState& state = live.State();
+
+    LightingSettings lighting(state.image);
+    lighting.SetMode(s.mode);
+    lighting.SetColourSlot(s.colourSlot);
+    lighting.SetDirection(s.direction);
+    if (lighting.GameMode() != s.gameMode) lighting.ToggleGameMode();
+    if (lighting.WindowsKeyLocked() != s.windowsLock) lighting.ToggleWindowsKeyLock();
+    const std::uint32_t palette[7] = {0x0000FF, 0x00FFFF, 0x00FF00, 0xFFFF00, 0xFF0000, 0xFF00FF, 0xFFFFFF};
+    for (std::size_t i = 0; i < img::kPaletteEntries; ++i)
+        lighting.SetPaletteColour(i, palette[i]);
+    const std::pair<int, int> sliders[] = {{L::kSliderBrightness, s.brightness},
+                                           {L::kSliderSpeed, s.speed},
+                                           {L::kSliderResponseTime, s.responseTime},
+                                           {L::kSliderReportRate, s.reportRate}};
+    for (const auto& [id, position] : sliders)
+        window.Slider(id)->setValue(position);
+    for (std::uint8_t slot = 0; slot < L::kKeyCount; ++slot)
+        state.marks[slot] = s.allLit || s.marked.count(slot) ? 1 : 0;
+
+    if (s.customProfileRow >= 0) {
+        live.Click({100, 165});
+        live.Click(EffectRowPoint(s.customProfileRow));
+        if (std::uint8_t* map = lighting.ActiveLightMap())
+            for (std::uint8_t slot = 0; slot < L::kKeyCount; ++slot)
+                if (!L::IsAbsentKey(slot))
+                    LightingSettings::SetKeyColour(map, DeviceKeyIndex(slot), SampleKeyColour(slot));
+        live.Key(QEvent::KeyPress, Qt::Key_Control);
+        for (int slot : s.selected)
+            live.Click(KeyCentre(slot));
+        live.Key(QEvent::KeyRelease, Qt::Key_Control);
     }
-    DrawSkinImage(p, folder, "button-min-normal.png", 957, 5);
-    DrawSkinImage(p, folder, "button-close-normal.png", 978, 5);
-    DrawSkinImage(p, folder, "kb_BK.png", L::kKeyboardOrigin.x, L::kKeyboardOrigin.y);
-    const int ox = L::kKeyboardOrigin.x;
-    const int oy = L::kKeyboardOrigin.y;
-    if (!s.customView) {
-        for (std::size_t k = 0; k < L::kKeyCount; ++k) {
-            const bool lit =
-                s.allLit || s.marked.count(static_cast<int>(k)) || s.hoverKey == static_cast<int>(k);
-            if (!lit || L::IsAbsentKey(static_cast<int>(k))) continue;
-            const L::Rect r = L::kKeyTable[k].rect;
-            DrawSkinImagePart(p, folder, "kb_hl.png", r.left, r.top, r.right, r.bottom, ox, oy);
-        }
+    if (s.helpOpen) live.Click({944, 12});
+    if (s.effectListRow >= 0) {
+        live.Click({100, 165});
+        live.Move(EffectRowPoint(s.effectListRow));
     } else {
-        for (std::size_t k = 0; k < L::kKeyCount; ++k) {
-            if (L::IsAbsentKey(static_cast<int>(k))) continue;
-            const L::Rect r = L::kKeyTable[k].rect;
-            const std::uint32_t c = SampleKeyColour(static_cast<int>(k));
-            FillColourRect(p, RectFromEdges(r.left + ox, r.top + oy, r.right + ox, r.bottom + oy), c);
-            const std::uint32_t inverse = 0xFFFFFF - c;
-            DrawSkinText(p, QString::fromUtf8(L::kKeyTable[k].label), L::kKeyTable[k].labelPoint.x + ox,
-                         L::kKeyTable[k].labelPoint.y + oy, kPanelBack, inverse, 10);
-            if (s.selected.count(static_cast<int>(k)))
-                DrawFrameRect(p, r.left + ox - 2, r.top + oy - 2, r.Width() + 3, r.Height() + 3);
-        }
-    }
-    DrawSkinImage(p, folder, "apply.png", 868, 562);
-    DrawSkinImage(p, folder, "Config.png", 25, 560);
-    if (de) {
-        text("Anwenden", 872, 567, 13);
-        text("Profil", 33, 562, 20);
-    } else {
-        text("Apply", 876, 565, 20);
-        text("Profile", 28, 562, 20);
+        live.Move(s.hoverKey >= 0 ? KeyCentre(s.hoverKey) : QPoint(700, 500));
     }
 
-    // Lighting and performance panel.
-    text(Pick(de, "Licht", "Lighting"), 19, 110, 15);
-    text(Pick(de, "Lichteffekte", "Light effects"), 28, 137, 15);
-    DrawSkinImage(p, folder, "Light_Item.png", 28, 158);
-    if (s.mode != 1 && s.mode < 50) {
-        DrawTrack(p, owner, L::kSliderSpeed, s.speed);
-        text(Pick(de, "Effekt geschwindigkeit", "Speed"), 28, 290, 13);
-        text(Pick(de, "Langsam", "Slow"), 28, 317, 13);
-        text(Pick(de, "Schnell", "Fast"), de ? 220 : 230, 317, 13);
-    }
-    text(Pick(de, "Helligkeit", "Brightness"), 28, 247, 13);
-    text(Pick(de, "niedrig", "Low"), 28, 274, 13);
-    text(Pick(de, "hoch", "High"), 230, 274, 13);
-    if (!s.effectListOpen) DrawTrack(p, owner, L::kSliderBrightness, s.brightness);
-    if (s.mode <= 50) {
-        if (s.mode != 1) DrawSkinImage(p, folder, "8.png", 203, 223);
-        const std::uint32_t palette[7] = {0x0000FF, 0x00FFFF, 0x00FF00, 0xFFFF00,
-                                          0xFF0000, 0xFF00FF, 0xFFFFFF};
-        const bool grey = s.mode == 3 || s.mode == 8;
-        for (int i = 0; i < 7; ++i)
-            FillColourRect(p, RectFromEdges(28 + 25 * i, 223, 48 + 25 * i, 243),
-                           grey ? 0xC0C0C0 : palette[i]);
-        const int slot = grey ? 8 : s.colourSlot;
-        DrawFrameRect(p, 26 + 25 * (slot - 1), 221, 23, 23);
-    }
-    if (s.mode == 3 || s.mode == 13) {
-        text("Light direction", 29, 177, 15);
-        const char* off[4] = {"Direction-T-Disable.png", "Direction-B-Disable.png", "Direction-R-Disable.png",
-                              "Direction-L-Disable.png"};
-        for (int i = 0; i < 4; ++i)
-            DrawSkinImage(p, folder, off[i], L::kDirectionX[i], 197);
-        const char* on[5] = {nullptr, "Direction-L-Enable.png", "Direction-R-Enable.png",
-                             "Direction-T-Enable.png", "Direction-B-Enable.png"};
-        const int onX[5] = {0, 179, 129, 29, 79};
-        if (s.direction >= 1 && s.direction <= 4)
-            DrawSkinImage(p, folder, on[s.direction], onX[s.direction], 197);
-    }
-    if (s.mode >= 51) {
-        DrawSkinImage(p, folder, s.customView ? "Disable.png" : "Enable.png", 28, 199);
-        DrawSkinImage(p, folder, s.customView ? "Enable.png" : "Disable.png", 130, 199);
-        text("Keymap", 45, 197, 15);
-        text(Pick(de, "Custom", "DIY"), 147, 197, 15);
-    }
-    if (auto row = EffectRowOfCode(s.mode))
-        text(QString::fromUtf8(de ? kLightingEffects[*row].german : kLightingEffects[*row].english), 28, 158,
-             14);
-    DrawSkinImage(p, folder, "MacroButton3.png", 107, 560);
-    text("Macro", 110, 562, 20);
-    text(Pick(de, "Spielmodus", "GAME MODE"), 17, 464, 16);
-    DrawSkinImage(p, folder, s.gameMode ? "Enable.png" : "Disable.png", 105, 466);
-    text(Pick(de, "Windowstasten sperren", "WINDOWS KEY LOCK"), 18, 500, 16);
-    DrawSkinImage(p, folder, s.windowsLock ? "Enable.png" : "Disable.png", 156, 502);
-    text(Pick(de, "Wiederholrate", "RESPONSE TIME"), 26, 341, 15);
-    if (!s.effectListOpen) DrawTrack(p, owner, L::kSliderResponseTime, s.responseTime);
-    text("REPORT RATE", 26, 401, 15);
-    DrawSkinImage(p, folder, "responsetime_txt.png", 25, 380);
-    DrawSkinImage(p, folder, "reportRate_txt.png", 25, 429);
-    DrawTrack(p, owner, L::kSliderReportRate, s.reportRate);
-    if (s.effectListOpen) {
-        for (int j = 0; j < L::kEffectRowCount; ++j) {
-            const L::Rect r = L::EffectRowRect(j);
-            FillColourRect(p, RectFromEdges(r.left, r.top, r.right, r.bottom),
-                           j == s.markedEffectRow ? 0x000050 : 0x3B3B3B);
-            text(QString::fromUtf8(de ? kLightingEffects[j].german : kLightingEffects[j].english), 28, r.top,
-                 18);
-        }
-    }
+    QImage frame = window.ComposeFrame().convertToFormat(QImage::Format_RGB32);
     if (gOutlineAreas) {
+        QPainter p(&frame);
         for (const L::MainButtonEntry& b : L::kMainButtons)
             Outline(p, b.rect, Qt::cyan);
         for (std::size_t k = 0; k < L::kKeyCount; ++k)
             if (!L::IsAbsentKey(static_cast<int>(k)))
                 Outline(p, L::KeyWindowRect(static_cast<int>(k)), Qt::green);
-        if (s.mode >= 51) {
+        if (LightingView(state.image).IsCustomProfile()) {
             Outline(p, L::kKeymapViewZone, Qt::yellow);
             Outline(p, L::kColourViewZone, Qt::yellow);
         }
@@ -448,28 +432,34 @@ int main(int argc, char** argv)
     QDir().mkpath(out);
     const QString suffix = gOutlineAreas ? "-areas" : "";
 
+    QTemporaryDir data;
+    int scene = 0;
+    auto dataFolder = [&] {
+        // Each scene starts from a keymap.bin of its own.
+        return std::filesystem::path(data.path().toStdString()) / std::to_string(scene++);
+    };
     for (bool de : {false, true}) {
         const QString lang = de ? "german" : "english";
-        MainScene scene;
-        scene.german = de;
-        scene.hoverKey = 43;
-        scene.marked = {1, 2, 45, 98};
-        Write(RenderMain(scene), out, QString("main-%1%2.png").arg(lang, suffix));
-        MainScene lit = scene;
+        MainScene main;
+        main.german = de;
+        main.marked = {1, 2, 45, 98};
+        Write(RenderMain(main, dataFolder()), out, QString("main-%1%2.png").arg(lang, suffix));
+        MainScene lit = main;
         lit.allLit = true;
-        lit.mode = 1;
+        lit.mode = kModeStatic;
         lit.colourSlot = 2;
-        Write(RenderMain(lit), out, QString("main-lit-%1%2.png").arg(lang, suffix));
-        MainScene list = scene;
-        list.effectListOpen = true;
-        list.markedEffectRow = 4;
-        list.helpOpen = true;
-        Write(RenderMain(list), out, QString("main-list-help-%1%2.png").arg(lang, suffix));
-        MainScene custom = scene;
-        custom.mode = 52;
-        custom.customView = true;
+        Write(RenderMain(lit, dataFolder()), out, QString("main-lit-%1%2.png").arg(lang, suffix));
+        // The window closes the help on any click, so the open list and the help are two scenes.
+        MainScene list = main;
+        list.effectListRow = 4;
+        Write(RenderMain(list, dataFolder()), out, QString("main-list-%1%2.png").arg(lang, suffix));
+        MainScene help = main;
+        help.helpOpen = true;
+        Write(RenderMain(help, dataFolder()), out, QString("main-help-%1%2.png").arg(lang, suffix));
+        MainScene custom = main;
+        custom.customProfileRow = 12; // "Lighting Profile 2"
         custom.selected = {42, 43, 44, 63, 64, 65};
-        Write(RenderMain(custom), out, QString("main-custom-%1%2.png").arg(lang, suffix));
+        Write(RenderMain(custom, dataFolder()), out, QString("main-custom-%1%2.png").arg(lang, suffix));
         Write(RenderProfile(de), out, QString("profile-%1%2.png").arg(lang, suffix));
         Write(RenderKeyDialog(de, 0), out, QString("key-page0-%1%2.png").arg(lang, suffix));
         Write(RenderKeyDialog(de, 3), out, QString("key-page3-%1%2.png").arg(lang, suffix));

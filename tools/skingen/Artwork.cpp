@@ -943,17 +943,14 @@ void DrawAllArtwork(const QString& programFolder)
     const QDir root(programFolder);
     for (bool german : {false, true}) {
         const Language lang{german};
-        auto folderOf = [&](Window w) {
-            const SkinFolder& f = FolderOf(w);
-            return root.filePath(QString::fromUtf8(german ? f.german : f.english));
-        };
+        auto folderOf = [&](Window w) { return root.filePath(QString::fromStdString(FolderOnDisk(w, german))); };
         DrawMainWindow(folderOf(Window::Main), lang);
         DrawProfilePanel(folderOf(Window::Profile), lang);
         DrawKeyDialog(folderOf(Window::KeyAssignment), lang);
         DrawMacroDialog(folderOf(Window::Macro), lang);
         DrawColourDialog(folderOf(Window::Colour), lang);
     }
-    DrawUpdateWindow(root.filePath(QString::fromUtf8(FolderOf(Window::FirmwareUpdate).english)));
+    DrawUpdateWindow(root.filePath(QString::fromStdString(FolderOnDisk(Window::FirmwareUpdate, false))));
     DrawResources(root.filePath(QString::fromUtf8(kResourceFolder)));
 }
 
