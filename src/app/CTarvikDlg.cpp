@@ -297,6 +297,13 @@ void CTarvikDlg::OnReadComplete(ReadSource source)
     const ReadCompleteResult result = link_->OnReadComplete(state_, source);
     SetSlidersFromImage();
     FullPaint();
+    if (result.readFailed) {
+        prompt_.Tell(this, QStringLiteral("Corvane Keyboard"),
+                     Text("Die Einstellungen der Tastatur konnten nicht gelesen werden. Angezeigt werden die "
+                          "zuletzt gespeicherten Einstellungen; \"Anwenden\" sendet sie an die Tastatur.",
+                          "The keyboard's settings could not be read. The window shows the settings saved "
+                          "last; \"Apply\" sends them to the keyboard."));
+    }
     if (result.offerFirmwareUpdate) OfferFirmwareUpdate();
 }
 

@@ -20,7 +20,7 @@
 #include "skin/SkinDraw.h"
 #include "skin/SkinImage.h"
 #include "skin/SkinLayout.h"
-#include "store/SettingsState.h"
+#include "device/SettingsState.h"
 
 #include <QApplication>
 #include <QDir>
