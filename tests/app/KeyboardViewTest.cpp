@@ -81,7 +81,7 @@ TEST_F(KeyboardViewTest, AcceptedAssignmentIsStoredInKeymapButNotSent)
     EXPECT_EQ(state->marks[kKeyA], 1);
     EXPECT_TRUE(Commands().empty());
     SettingsState saved;
-    ASSERT_EQ(LoadKeymap(dataFolder / "keymap.bin", saved, KeymapLoadMode::kFull), KeymapLoadResult::kLoaded);
+    ASSERT_EQ(LoadKeymap(dataFolder / "keymap.bin", saved, KeymapLoadMode::kFull).state, FileState::kLoaded);
     EXPECT_EQ(saved.image.bytes, state->image.bytes);
 }
 
