@@ -322,11 +322,14 @@ TEST_F(KeyboardViewTest, KeyboardKeyEventLaunchesTheKeysTarget)
     KeyRecord& record = state->records[30];
     record[rec::kKeyCode] = 0x42;
     record.SetKind(KeyFunctionKind::kStartProgram);
-    record.SetLaunchPath(u"/opt/tools/run-me");
+    // Only a path that exists is handed on.
+    const std::filesystem::path target = dataFolder / "run-me";
+    std::ofstream(target).put('x');
+    record.SetLaunchPath(target.u16string());
     emulator.SendKeyEvent(0x42);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !shell.opened.empty(); }, 2000));
-    EXPECT_EQ(shell.opened[0].first, "run-me");
-    EXPECT_EQ(shell.opened[0].second, "/opt/tools");
+    EXPECT_EQ(shell.opened[0].first, target.string());
+    EXPECT_EQ(shell.opened[0].second, dataFolder.string());
 }
 
 TEST_F(KeyboardViewTest, MinimiseWithoutNotificationAreaMinimisesInsteadOfHiding)
