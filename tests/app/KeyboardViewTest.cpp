@@ -10,6 +10,8 @@
 
 #include <QKeyEvent>
 
+#include <fstream>
+
 namespace corvane::apptest {
 namespace {
 
