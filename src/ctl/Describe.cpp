@@ -121,7 +121,8 @@ std::string MacroText(std::uint8_t number, const MacroStore* macros)
     std::string text = "macro " + std::to_string(number);
     if (macros != nullptr && number < kMacroRecordCount) {
         const MacroRecord& record = (*macros)[number];
-        text += record.InUse() ? " \"" + EscapeControls(Utf16ToUtf8(record.Name())) + "\"" : " (no such macro)";
+        text +=
+            record.InUse() ? " \"" + EscapeControls(Utf16ToUtf8(record.Name())) + "\"" : " (no such macro)";
     }
     return text;
 }
@@ -352,8 +353,8 @@ void DescribeMacros(const MacroStore& store, std::size_t available, const KeyCod
         const MacroRecord& record = store[i];
         if (!record.InUse()) continue;
         any = true;
-        out << "Macro " << i << " \"" << EscapeControls(Utf16ToUtf8(record.Name())) << "\", repeat " << record.RepeatCount()
-            << (record.DelayOption() ? ", delays recorded" : "") << "\n";
+        out << "Macro " << i << " \"" << EscapeControls(Utf16ToUtf8(record.Name())) << "\", repeat "
+            << record.RepeatCount() << (record.DelayOption() ? ", delays recorded" : "") << "\n";
         const std::vector<EventLine> lines = RenderMacroLines(record, codes);
         if (lines.empty()) out << "    (no events)\n";
         for (const EventLine& line : lines)
@@ -380,8 +381,8 @@ int DescribeFile(const fs::path& file, std::ostream& out, std::ostream& err)
         return kExitFile;
     }
     if (static_cast<std::size_t>(n) != expected || size != expected)
-        err << "warning: " << EscapeControls(file.string()) << " is " << size << " bytes, expected " << expected
-            << "; describing what is there\n";
+        err << "warning: " << EscapeControls(file.string()) << " is " << size << " bytes, expected "
+            << expected << "; describing what is there\n";
 
     if (macroFile) {
         auto store = std::make_unique<MacroStore>();

@@ -104,12 +104,14 @@ std::vector<std::string> WithUrl(std::vector<std::string> command, const std::st
 
 } // namespace
 
-std::vector<std::string> XdgShellOpener::CommandFor(const std::string& path, const std::string& workingDir) const
+std::vector<std::string> XdgShellOpener::CommandFor(const std::string& path,
+                                                    const std::string& workingDir) const
 {
     return WithUrl(handler_, path, workingDir);
 }
 
-std::vector<std::string> XdgShellOpener::FallbackFor(const std::string& path, const std::string& workingDir) const
+std::vector<std::string> XdgShellOpener::FallbackFor(const std::string& path,
+                                                     const std::string& workingDir) const
 {
     return WithUrl(fallback_, path, workingDir);
 }

@@ -115,7 +115,8 @@ bool WriteFileAtomically(const fs::path& path, std::initializer_list<std::span<c
     if (ok && replacing) {
         // The owner first: changing it clears set-id bits, which fchmod then puts back. Another
         // user's file written by root keeps its owner; an ordinary user cannot and need not.
-        if (old.st_uid != ::geteuid() || old.st_gid != ::getegid()) (void)::fchown(fd, old.st_uid, old.st_gid);
+        if (old.st_uid != ::geteuid() || old.st_gid != ::getegid())
+            (void)::fchown(fd, old.st_uid, old.st_gid);
         ok = ::fchmod(fd, old.st_mode & 07777) == 0;
     }
     ok = ok && ::fsync(fd) == 0;
@@ -129,7 +130,8 @@ bool WriteFileAtomically(const fs::path& path, std::initializer_list<std::span<c
     return SyncFolder(target.parent_path());
 }
 
-std::size_t RemoveStaleTemporaryFiles(const fs::path& folder, std::initializer_list<std::string_view> fileNames)
+std::size_t RemoveStaleTemporaryFiles(const fs::path& folder,
+                                      std::initializer_list<std::string_view> fileNames)
 {
     std::size_t removed = 0;
     std::error_code ec;

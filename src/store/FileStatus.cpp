@@ -56,15 +56,16 @@ std::string FileStatusText(const FileStatus& status, TextLanguage language)
 {
     const bool german = language == TextLanguage::kGerman;
     const std::string name = status.file.string();
-    const std::string kept = german ? " Die Datei bleibt unverändert; Änderungen werden nicht darin gespeichert."
-                                    : " The file is left as it is; changes are not saved to it.";
+    const std::string kept = german
+                                 ? " Die Datei bleibt unverändert; Änderungen werden nicht darin gespeichert."
+                                 : " The file is left as it is; changes are not saved to it.";
     switch (status.state) {
     case FileState::kLoaded:
         return {};
     case FileState::kMissing:
         if (status.created) return {};
-        return german ? name + " fehlt und konnte nicht angelegt werden (" + ErrorText(status.error, language) +
-                            "). Änderungen werden nicht gespeichert."
+        return german ? name + " fehlt und konnte nicht angelegt werden (" +
+                            ErrorText(status.error, language) + "). Änderungen werden nicht gespeichert."
                       : name + " is missing and could not be created (" + ErrorText(status.error, language) +
                             "). Changes are not saved.";
     case FileState::kUnreadable:
@@ -77,8 +78,9 @@ std::string FileStatusText(const FileStatus& status, TextLanguage language)
                              std::to_string(status.expected) + ".") +
                kept;
     case FileState::kNotRegular:
-        return (german ? name + " ist keine gewöhnliche Datei, sondern " + TypeText(status.type, language) + "."
-                       : name + " is not a regular file but " + TypeText(status.type, language) + ".") +
+        return (german
+                    ? name + " ist keine gewöhnliche Datei, sondern " + TypeText(status.type, language) + "."
+                    : name + " is not a regular file but " + TypeText(status.type, language) + ".") +
                kept;
     }
     return {};

@@ -24,17 +24,14 @@ struct FileStatus
 {
     FileState state = FileState::kLoaded;
     std::filesystem::path file;
-    int error = 0;              // errno, for kUnreadable and for a missing file that could not be created
-    std::uintmax_t size = 0;    // the file's size, when it is a regular file
+    int error = 0;           // errno, for kUnreadable and for a missing file that could not be created
+    std::uintmax_t size = 0; // the file's size, when it is a regular file
     std::uintmax_t expected = 0;
-    unsigned type = 0;          // the S_IFMT bits of what was found, for kNotRegular
-    bool created = false;       // kMissing: the file has been written afresh
+    unsigned type = 0;    // the S_IFMT bits of what was found, for kNotRegular
+    bool created = false; // kMissing: the file has been written afresh
 
     // Whether the data in memory came from the file, or the file was freshly created.
-    bool Usable() const
-    {
-        return state == FileState::kLoaded || (state == FileState::kMissing && created);
-    }
+    bool Usable() const { return state == FileState::kLoaded || (state == FileState::kMissing && created); }
     // Whether the program may replace the file: it holds nothing of the user's that could be lost.
     bool Replaceable() const { return state == FileState::kLoaded || state == FileState::kMissing; }
 };

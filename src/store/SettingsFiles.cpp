@@ -59,7 +59,8 @@ FileStatus LoadKeymap(const std::filesystem::path& file, SettingsImage& image, K
         auto scratch = std::make_unique<SettingsImage>();
         SettingsImage& imageTarget = mode == KeymapLoadMode::kFull ? image : *scratch;
         long n = ReadUpTo(fd.get(), {imageTarget.data(), kSettingsImageSize});
-        if (n == static_cast<long>(kSettingsImageSize)) n = ReadUpTo(fd.get(), {records.data(), kKeyRecordBufferSize});
+        if (n == static_cast<long>(kSettingsImageSize))
+            n = ReadUpTo(fd.get(), {records.data(), kKeyRecordBufferSize});
         if (n < 0) {
             status.error = errno;
             status.state = FileState::kUnreadable;

@@ -236,17 +236,20 @@ TEST_F(DescribeTest, ControlCharactersFromTheFileReachTheTerminalOnlyAsEscapes)
             out += line + "\n";
         for (std::size_t i = 0; i < out.size(); ++i) {
             const auto byte = static_cast<unsigned char>(out[i]);
-            EXPECT_TRUE((byte >= 0x20 && byte != 0x7F) || byte == '\n') << "byte " << int(byte) << " at " << i;
+            EXPECT_TRUE((byte >= 0x20 && byte != 0x7F) || byte == '\n')
+                << "byte " << int(byte) << " at " << i;
             if (byte == 0xC2 && i + 1 < out.size()) {
                 EXPECT_FALSE(static_cast<unsigned char>(out[i + 1]) >= 0x80 &&
                              static_cast<unsigned char>(out[i + 1]) <= 0x9F)
                     << "C1 control at " << i;
             }
         }
-        const std::string name = "\\x1b[2J\\x0dBoss\\x1b]8;;http://x\\x07link\\x1b]8;;\\x07 \\u009b31m a\\\\b\\x7f";
+        const std::string name =
+            "\\x1b[2J\\x0dBoss\\x1b]8;;http://x\\x07link\\x1b]8;;\\x07 \\u009b31m a\\\\b\\x7f";
         EXPECT_NE(out.find("\"" + name + "\""), std::string::npos) << out;
         if (file == keymap) {
-            EXPECT_THAT(run.lines, Contains(std::string("  F6: open folder /home/\\x1b[31mred\\x0d\\x0a/\\u0085x")));
+            EXPECT_THAT(run.lines,
+                        Contains(std::string("  F6: open folder /home/\\x1b[31mred\\x0d\\x0a/\\u0085x")));
         }
     }
 }

@@ -41,7 +41,9 @@ TEST(FileUrl, EncodesEverythingThatCouldMeanSomethingElse)
         {"/a b/c%20d", "file:///a%20b/c%2520d"},
         {"/q?x=1#frag", "file:///q%3Fx%3D1%23frag"},
         {"/line\nbreak", "file:///line%0Abreak"},
-        {"/Fol\xC3\xA9" "der", "file:///Fol%C3%A9der"},
+        {"/Fol\xC3\xA9"
+         "der",
+         "file:///Fol%C3%A9der"},
         {"/a\\b;c'd\"e$f", "file:///a%5Cb%3Bc%27d%22e%24f"},
     };
     for (const auto& c : cases)
@@ -55,7 +57,8 @@ protected:
     {
         RestampDefaultKeyOrder(*records);
         std::ofstream(folder / "song.mp3").put('x');
-        std::filesystem::create_directory(folder / "Fol\xC3\xA9" "der");
+        std::filesystem::create_directory(folder / "Fol\xC3\xA9"
+                                                   "der");
     }
     std::u16string Path(const std::string& name) const { return (folder / name).u16string(); }
 
@@ -74,7 +77,11 @@ TEST_F(LaunchKeyActionTest, OpensOnlyAbsolutePathsThatExist)
         std::string openedPath; // empty: the shell is not asked
     } cases[] = {
         {Path("song.mp3"), LaunchOutcome::kLaunched, base + "/song.mp3"},
-        {Path("Fol\xC3\xA9" "der"), LaunchOutcome::kLaunched, base + "/Fol\xC3\xA9" "der"},
+        {Path("Fol\xC3\xA9"
+              "der"),
+         LaunchOutcome::kLaunched,
+         base + "/Fol\xC3\xA9"
+                "der"},
         {Path("missing.mp3"), LaunchOutcome::kPathMissing, ""},
         {u"song.mp3", LaunchOutcome::kNotAbsolute, ""},
         {u"-rf", LaunchOutcome::kNotAbsolute, ""},
@@ -101,10 +108,15 @@ TEST_F(LaunchKeyActionTest, FindsTheFirstLaunchRecordWithTheCodeAnywhere)
     (*records)[2][rec::kKind] = 3; // code 113 but not a launch kind
     (*records)[2].SetLaunchPath(Path("song.mp3"));
     (*records)[200][rec::kKeyCode] = 250; // beyond the keys: searched all the same
-    MakeLaunchKey(*records, 200, KeyFunctionKind::kStartProgram, Path("Fol\xC3\xA9" "der"));
-    EXPECT_CALL(shell, Open(folder.path().string() + "/song.mp3", folder.path().string())).WillOnce(Return(true));
+    MakeLaunchKey(*records, 200, KeyFunctionKind::kStartProgram,
+                  Path("Fol\xC3\xA9"
+                       "der"));
+    EXPECT_CALL(shell, Open(folder.path().string() + "/song.mp3", folder.path().string()))
+        .WillOnce(Return(true));
     EXPECT_EQ(LaunchKeyAction(*records, 120, shell).outcome, LaunchOutcome::kLaunched);
-    EXPECT_CALL(shell, Open(folder.path().string() + "/Fol\xC3\xA9" "der", folder.path().string()))
+    EXPECT_CALL(shell, Open(folder.path().string() + "/Fol\xC3\xA9"
+                                                     "der",
+                            folder.path().string()))
         .WillOnce(Return(true));
     EXPECT_EQ(LaunchKeyAction(*records, 250, shell).outcome, LaunchOutcome::kLaunched);
     EXPECT_EQ(LaunchKeyAction(*records, 113, shell).outcome, LaunchOutcome::kNoLaunchKey);
@@ -129,7 +141,8 @@ TEST_F(LaunchKeyActionTest, TheUserIsToldWhichKeyPointsWhere)
               "Die Starttaste F3 verweist auf " + path + ", das es nicht gibt.");
 
     MakeLaunchKey(*records, 3, KeyFunctionKind::kOpenFile, u"C:\\a.mp3");
-    const std::string relative = LaunchResultText(LaunchKeyAction(*records, 114, shell), TextLanguage::kEnglish);
+    const std::string relative =
+        LaunchResultText(LaunchKeyAction(*records, 114, shell), TextLanguage::kEnglish);
     EXPECT_NE(relative.find("F3"), std::string::npos);
     EXPECT_NE(relative.find("\"C:\\a.mp3\""), std::string::npos);
 

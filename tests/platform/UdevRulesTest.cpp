@@ -88,9 +88,12 @@ std::vector<std::string> Evaluate(const std::vector<Rule>& rules, const Device& 
         for (const Key& key : rule) {
             if (key.op == "==" || key.op == "!=") {
                 std::string actual;
-                if (key.name == "ACTION") actual = device.action;
-                else if (key.name == "SUBSYSTEM") actual = device.subsystem;
-                else if (key.name.starts_with("ENV{")) actual = env[key.name.substr(4, key.name.size() - 5)];
+                if (key.name == "ACTION")
+                    actual = device.action;
+                else if (key.name == "SUBSYSTEM")
+                    actual = device.subsystem;
+                else if (key.name.starts_with("ENV{"))
+                    actual = env[key.name.substr(4, key.name.size() - 5)];
                 else {
                     error = "unexpected match key " + key.name;
                     return {};

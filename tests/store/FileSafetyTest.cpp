@@ -88,15 +88,20 @@ TEST_F(FileSafetyTest, EveryReaderRefusesFifosAndFoldersWithoutBlocking)
         const char* reader;
         std::function<bool(const fs::path&)> refused;
     } readers[] = {
-        {"keymap, full", [&](const fs::path& f) {
+        {"keymap, full",
+         [&](const fs::path& f) {
              return LoadKeymap(f, *state, KeymapLoadMode::kFull).state == FileState::kNotRegular;
          }},
-        {"keymap, records only", [&](const fs::path& f) {
+        {"keymap, records only",
+         [&](const fs::path& f) {
              return LoadKeymap(f, *state, KeymapLoadMode::kRecordsOnly).state == FileState::kNotRegular;
          }},
-        {"macro file", [&](const fs::path& f) { return LoadMacroStore(f, *macros).state == FileState::kNotRegular; }},
-        {"profile", [&](const fs::path& f) { return !ReadProfile(f, state->image, state->records).has_value(); }},
-        {"exact settings file", [&](const fs::path& f) {
+        {"macro file",
+         [&](const fs::path& f) { return LoadMacroStore(f, *macros).state == FileState::kNotRegular; }},
+        {"profile",
+         [&](const fs::path& f) { return !ReadProfile(f, state->image, state->records).has_value(); }},
+        {"exact settings file",
+         [&](const fs::path& f) {
              return ReadSettingsFileExact(f, state->image, state->records).state == FileState::kNotRegular;
          }},
         {"version file", [&](const fs::path& f) { return ReadFileVersion(f) == FirmwareVersion{}; }},
@@ -159,8 +164,11 @@ TEST_F(FileSafetyTest, AFileThatCouldNotBeUsedIsNeverReplaced)
         Defect defect;
         FileState state;
     } defects[] = {
-        {kNoReadPermission, FileState::kUnreadable}, {kShort, FileState::kWrongSize}, {kLong, FileState::kWrongSize},
-        {kFolder, FileState::kNotRegular},           {kFifo, FileState::kNotRegular},
+        {kNoReadPermission, FileState::kUnreadable},
+        {kShort, FileState::kWrongSize},
+        {kLong, FileState::kWrongSize},
+        {kFolder, FileState::kNotRegular},
+        {kFifo, FileState::kNotRegular},
     };
     struct Kind
     {
@@ -172,11 +180,14 @@ TEST_F(FileSafetyTest, AFileThatCouldNotBeUsedIsNeverReplaced)
     auto state = PatternedState(5);
     auto macros = std::make_unique<MacroStore>();
     const Kind kinds[] = {
-        {kKeymapFileName, kSettingsFileSize,
+        {kKeymapFileName,
+         kSettingsFileSize,
          [&](const fs::path& f) { return LoadKeymap(f, *state, KeymapLoadMode::kFull).state; },
          {[&](const fs::path& f) { return SaveKeymap(f, *state); },
           [&](const fs::path& f) { return SaveKeymapShadows(f, *state); }}},
-        {kMacroFileName, kMacroStoreSize, [&](const fs::path& f) { return LoadMacroStore(f, *macros).state; },
+        {kMacroFileName,
+         kMacroStoreSize,
+         [&](const fs::path& f) { return LoadMacroStore(f, *macros).state; },
          {[&](const fs::path& f) { return SaveMacroStore(f, *macros); }}},
     };
     int n = 0;
@@ -187,10 +198,16 @@ TEST_F(FileSafetyTest, AFileThatCouldNotBeUsedIsNeverReplaced)
             fs::create_directory(dir);
             ::chmod(dir.c_str(), 0777);
             const fs::path file = dir / kind.name;
-            const auto content = Pattern(d.defect == kShort ? 1000 : d.defect == kLong ? kind.size + 1 : kind.size, 7);
-            if (d.defect == kFolder) fs::create_directory(file);
-            else if (d.defect == kFifo) ::mkfifo(file.c_str(), 0666);
-            else WriteAll(file, content);
+            const auto content = Pattern(d.defect == kShort  ? 1000
+                                         : d.defect == kLong ? kind.size + 1
+                                                             : kind.size,
+                                         7);
+            if (d.defect == kFolder)
+                fs::create_directory(file);
+            else if (d.defect == kFifo)
+                ::mkfifo(file.c_str(), 0666);
+            else
+                WriteAll(file, content);
             if (d.defect == kNoReadPermission) ::chmod(file.c_str(), 0);
 
             const std::string failures = RunUnprivileged([&] {
@@ -202,10 +219,14 @@ TEST_F(FileSafetyTest, AFileThatCouldNotBeUsedIsNeverReplaced)
                 return out;
             });
             EXPECT_EQ(failures, "");
-            if (d.defect == kFolder) EXPECT_TRUE(fs::is_directory(file));
-            else if (d.defect == kFifo) EXPECT_TRUE(IsFifo(file));
-            else EXPECT_EQ(ReadAll(file), content) << kind.name << " case " << d.defect;
-            EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1) << "no leftovers";
+            if (d.defect == kFolder)
+                EXPECT_TRUE(fs::is_directory(file));
+            else if (d.defect == kFifo)
+                EXPECT_TRUE(IsFifo(file));
+            else
+                EXPECT_EQ(ReadAll(file), content) << kind.name << " case " << d.defect;
+            EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1)
+                << "no leftovers";
         }
     }
 }
@@ -223,7 +244,8 @@ TEST_F(FileSafetyTest, MissingFilesAreStillCreatedAndAFailureToCreateIsExplained
         const FileStatus keymap = LoadKeymap(folder / kKeymapFileName, *state, KeymapLoadMode::kFull);
         if (keymap.state != FileState::kMissing || !keymap.created) out += "keymap.bin not created\n";
         const FileStatus macroFile = LoadMacroStore(folder / kMacroFileName, *macros);
-        if (macroFile.state != FileState::kMissing || !macroFile.created) out += "MacroDefine.bin not created\n";
+        if (macroFile.state != FileState::kMissing || !macroFile.created)
+            out += "MacroDefine.bin not created\n";
         if (ModeOf(folder / kKeymapFileName) != 0644) out += "new keymap.bin does not follow the umask\n";
         if (ReadAll(folder / kMacroFileName).size() != kMacroStoreSize) out += "MacroDefine.bin size\n";
 
@@ -363,7 +385,8 @@ TEST_F(FileSafetyTest, AFailedSaveLeavesTheOldFileWholeAndNothingBehind)
     ::chmod(folder.path().c_str(), 0755); // the unprivileged user may read but not write here
     const std::string failures = RunUnprivileged([&] {
         auto changed = PatternedState(7);
-        return SaveKeymap(keymap, *changed) ? std::string("saved into a folder it cannot write\n") : std::string();
+        return SaveKeymap(keymap, *changed) ? std::string("saved into a folder it cannot write\n")
+                                            : std::string();
     });
     ::chmod(folder.path().c_str(), 0777);
     EXPECT_EQ(failures, "");

@@ -35,8 +35,10 @@ inline std::string RunUnprivileged(const std::function<std::string()>& check)
     char buffer[512];
     ssize_t n;
     while ((n = ::read(pipeFds[0], buffer, sizeof buffer)) != 0) {
-        if (n > 0) failures.append(buffer, static_cast<std::size_t>(n));
-        else if (errno != EINTR) break;
+        if (n > 0)
+            failures.append(buffer, static_cast<std::size_t>(n));
+        else if (errno != EINTR)
+            break;
     }
     ::close(pipeFds[0]);
     int status = 0;
