@@ -52,38 +52,46 @@ std::string TypeText(unsigned type, TextLanguage language)
 
 } // namespace
 
-std::string FileStatusText(const FileStatus& status, TextLanguage language)
+std::string FileStatusReason(const FileStatus& status, TextLanguage language)
 {
     const bool german = language == TextLanguage::kGerman;
     const std::string name = status.file.string();
-    const std::string kept = german
-                                 ? " Die Datei bleibt unverändert; Änderungen werden nicht darin gespeichert."
-                                 : " The file is left as it is; changes are not saved to it.";
     switch (status.state) {
     case FileState::kLoaded:
         return {};
     case FileState::kMissing:
         if (status.created) return {};
+        if (status.error == ENOENT || status.error == 0)
+            return german ? name + " gibt es nicht." : name + " does not exist.";
         return german ? name + " fehlt und konnte nicht angelegt werden (" +
-                            ErrorText(status.error, language) + "). Änderungen werden nicht gespeichert."
+                            ErrorText(status.error, language) + ")."
                       : name + " is missing and could not be created (" + ErrorText(status.error, language) +
-                            "). Changes are not saved.";
+                            ").";
     case FileState::kUnreadable:
         return (german ? name + " kann nicht gelesen werden (" : name + " cannot be read (") +
-               ErrorText(status.error, language) + ")." + kept;
+               ErrorText(status.error, language) + ").";
     case FileState::kWrongSize:
-        return (german ? name + " ist " + std::to_string(status.size) + " Bytes groß statt " +
-                             std::to_string(status.expected) + "."
-                       : name + " is " + std::to_string(status.size) + " bytes instead of " +
-                             std::to_string(status.expected) + ".") +
-               kept;
+        return german ? name + " ist " + std::to_string(status.size) + " Bytes groß statt " +
+                            std::to_string(status.expected) + "."
+                      : name + " is " + std::to_string(status.size) + " bytes instead of " +
+                            std::to_string(status.expected) + ".";
     case FileState::kNotRegular:
-        return (german
-                    ? name + " ist keine gewöhnliche Datei, sondern " + TypeText(status.type, language) + "."
-                    : name + " is not a regular file but " + TypeText(status.type, language) + ".") +
-               kept;
+        return german
+                   ? name + " ist keine gewöhnliche Datei, sondern " + TypeText(status.type, language) + "."
+                   : name + " is not a regular file but " + TypeText(status.type, language) + ".";
     }
     return {};
+}
+
+std::string FileStatusText(const FileStatus& status, TextLanguage language)
+{
+    const std::string reason = FileStatusReason(status, language);
+    if (reason.empty()) return reason;
+    const bool german = language == TextLanguage::kGerman;
+    if (status.state == FileState::kMissing)
+        return reason + (german ? " Änderungen werden nicht gespeichert." : " Changes are not saved.");
+    return reason + (german ? " Die Datei bleibt unverändert; Änderungen werden nicht darin gespeichert."
+                            : " The file is left as it is; changes are not saved to it.");
 }
 
 int OpenRegularFile(const std::filesystem::path& file, std::uintmax_t expected, FileStatus& status)

@@ -38,8 +38,12 @@ struct FileStatus
 
 enum class TextLanguage { kEnglish, kGerman };
 
-// One sentence naming the file and why it cannot be used, and that it is left as it is; empty when
-// there is nothing to tell (a loaded file, a missing one that has been created).
+// One sentence naming the file and why it cannot be used ("... is 0 bytes instead of 206920."),
+// for a file the user handed in; empty when there is nothing to tell (a loaded file, a missing
+// one that has been created).
+std::string FileStatusReason(const FileStatus& status, TextLanguage language);
+// The reason and that the file is kept and changes are not saved to it: the notice for one of the
+// program's own files after a load.
 std::string FileStatusText(const FileStatus& status, TextLanguage language);
 
 // Opens a file for reading without blocking and checks on the open descriptor that it is a regular

@@ -151,6 +151,8 @@ TEST_F(FileSafetyTest, ASettingsFileFromTheUserIsTakenOnlyWhole)
     auto state = PatternedState(1);
     const FileStatus missing = ReadSettingsFileExact(folder / "none.bin", state->image, state->records);
     EXPECT_EQ(missing.state, FileState::kMissing);
+    EXPECT_EQ(FileStatusReason(missing, TextLanguage::kEnglish),
+              (folder / "none.bin").string() + " does not exist.");
     EXPECT_FALSE(fs::exists(folder / "none.bin"));
 }
 
