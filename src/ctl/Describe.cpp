@@ -9,6 +9,7 @@
 #include "keys/NamedFunctionTable.h"
 #include "macros/MacroEvents.h"
 #include "platform/Paths.h"
+#include "store/FileStatus.h"
 #include "store/SettingsFiles.h"
 #include "text/Utf16.h"
 
@@ -16,10 +17,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <memory>
 #include <ostream>
 #include <strings.h>
+#include <sys/stat.h>
 #include <vector>
 
 namespace corvane::ctl {
@@ -121,7 +122,8 @@ std::string MacroText(std::uint8_t number, const MacroStore* macros)
     std::string text = "macro " + std::to_string(number);
     if (macros != nullptr && number < kMacroRecordCount) {
         const MacroRecord& record = (*macros)[number];
-        text += record.InUse() ? " \"" + Utf16ToUtf8(record.Name()) + "\"" : " (no such macro)";
+        text +=
+            record.InUse() ? " \"" + EscapeControls(Utf16ToUtf8(record.Name())) + "\"" : " (no such macro)";
     }
     return text;
 }
@@ -188,13 +190,13 @@ std::string DescribeRecord(std::size_t slot, const KeyRecord& r, const DeviceKey
         return "function with unknown code " + EntryBytes({data[0], data[1], data[2], data[3]});
     }
     case KeyFunctionKind::kPlayMusic:
-        return "play music " + Utf16ToUtf8(r.LaunchPath());
+        return "play music " + EscapeControls(Utf16ToUtf8(r.LaunchPath()));
     case KeyFunctionKind::kStartProgram:
-        return "start program " + Utf16ToUtf8(r.LaunchPath());
+        return "start program " + EscapeControls(Utf16ToUtf8(r.LaunchPath()));
     case KeyFunctionKind::kOpenFile:
-        return "open file " + Utf16ToUtf8(r.LaunchPath());
+        return "open file " + EscapeControls(Utf16ToUtf8(r.LaunchPath()));
     case KeyFunctionKind::kOpenFolder:
-        return "open folder " + Utf16ToUtf8(r.LaunchPath());
+        return "open folder " + EscapeControls(Utf16ToUtf8(r.LaunchPath()));
     default:
         return "unknown kind " + std::to_string(static_cast<unsigned>(r.Kind()));
     }
@@ -208,28 +210,54 @@ bool Within(std::size_t available, std::size_t offset, std::size_t size)
     return offset + size <= available;
 }
 
-// Reads up to `size` bytes; returns how many, or -1 when the file cannot be read.
+// Reads up to `size` bytes; returns how many, or -1 when the file cannot be read. Never blocks:
+// a FIFO or device given by name is refused, not opened for a read that would wait forever.
 long ReadFileInto(const fs::path& file, std::uint8_t* target, std::size_t size, std::string& error)
 {
-    std::error_code ec;
-    if (fs::is_directory(file, ec)) {
-        error = "is a folder";
+    std::size_t n = 0;
+    const FileStatus status = ReadRegularFile(file, size, {target, size}, n);
+    switch (status.state) {
+    case FileState::kLoaded:
+    case FileState::kWrongSize:
+        return static_cast<long>(n);
+    case FileState::kNotRegular:
+        error = status.type == S_IFDIR ? "is a folder" : "is not a regular file";
         return -1;
+    case FileState::kMissing:
+    case FileState::kUnreadable:
+        break;
     }
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        error = std::strerror(errno);
-        return -1;
-    }
-    in.read(reinterpret_cast<char*>(target), static_cast<std::streamsize>(size));
-    if (in.bad()) {
-        error = "read error";
-        return -1;
-    }
-    return static_cast<long>(in.gcount());
+    error = std::strerror(status.error);
+    return -1;
 }
 
 } // namespace
+
+std::string EscapeControls(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    auto escape = [&out](unsigned value, const char* form) {
+        char code[8];
+        std::snprintf(code, sizeof code, form, value);
+        out += code;
+    };
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte == '\\') {
+            out += "\\\\";
+        } else if (byte < 0x20 || byte == 0x7F) {
+            escape(byte, "\\x%02x");
+        } else if (byte == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+                   static_cast<unsigned char>(text[i + 1]) <= 0x9F) {
+            // U+0080-U+009F: terminals act on these (CSI, OSC) just as on ESC sequences.
+            escape(static_cast<unsigned char>(text[++i]), "\\u%04x");
+        } else {
+            out.push_back(text[i]);
+        }
+    }
+    return out;
+}
 
 std::string SlotName(std::size_t slot, const KeyCodeTable& codes)
 {
@@ -326,8 +354,8 @@ void DescribeMacros(const MacroStore& store, std::size_t available, const KeyCod
         const MacroRecord& record = store[i];
         if (!record.InUse()) continue;
         any = true;
-        out << "Macro " << i << " \"" << Utf16ToUtf8(record.Name()) << "\", repeat " << record.RepeatCount()
-            << (record.DelayOption() ? ", delays recorded" : "") << "\n";
+        out << "Macro " << i << " \"" << EscapeControls(Utf16ToUtf8(record.Name())) << "\", repeat "
+            << record.RepeatCount() << (record.DelayOption() ? ", delays recorded" : "") << "\n";
         const std::vector<EventLine> lines = RenderMacroLines(record, codes);
         if (lines.empty()) out << "    (no events)\n";
         for (const EventLine& line : lines)
@@ -350,17 +378,17 @@ int DescribeFile(const fs::path& file, std::ostream& out, std::ostream& err)
     std::string error;
     const long n = ReadFileInto(file, bytes.data(), bytes.size(), error);
     if (n < 0) {
-        err << "corvanectl: cannot read " << file.string() << ": " << error << "\n";
+        err << "corvanectl: cannot read " << EscapeControls(file.string()) << ": " << error << "\n";
         return kExitFile;
     }
     if (static_cast<std::size_t>(n) != expected || size != expected)
-        err << "warning: " << file.string() << " is " << size << " bytes, expected " << expected
-            << "; describing what is there\n";
+        err << "warning: " << EscapeControls(file.string()) << " is " << size << " bytes, expected "
+            << expected << "; describing what is there\n";
 
     if (macroFile) {
         auto store = std::make_unique<MacroStore>();
         std::copy(bytes.begin(), bytes.end(), store->data());
-        out << "Macro file " << file.string() << "\n";
+        out << "Macro file " << EscapeControls(file.string()) << "\n";
         DescribeMacros(*store, static_cast<std::size_t>(n), codes, out);
         return 0;
     }
@@ -380,7 +408,7 @@ int DescribeFile(const fs::path& file, std::ostream& out, std::ostream& err)
         std::string ignored;
         if (ReadFileInto(macroFilePath, macros->data(), kMacroStoreSize, ignored) < 0) macros.reset();
     }
-    out << "Settings file " << file.string() << "\n";
+    out << "Settings file " << EscapeControls(file.string()) << "\n";
     DescribeSettings(*image, *records, static_cast<std::size_t>(n), macros.get(), codes, out);
     return 0;
 }
@@ -405,7 +433,7 @@ int RunDescribe(CommandContext& context)
             if (fs::exists(folder / name, ec)) files.push_back(folder / name);
         }
         if (files.empty()) {
-            context.err << "corvanectl: no settings files in " << folder.string() << "\n";
+            context.err << "corvanectl: no settings files in " << EscapeControls(folder.string()) << "\n";
             return kExitFile;
         }
     }

@@ -10,8 +10,14 @@
 #include <filesystem>
 #include <iosfwd>
 #include <string>
+#include <string_view>
 
 namespace corvane::ctl {
+
+// Text from a file made safe for a terminal: C0 controls, DEL and C1 controls (U+0080-U+009F)
+// appear as \xNN or \uNNNN, and a backslash as two, so the output is unambiguous. The input is
+// UTF-8; other bytes pass unchanged.
+std::string EscapeControls(std::string_view text);
 
 // A name for the physical key at a layout position: its key code's label without the trailing
 // blank; keypad operators carry "Num ", position 100 is "Fn".

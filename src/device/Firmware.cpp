@@ -1,7 +1,8 @@
 #include "device/Firmware.h"
 
+#include "store/FileStatus.h"
+
 #include <array>
-#include <fstream>
 
 namespace corvane {
 
@@ -21,14 +22,9 @@ FirmwareVersion FileVersionFromBytes(std::span<const std::uint8_t> contents)
 
 FirmwareVersion ReadFileVersion(const std::filesystem::path& versionFile)
 {
-    std::ifstream file(versionFile, std::ios::binary);
-    if (!file) return {};
-    std::array<char, kVersionFileSize> buffer{};
-    file.read(buffer.data(), buffer.size());
-    const auto count = static_cast<std::size_t>(file.gcount());
     std::array<std::uint8_t, kVersionFileSize> bytes{};
-    for (std::size_t i = 0; i < count; ++i)
-        bytes[i] = static_cast<std::uint8_t>(buffer[i]);
+    std::size_t count = 0;
+    ReadRegularFile(versionFile, kVersionFileSize, bytes, count);
     return FileVersionFromBytes(std::span<const std::uint8_t>(bytes.data(), count));
 }
 

@@ -1,8 +1,11 @@
 #include "keys/LaunchKeyAction.h"
 
+#include "device/KeyCodeTable.h"
 #include "keys/ShellOpener.h"
 #include "macros/MacroStore.h"
 #include "text/Utf16.h"
+
+#include <filesystem>
 
 namespace corvane {
 
@@ -13,24 +16,79 @@ std::optional<std::u16string> FindLaunchPath(const KeyRecordBuffer& records, std
     return std::nullopt;
 }
 
-LaunchTarget SplitLaunchPath(std::u16string_view path)
+std::string FileUrl(std::string_view absolutePath)
 {
-    const std::size_t cut = path.find_last_of(u"\\/");
-    if (cut == std::u16string_view::npos) return {std::u16string(path), {}};
-    LaunchTarget target;
-    target.directory.assign(path.data(), cut == 0 && path[0] == u'/' ? 1 : cut);
-    target.fileName.assign(path.data() + cut + 1, path.size() - cut - 1);
-    return target;
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string url = "file://";
+    for (const char c : absolutePath) {
+        const auto byte = static_cast<unsigned char>(c);
+        const bool plain = (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
+                           (byte >= '0' && byte <= '9') || byte == '-' || byte == '.' || byte == '_' ||
+                           byte == '~' || byte == '/';
+        if (plain) {
+            url.push_back(c);
+        } else {
+            url.push_back('%');
+            url.push_back(kHex[byte >> 4]);
+            url.push_back(kHex[byte & 0xF]);
+        }
+    }
+    return url;
 }
 
-void LaunchKeyAction(const KeyRecordBuffer& records, std::uint8_t keyCode, ShellOpener& shell)
+LaunchResult LaunchKeyAction(const KeyRecordBuffer& records, std::uint8_t keyCode, ShellOpener& shell)
 {
-    const std::optional<std::u16string> path = FindLaunchPath(records, keyCode);
-    if (!path) return;
-    const LaunchTarget target = SplitLaunchPath(*path);
-    // An empty name opens nothing; handing it on would only start a failing handler.
-    if (target.fileName.empty()) return;
-    shell.Open(Utf16ToUtf8(target.fileName), Utf16ToUtf8(target.directory));
+    LaunchResult result;
+    result.keyCode = keyCode;
+    const std::optional<std::u16string> stored = FindLaunchPath(records, keyCode);
+    if (!stored) return result;
+    result.path = Utf16ToUtf8(*stored);
+    // A relative path has no folder it belongs to: the key dialog always stores absolute paths,
+    // so a relative one comes from elsewhere (a Windows profile's "C:\...", an edited file).
+    // Resolving it against our current folder or the home folder would open something the user
+    // never chose, so it is refused and reported instead.
+    const std::filesystem::path path(result.path);
+    if (!path.is_absolute()) {
+        result.outcome = LaunchOutcome::kNotAbsolute;
+        return result;
+    }
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec)) {
+        result.outcome = LaunchOutcome::kPathMissing;
+        return result;
+    }
+    // The folder is opened as itself; a file or program opens in its own folder.
+    result.outcome = shell.Open(result.path, path.parent_path().string()) ? LaunchOutcome::kLaunched
+                                                                          : LaunchOutcome::kHandlerFailed;
+    return result;
+}
+
+std::string LaunchResultText(const LaunchResult& result, TextLanguage language)
+{
+    const bool german = language == TextLanguage::kGerman;
+    std::string key = StandardKeyCodeTable().Label(result.keyCode);
+    while (!key.empty() && key.back() == ' ')
+        key.pop_back();
+    if (key.empty()) key = (german ? "mit Code " : "with code ") + std::to_string(result.keyCode);
+    switch (result.outcome) {
+    case LaunchOutcome::kLaunched:
+    case LaunchOutcome::kNoLaunchKey:
+        return {};
+    case LaunchOutcome::kNotAbsolute:
+        return german ? "Die Starttaste " + key + " enthält den Pfad \"" + result.path +
+                            "\". Nur vollständige Pfade (beginnend mit /) werden geöffnet."
+                      : "The launch key " + key + " holds the path \"" + result.path +
+                            "\". Only full paths (starting with /) are opened.";
+    case LaunchOutcome::kPathMissing:
+        return german ? "Die Starttaste " + key + " verweist auf " + result.path + ", das es nicht gibt."
+                      : "The launch key " + key + " points to " + result.path + ", which does not exist.";
+    case LaunchOutcome::kHandlerFailed:
+        return german ? "Für die Starttaste " + key + " konnte kein Programm gestartet werden, das " +
+                            result.path + " öffnet (xdg-open oder gio)."
+                      : "For the launch key " + key + " no program could be started to open " + result.path +
+                            " (xdg-open or gio).";
+    }
+    return {};
 }
 
 } // namespace corvane

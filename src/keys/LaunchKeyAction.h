@@ -2,6 +2,7 @@
 // Carrying out a launch key when the keyboard reports its press.
 
 #include "keys/KeyRecord.h"
+#include "store/FileStatus.h"
 
 #include <cstdint>
 #include <optional>
@@ -15,19 +16,32 @@ class ShellOpener;
 // The launch path of the first record (0-254) of a launch kind whose key code is keyCode.
 std::optional<std::u16string> FindLaunchPath(const KeyRecordBuffer& records, std::uint8_t keyCode);
 
-struct LaunchTarget
-{
-    std::u16string directory;
-    std::u16string fileName;
+enum class LaunchOutcome {
+    kLaunched,      // the handler was started with the path
+    kNoLaunchKey,   // no record of a launch kind has this key code: nothing to do
+    kNotAbsolute,   // the stored path is empty or relative (a Windows path, say): not opened
+    kPathMissing,   // nothing exists at the path: not opened
+    kHandlerFailed, // no handler could be started
 };
 
-// Splits at the last separator: the folder before it, the name after it. Windows paths use a
-// backslash, ours a slash; both count. Without a separator the name is empty and the whole
-// path is the folder. A path directly under the root keeps "/" as its folder.
-LaunchTarget SplitLaunchPath(std::u16string_view path);
+struct LaunchResult
+{
+    LaunchOutcome outcome = LaunchOutcome::kNoLaunchKey;
+    std::uint8_t keyCode = 0;
+    std::string path; // UTF-8, as stored
+};
 
-// Opens the stored path of the launch key with this code. Nothing happens when no launch key has
-// the code or the path names no file.
-void LaunchKeyAction(const KeyRecordBuffer& records, std::uint8_t keyCode, ShellOpener& shell);
+// A "file://" URL for an absolute path: every byte but letters, digits, "-._~" and "/" is
+// percent-encoded, so the URL can be read neither as an option nor as another scheme.
+std::string FileUrl(std::string_view absolutePath);
+
+// Opens the stored path of the launch key with this code, in the path's own folder. Only an
+// absolute path that exists is handed on; the result tells the caller what happened, so a key that
+// points nowhere can be reported by its code and path.
+LaunchResult LaunchKeyAction(const KeyRecordBuffer& records, std::uint8_t keyCode, ShellOpener& shell);
+
+// What to tell the user about a launch that did not happen, naming the key and the path; empty
+// for kLaunched and kNoLaunchKey.
+std::string LaunchResultText(const LaunchResult& result, TextLanguage language);
 
 } // namespace corvane

@@ -9,10 +9,10 @@ class ShellOpener
 {
 public:
     virtual ~ShellOpener() = default;
-    // UTF-8 texts. Opens fileName (relative to workingDir unless absolute) in workingDir, without
-    // waiting for what it starts. Failures are not reported: a launch key that points nowhere
-    // simply does nothing.
-    virtual void Open(const std::string& fileName, const std::string& workingDir) = 0;
+    // UTF-8 texts. Opens path (taken relative to workingDir unless absolute) in workingDir,
+    // without waiting for what it starts. Returns whether a handler was started; whether it
+    // managed to open the path is not known.
+    virtual bool Open(const std::string& path, const std::string& workingDir) = 0;
 };
 
 } // namespace corvane

@@ -5,9 +5,9 @@
 #include "store/AtomicFile.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <system_error>
 
 namespace corvane {
@@ -139,28 +139,25 @@ void WriteBackRecord(MacroStore& store, int selected, std::u16string_view name, 
     record.SetEvents(events);
 }
 
-MacroFileResult LoadMacroStore(const std::filesystem::path& file, MacroStore& store)
+FileStatus LoadMacroStore(const std::filesystem::path& file, MacroStore& store)
 {
     store.Clear();
-    std::error_code ec;
-    const bool exists = std::filesystem::exists(file, ec);
-    if (!exists && !ec) {
-        return SaveMacroStore(file, store) ? MacroFileResult::kCreated : MacroFileResult::kUnusable;
-    }
-    // A file that exists but cannot be read is left alone: it may hold macros.
-    if (ec || std::filesystem::is_directory(file, ec)) return MacroFileResult::kUnusable;
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return MacroFileResult::kUnusable;
-    in.read(reinterpret_cast<char*>(store.data()), static_cast<std::streamsize>(kMacroStoreSize));
-    if (in.bad()) {
+    std::size_t n = 0;
+    FileStatus status = ReadRegularFile(file, kMacroStoreSize, {store.data(), kMacroStoreSize}, n);
+    if (status.state == FileState::kMissing) {
+        errno = 0;
+        status.created = SaveMacroStore(file, store);
+        status.error = status.created ? 0 : errno;
+    } else if (status.state == FileState::kUnreadable) {
+        // A read that failed half-way leaves nothing half-loaded.
         store.Clear();
-        return MacroFileResult::kUnusable;
     }
-    return MacroFileResult::kLoaded;
+    return status;
 }
 
 bool SaveMacroStore(const std::filesystem::path& file, const MacroStore& store)
 {
+    if (!CheckBeforeReplacing(file, kMacroStoreSize).Replaceable()) return false;
     return WriteFileAtomically(file, {store.Bytes()});
 }
 

@@ -4,6 +4,7 @@
 // file format (MacroDefine.bin) or a device format (the slots), so nothing may move.
 
 #include "device/SettingsImage.h"
+#include "store/FileStatus.h"
 
 #include <array>
 #include <cstddef>
@@ -149,15 +150,13 @@ std::u16string NextFreeMacroName(std::span<const std::u16string> listNames);
 void WriteBackRecord(MacroStore& store, int selected, std::u16string_view name, bool loop,
                      std::uint16_t loopCount, bool delayOption, const MacroEvents& events);
 
-enum class MacroFileResult {
-    kLoaded,   // the file was read (a short file fills the beginning; the rest stays zero)
-    kCreated,  // the file was missing and has been created with the empty store
-    kUnusable, // neither readable nor creatable: the store is empty and nothing was written
-};
-
-// Loads MacroDefine.bin into the store, creating it with zeros when it does not exist.
-MacroFileResult LoadMacroStore(const std::filesystem::path& file, MacroStore& store);
-// Replaces the file with the store's bytes; on failure the old file stays whole.
+// Loads MacroDefine.bin into the store, creating it with zeros when it does not exist (kMissing,
+// `created` set when that worked). A file of the wrong size fills the beginning of the store; one
+// that cannot be read leaves the store empty. Anything but kLoaded and kMissing means the file is
+// kept as it is.
+FileStatus LoadMacroStore(const std::filesystem::path& file, MacroStore& store);
+// Replaces the file with the store's bytes; on failure the old file stays whole. A file that is
+// not a readable regular file of 169860 bytes is never replaced.
 bool SaveMacroStore(const std::filesystem::path& file, const MacroStore& store);
 
 } // namespace corvane

@@ -1,5 +1,7 @@
 #include "platform/ShellOpen.h"
 
+#include "keys/LaunchKeyAction.h"
+
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -79,19 +81,46 @@ bool SpawnDetached(const std::vector<std::string>& argv, const std::string& work
     return started;
 }
 
-void XdgShellOpener::Open(const std::string& fileName, const std::string& workingDir)
+namespace {
+
+// Handlers resolve relative names against their own folder, which is not always the one they are
+// started in; an absolute path leaves no doubt.
+std::string AbsoluteTarget(const std::string& path, const std::string& workingDir)
 {
-    if (fileName.empty()) return;
-    // Handlers resolve relative names against their own folder, which is not always the one
-    // they are started in; an absolute path leaves no doubt.
-    std::string target = fileName;
-    if (target.front() != '/' && !workingDir.empty())
-        target = workingDir + (workingDir.back() == '/' ? "" : "/") + fileName;
-    std::vector<std::string> argv = handler_;
-    argv.push_back(target);
-    std::vector<std::string> fallback = fallback_;
-    if (!fallback.empty()) fallback.push_back(target);
-    SpawnDetached(argv, workingDir, fallback);
+    if (path.empty()) return {};
+    if (path.front() == '/') return path;
+    if (workingDir.empty() || workingDir.front() != '/') return {};
+    return workingDir + (workingDir.back() == '/' ? "" : "/") + path;
+}
+
+std::vector<std::string> WithUrl(std::vector<std::string> command, const std::string& path,
+                                 const std::string& workingDir)
+{
+    const std::string target = AbsoluteTarget(path, workingDir);
+    if (target.empty() || command.empty()) return {};
+    command.push_back(FileUrl(target));
+    return command;
+}
+
+} // namespace
+
+std::vector<std::string> XdgShellOpener::CommandFor(const std::string& path,
+                                                    const std::string& workingDir) const
+{
+    return WithUrl(handler_, path, workingDir);
+}
+
+std::vector<std::string> XdgShellOpener::FallbackFor(const std::string& path,
+                                                     const std::string& workingDir) const
+{
+    return WithUrl(fallback_, path, workingDir);
+}
+
+bool XdgShellOpener::Open(const std::string& path, const std::string& workingDir)
+{
+    const std::vector<std::string> argv = CommandFor(path, workingDir);
+    if (argv.empty()) return false;
+    return SpawnDetached(argv, workingDir, FallbackFor(path, workingDir));
 }
 
 } // namespace corvane

@@ -1,6 +1,6 @@
 #pragma once
 // Opening files and folders with the desktop's default handler (xdg-open, or gio open where
-// xdg-open is missing).
+// xdg-open is missing). Neither takes "--" to end its options, so targets go as file:// URLs.
 
 #include "keys/ShellOpener.h"
 
@@ -26,7 +26,14 @@ public:
     {
     }
 
-    void Open(const std::string& fileName, const std::string& workingDir) override;
+    // Hands the handler an absolute file:// URL: never an option, never another scheme. A
+    // relative path is taken inside workingDir; without an absolute folder nothing is started.
+    bool Open(const std::string& path, const std::string& workingDir) override;
+
+    // The command line Open starts (handler and fallback), empty when the path cannot be made
+    // absolute.
+    std::vector<std::string> CommandFor(const std::string& path, const std::string& workingDir) const;
+    std::vector<std::string> FallbackFor(const std::string& path, const std::string& workingDir) const;
 
 private:
     std::vector<std::string> handler_{"xdg-open"};

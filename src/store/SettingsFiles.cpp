@@ -1,14 +1,15 @@
 #include "store/SettingsFiles.h"
 
 #include "device/KeyLayout.h"
+#include "macros/MacroStore.h"
 #include "store/AtomicFile.h"
 
+#include <algorithm>
 #include <cerrno>
-#include <fcntl.h>
 #include <memory>
 #include <span>
-#include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace corvane {
 
@@ -30,41 +31,6 @@ private:
     int fd_;
 };
 
-enum class OpenOutcome { kOpened, kMissing, kUnreadable };
-
-// Opens a regular file for reading. A folder or device of that name counts as unreadable, so it
-// is neither read nor replaced.
-OpenOutcome OpenForReading(const std::filesystem::path& file, int& fd)
-{
-    fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return errno == ENOENT ? OpenOutcome::kMissing : OpenOutcome::kUnreadable;
-    struct stat st
-    {
-    };
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        fd = -1;
-        return OpenOutcome::kUnreadable;
-    }
-    return OpenOutcome::kOpened;
-}
-
-// Reads until the buffer is full or the file ends; returns the bytes read, or -1 on a read error.
-long ReadUpTo(int fd, std::span<std::uint8_t> buffer)
-{
-    std::size_t done = 0;
-    while (done < buffer.size()) {
-        const ssize_t n = ::read(fd, buffer.data() + done, buffer.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return -1;
-        }
-        if (n == 0) break;
-        done += static_cast<std::size_t>(n);
-    }
-    return static_cast<long>(done);
-}
-
 std::span<const std::uint8_t> Bytes(const SettingsImage& image)
 {
     return {image.data(), kSettingsImageSize};
@@ -82,41 +48,45 @@ void RestampDefaultKeyOrder(KeyRecordBuffer& records)
         records[p][rec::kKeyCode] = DefaultKeyOrder[p];
 }
 
-KeymapLoadResult LoadKeymap(const std::filesystem::path& file, SettingsImage& image, KeyRecordBuffer& records,
-                            KeymapLoadMode mode)
+FileStatus LoadKeymap(const std::filesystem::path& file, SettingsImage& image, KeyRecordBuffer& records,
+                      KeymapLoadMode mode)
 {
-    int raw = -1;
-    const OpenOutcome outcome = OpenForReading(file, raw);
-    FileDescriptor fd(raw);
-    KeymapLoadResult result = KeymapLoadResult::kLoaded;
-    if (outcome == OpenOutcome::kOpened) {
+    FileStatus status;
+    FileDescriptor fd(OpenRegularFile(file, kSettingsFileSize, status));
+    if (fd.get() >= 0) {
         // Both parts are read straight into place, so a short file leaves the rest as it was. In
         // records-only mode the image part is read into scratch space and dropped.
         auto scratch = std::make_unique<SettingsImage>();
         SettingsImage& imageTarget = mode == KeymapLoadMode::kFull ? image : *scratch;
-        const long imageBytes = ReadUpTo(fd.get(), {imageTarget.data(), kSettingsImageSize});
-        if (imageBytes == static_cast<long>(kSettingsImageSize))
-            ReadUpTo(fd.get(), {records.data(), kKeyRecordBufferSize});
+        long n = ReadUpTo(fd.get(), {imageTarget.data(), kSettingsImageSize});
+        if (n == static_cast<long>(kSettingsImageSize))
+            n = ReadUpTo(fd.get(), {records.data(), kKeyRecordBufferSize});
+        if (n < 0) {
+            status.error = errno;
+            status.state = FileState::kUnreadable;
+        }
     } else {
         records = KeyRecordBuffer{};
         // Only a missing file is created: one that exists but cannot be read is left alone rather
         // than replaced by an empty one.
-        if (outcome == OpenOutcome::kMissing && SaveKeymap(file, image, records))
-            result = KeymapLoadResult::kCreated;
-        else
-            result = KeymapLoadResult::kUnusable;
+        if (status.state == FileState::kMissing) {
+            errno = 0;
+            status.created = SaveKeymap(file, image, records);
+            status.error = status.created ? 0 : errno;
+        }
     }
     RestampDefaultKeyOrder(records);
-    return result;
+    return status;
 }
 
-KeymapLoadResult LoadKeymap(const std::filesystem::path& file, SettingsState& state, KeymapLoadMode mode)
+FileStatus LoadKeymap(const std::filesystem::path& file, SettingsState& state, KeymapLoadMode mode)
 {
     return LoadKeymap(file, state.image, state.records, mode);
 }
 
 bool SaveKeymap(const std::filesystem::path& file, const SettingsImage& image, const KeyRecordBuffer& records)
 {
+    if (!CheckBeforeReplacing(file, kSettingsFileSize).Replaceable()) return false;
     return WriteFileAtomically(file, {Bytes(image), Bytes(records)});
 }
 
@@ -133,9 +103,9 @@ bool SaveKeymapShadows(const std::filesystem::path& file, const SettingsState& s
 std::optional<std::size_t> ReadProfile(const std::filesystem::path& file, SettingsImage& image,
                                        KeyRecordBuffer& records)
 {
-    int raw = -1;
-    if (OpenForReading(file, raw) != OpenOutcome::kOpened) return std::nullopt;
-    FileDescriptor fd(raw);
+    FileStatus status;
+    FileDescriptor fd(OpenRegularFile(file, kSettingsFileSize, status));
+    if (fd.get() < 0) return std::nullopt;
     const long imageBytes = ReadUpTo(fd.get(), {image.data(), kSettingsImageSize});
     if (imageBytes < 0) return std::nullopt;
     std::size_t total = static_cast<std::size_t>(imageBytes);
@@ -146,10 +116,32 @@ std::optional<std::size_t> ReadProfile(const std::filesystem::path& file, Settin
     return total;
 }
 
+FileStatus ReadSettingsFileExact(const std::filesystem::path& file, SettingsImage& image,
+                                 KeyRecordBuffer& records)
+{
+    // One byte more than the layout, so a file that grew after its size was taken is caught too.
+    std::vector<std::uint8_t> bytes(kSettingsFileSize + 1);
+    std::size_t n = 0;
+    FileStatus status = ReadRegularFile(file, kSettingsFileSize, bytes, n);
+    if (status.state == FileState::kLoaded && n != kSettingsFileSize) {
+        status.state = FileState::kWrongSize;
+        status.size = n;
+    }
+    if (status.state != FileState::kLoaded) return status;
+    std::copy_n(bytes.begin(), kSettingsImageSize, image.data());
+    std::copy_n(bytes.begin() + kSettingsImageSize, kKeyRecordBufferSize, records.data());
+    return status;
+}
+
 bool WriteProfile(const std::filesystem::path& file, const SettingsImage& image,
                   const KeyRecordBuffer& records)
 {
-    return SaveKeymap(file, image, records);
+    return WriteFileAtomically(file, {Bytes(image), Bytes(records)});
+}
+
+std::size_t RemoveStaleSaveFiles(const std::filesystem::path& dataFolder)
+{
+    return RemoveStaleTemporaryFiles(dataFolder, {kKeymapFileName, kMacroFileName});
 }
 
 } // namespace corvane

@@ -5,6 +5,7 @@
 #include "device/SettingsImage.h"
 #include "keys/KeyRecord.h"
 #include "device/SettingsState.h"
+#include "store/FileStatus.h"
 
 #include <cstddef>
 #include <filesystem>
@@ -23,24 +24,21 @@ enum class KeymapLoadMode {
     kRecordsOnly, // key records only; the image keeps what it holds
 };
 
-enum class KeymapLoadResult {
-    kLoaded,   // read (a short file fills only as far as it reaches)
-    kCreated,  // was missing; written with the current image and zero key records
-    kUnusable, // exists but cannot be read, or could not be created: nothing read, nothing overwritten
-};
-
 // Byte 0 of records 0-107 always holds the position's own key code, whatever a file says.
 void RestampDefaultKeyOrder(KeyRecordBuffer& records);
 
-// Reads keymap.bin, or creates it when it does not exist. The key records are restamped with the
-// default key order after every load; when the file is created (or cannot be read) the records are
-// cleared first.
-KeymapLoadResult LoadKeymap(const std::filesystem::path& file, SettingsImage& image, KeyRecordBuffer& records,
-                            KeymapLoadMode mode);
-KeymapLoadResult LoadKeymap(const std::filesystem::path& file, SettingsState& state, KeymapLoadMode mode);
+// Reads keymap.bin, or creates it when it does not exist (kMissing, `created` set when that
+// worked). A file of the wrong size is read as far as it reaches. The key records are restamped
+// with the default key order after every load; when the file is created or cannot be read the
+// records are cleared first. Anything but kLoaded and kMissing means the file is kept as it is:
+// FileStatusText says why, for the user.
+FileStatus LoadKeymap(const std::filesystem::path& file, SettingsImage& image, KeyRecordBuffer& records,
+                      KeymapLoadMode mode);
+FileStatus LoadKeymap(const std::filesystem::path& file, SettingsState& state, KeymapLoadMode mode);
 
-// Replaces the file as a whole; when anything fails the old file stays as it was. Returns whether
-// the new content is on disk.
+// Replaces the file as a whole; when anything fails the old file stays as it was. A file that
+// exists but is not a readable regular file of 206920 bytes is never replaced: it may be the
+// user's only copy, which the program failed to read. Returns whether the new content is on disk.
 bool SaveKeymap(const std::filesystem::path& file, const SettingsImage& image,
                 const KeyRecordBuffer& records);
 bool SaveKeymap(const std::filesystem::path& file, const SettingsState& state);
@@ -48,10 +46,24 @@ bool SaveKeymap(const std::filesystem::path& file, const SettingsState& state);
 bool SaveKeymapShadows(const std::filesystem::path& file, const SettingsState& state);
 
 // Reads a profile into the two buffers, as far as the file reaches (at most 206920 bytes); the rest
-// keeps its content. Returns the bytes read, or nothing when the file cannot be read.
+// keeps its content. Returns the bytes read, or nothing when the file cannot be read or is no
+// regular file.
 std::optional<std::size_t> ReadProfile(const std::filesystem::path& file, SettingsImage& image,
                                        KeyRecordBuffer& records);
+
+// A settings file handed in by the user (to send to the keyboard, or to import) is taken only
+// whole: a regular file of exactly 206920 bytes. Otherwise the buffers are left untouched and the
+// status says why (kMissing here means the file does not exist; nothing is created).
+FileStatus ReadSettingsFileExact(const std::filesystem::path& file, SettingsImage& image,
+                                 KeyRecordBuffer& records);
+
+// The user chose the file to write, so it may replace a file of any size; a folder, FIFO or device
+// of that name is never replaced.
 bool WriteProfile(const std::filesystem::path& file, const SettingsImage& image,
                   const KeyRecordBuffer& records);
+
+// Removes what interrupted saves of keymap.bin and MacroDefine.bin left in the data folder. The
+// program calls it once at start, before anything is saved.
+std::size_t RemoveStaleSaveFiles(const std::filesystem::path& dataFolder);
 
 } // namespace corvane

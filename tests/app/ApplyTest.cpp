@@ -159,7 +159,7 @@ TEST_F(ApplyTest, CloseButtonKeepsWhatWasAppliedAndExitWritesNothing)
     SetBrightness(44); // never applied
     Click(985, 12);    // close
     SettingsState saved;
-    ASSERT_EQ(LoadKeymap(dataFolder / "keymap.bin", saved, KeymapLoadMode::kFull), KeymapLoadResult::kLoaded);
+    ASSERT_EQ(LoadKeymap(dataFolder / "keymap.bin", saved, KeymapLoadMode::kFull).state, FileState::kLoaded);
     EXPECT_EQ(saved.image[img::kBrightness], 11);
 }
 

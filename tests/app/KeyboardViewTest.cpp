@@ -10,6 +10,8 @@
 
 #include <QKeyEvent>
 
+#include <fstream>
+
 namespace corvane::apptest {
 namespace {
 
@@ -81,7 +83,7 @@ TEST_F(KeyboardViewTest, AcceptedAssignmentIsStoredInKeymapButNotSent)
     EXPECT_EQ(state->marks[kKeyA], 1);
     EXPECT_TRUE(Commands().empty());
     SettingsState saved;
-    ASSERT_EQ(LoadKeymap(dataFolder / "keymap.bin", saved, KeymapLoadMode::kFull), KeymapLoadResult::kLoaded);
+    ASSERT_EQ(LoadKeymap(dataFolder / "keymap.bin", saved, KeymapLoadMode::kFull).state, FileState::kLoaded);
     EXPECT_EQ(saved.image.bytes, state->image.bytes);
 }
 
@@ -322,11 +324,14 @@ TEST_F(KeyboardViewTest, KeyboardKeyEventLaunchesTheKeysTarget)
     KeyRecord& record = state->records[30];
     record[rec::kKeyCode] = 0x42;
     record.SetKind(KeyFunctionKind::kStartProgram);
-    record.SetLaunchPath(u"/opt/tools/run-me");
+    // Only a path that exists is handed on.
+    const std::filesystem::path target = dataFolder / "run-me";
+    std::ofstream(target).put('x');
+    record.SetLaunchPath(target.u16string());
     emulator.SendKeyEvent(0x42);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !shell.opened.empty(); }, 2000));
-    EXPECT_EQ(shell.opened[0].first, "run-me");
-    EXPECT_EQ(shell.opened[0].second, "/opt/tools");
+    EXPECT_EQ(shell.opened[0].first, target.string());
+    EXPECT_EQ(shell.opened[0].second, dataFolder.string());
 }
 
 TEST_F(KeyboardViewTest, MinimiseWithoutNotificationAreaMinimisesInsteadOfHiding)

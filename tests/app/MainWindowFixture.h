@@ -57,9 +57,10 @@ public:
 class RecordingShell : public ShellOpener
 {
 public:
-    void Open(const std::string& fileName, const std::string& workingDir) override
+    bool Open(const std::string& path, const std::string& workingDir) override
     {
-        opened.push_back({fileName, workingDir});
+        opened.push_back({path, workingDir});
+        return true;
     }
     std::vector<std::pair<std::string, std::string>> opened;
 };

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <memory>
 #include <sstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 namespace corvane {
@@ -34,7 +35,7 @@ CtlRun Corvanectl(const std::string& args, const TempFolder& folder)
 {
     const auto errFile = folder / "stderr.txt";
     const std::string command =
-        std::string("'") + CORVANECTL_PATH + "' " + args + " 2>'" + errFile.string() + "'";
+        std::string("timeout 30 '") + CORVANECTL_PATH + "' " + args + " 2>'" + errFile.string() + "'";
     CtlRun run;
     FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr) return run;
@@ -217,6 +218,59 @@ TEST_F(DescribeTest, WithoutAFileTheDataFoldersFilesAreDescribed)
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_THAT(run.lines, Contains(std::string("  F4: macro 0 \"Boss\"")));
     EXPECT_THAT(run.lines, Contains(std::string("Macro 0 \"Boss\", repeat 3")));
+}
+
+TEST_F(DescribeTest, ControlCharactersFromTheFileReachTheTerminalOnlyAsEscapes)
+{
+    // Clear screen, carriage return, an OSC 8 hyperlink, a C1 CSI, DEL and a backslash.
+    (*macros)[0].SetName(u"\x1b[2J\rBoss\x1b]8;;http://x\x07link\x1b]8;;\x07 \u009b31m a\\b\x7f");
+    state->records[6].SetLaunchPath(u"/home/\x1b[31mred\r\n/\u0085x");
+    const auto keymap = folder / "keymap.bin";
+    ASSERT_TRUE(SaveKeymap(keymap, *state));
+    ASSERT_TRUE(SaveMacroStore(folder / "MacroDefine.bin", *macros));
+    for (const auto& file : {keymap, folder / "MacroDefine.bin"}) {
+        const CtlRun run = Corvanectl("describe " + Quoted(file), folder);
+        EXPECT_EQ(run.exitCode, 0);
+        std::string out;
+        for (const std::string& line : run.lines)
+            out += line + "\n";
+        for (std::size_t i = 0; i < out.size(); ++i) {
+            const auto byte = static_cast<unsigned char>(out[i]);
+            EXPECT_TRUE((byte >= 0x20 && byte != 0x7F) || byte == '\n')
+                << "byte " << int(byte) << " at " << i;
+            if (byte == 0xC2 && i + 1 < out.size()) {
+                EXPECT_FALSE(static_cast<unsigned char>(out[i + 1]) >= 0x80 &&
+                             static_cast<unsigned char>(out[i + 1]) <= 0x9F)
+                    << "C1 control at " << i;
+            }
+        }
+        const std::string name =
+            "\\x1b[2J\\x0dBoss\\x1b]8;;http://x\\x07link\\x1b]8;;\\x07 \\u009b31m a\\\\b\\x7f";
+        EXPECT_NE(out.find("\"" + name + "\""), std::string::npos) << out;
+        if (file == keymap) {
+            EXPECT_THAT(run.lines,
+                        Contains(std::string("  F6: open folder /home/\\x1b[31mred\\x0d\\x0a/\\u0085x")));
+        }
+    }
+}
+
+TEST_F(DescribeTest, FifosAreRefusedWithoutWaitingForAWriter)
+{
+    const auto fifo = folder / "keymap.bin";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // timeout ends a run that would otherwise wait for a writer forever.
+    const CtlRun run = Corvanectl("describe " + Quoted(fifo), folder);
+    EXPECT_EQ(run.exitCode, 3);
+    EXPECT_THAT(run.err, HasSubstr(fifo.string()));
+    EXPECT_THAT(run.err, HasSubstr("not a regular file"));
+
+    // A FIFO where the macro names would come from: the settings are described without them.
+    std::filesystem::remove(fifo);
+    ASSERT_TRUE(SaveKeymap(fifo, *state));
+    ASSERT_EQ(::mkfifo((folder / "MacroDefine.bin").c_str(), 0600), 0);
+    const CtlRun beside = Corvanectl("describe " + Quoted(fifo), folder);
+    EXPECT_EQ(beside.exitCode, 0);
+    EXPECT_THAT(beside.lines, Contains(std::string("  F4: macro 0")));
 }
 
 } // namespace

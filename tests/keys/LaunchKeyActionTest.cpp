@@ -1,20 +1,24 @@
 #include "keys/LaunchKeyAction.h"
 
+#include "../store/TempFolder.h"
 #include "keys/ShellOpener.h"
 #include "store/SettingsFiles.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 
 namespace corvane {
 namespace {
 
+using ::testing::Return;
+
 class FakeShell : public ShellOpener
 {
 public:
-    MOCK_METHOD(void, Open, (const std::string& fileName, const std::string& workingDir), (override));
+    MOCK_METHOD(bool, Open, (const std::string& path, const std::string& workingDir), (override));
 };
 
 void MakeLaunchKey(KeyRecordBuffer& records, std::size_t position, KeyFunctionKind kind, std::u16string path)
@@ -23,59 +27,126 @@ void MakeLaunchKey(KeyRecordBuffer& records, std::size_t position, KeyFunctionKi
     records[position].SetLaunchPath(path);
 }
 
-TEST(SplitLaunchPath, CutsAtTheLastSeparator)
+TEST(FileUrl, EncodesEverythingThatCouldMeanSomethingElse)
 {
-    auto split = [](std::u16string_view p) {
-        const LaunchTarget t = SplitLaunchPath(p);
-        return std::make_pair(t.directory, t.fileName);
+    const struct
+    {
+        const char* path;
+        const char* url;
+    } cases[] = {
+        {"/home/u/Music/a.mp3", "file:///home/u/Music/a.mp3"},
+        {"/home/u/-rf", "file:///home/u/-rf"},
+        {"/x/mailto:me@host", "file:///x/mailto%3Ame%40host"},
+        {"/x/https://evil", "file:///x/https%3A//evil"},
+        {"/a b/c%20d", "file:///a%20b/c%2520d"},
+        {"/q?x=1#frag", "file:///q%3Fx%3D1%23frag"},
+        {"/line\nbreak", "file:///line%0Abreak"},
+        {"/Fol\xC3\xA9"
+         "der",
+         "file:///Fol%C3%A9der"},
+        {"/a\\b;c'd\"e$f", "file:///a%5Cb%3Bc%27d%22e%24f"},
     };
-    EXPECT_EQ(split(u"C:\\Music\\song.mp3"),
-              std::make_pair(std::u16string(u"C:\\Music"), std::u16string(u"song.mp3")));
-    EXPECT_EQ(split(u"/home/u/Music"), std::make_pair(std::u16string(u"/home/u"), std::u16string(u"Music")));
-    EXPECT_EQ(split(u"/home/u\\odd/x.txt"),
-              std::make_pair(std::u16string(u"/home/u\\odd"), std::u16string(u"x.txt")));
-    EXPECT_EQ(split(u"/song.mp3"), std::make_pair(std::u16string(u"/"), std::u16string(u"song.mp3")));
-    EXPECT_EQ(split(u"song.mp3"), std::make_pair(std::u16string(u"song.mp3"), std::u16string()));
-    EXPECT_EQ(split(u"C:\\Folder\\"), std::make_pair(std::u16string(u"C:\\Folder"), std::u16string()));
+    for (const auto& c : cases)
+        EXPECT_EQ(FileUrl(c.path), c.url) << c.path;
 }
 
-TEST(LaunchKeyAction, OpensTheFirstLaunchRecordWithTheCode)
+class LaunchKeyActionTest : public ::testing::Test
 {
-    auto records = std::make_unique<KeyRecordBuffer>();
-    RestampDefaultKeyOrder(*records);
-    MakeLaunchKey(*records, 9, KeyFunctionKind::kPlayMusic, u"/music/a.mp3"); // code 120
-    MakeLaunchKey(*records, 3, KeyFunctionKind::kOpenFolder, u"/home/u/Fol\u00e9der");
+protected:
+    void SetUp() override
+    {
+        RestampDefaultKeyOrder(*records);
+        std::ofstream(folder / "song.mp3").put('x');
+        std::filesystem::create_directory(folder / "Fol\xC3\xA9"
+                                                   "der");
+    }
+    std::u16string Path(const std::string& name) const { return (folder / name).u16string(); }
+
+    testing::TempFolder folder;
+    std::unique_ptr<KeyRecordBuffer> records = std::make_unique<KeyRecordBuffer>();
+    FakeShell shell;
+};
+
+TEST_F(LaunchKeyActionTest, OpensOnlyAbsolutePathsThatExist)
+{
+    const std::string base = folder.path().string();
+    const struct
+    {
+        std::u16string stored;
+        LaunchOutcome outcome;
+        std::string openedPath; // empty: the shell is not asked
+    } cases[] = {
+        {Path("song.mp3"), LaunchOutcome::kLaunched, base + "/song.mp3"},
+        {Path("Fol\xC3\xA9"
+              "der"),
+         LaunchOutcome::kLaunched,
+         base + "/Fol\xC3\xA9"
+                "der"},
+        {Path("missing.mp3"), LaunchOutcome::kPathMissing, ""},
+        {u"song.mp3", LaunchOutcome::kNotAbsolute, ""},
+        {u"-rf", LaunchOutcome::kNotAbsolute, ""},
+        {u"mailto:me@example.org", LaunchOutcome::kNotAbsolute, ""},
+        {u"C:\\Music\\song.mp3", LaunchOutcome::kNotAbsolute, ""},
+        {u"", LaunchOutcome::kNotAbsolute, ""},
+    };
+    for (const auto& c : cases) {
+        MakeLaunchKey(*records, 3, KeyFunctionKind::kOpenFile, c.stored); // F3, code 114
+        if (c.openedPath.empty())
+            EXPECT_CALL(shell, Open).Times(0);
+        else
+            EXPECT_CALL(shell, Open(c.openedPath, base)).WillOnce(Return(true));
+        const LaunchResult result = LaunchKeyAction(*records, 114, shell);
+        EXPECT_EQ(result.outcome, c.outcome) << c.openedPath;
+        EXPECT_EQ(result.keyCode, 114);
+        ::testing::Mock::VerifyAndClearExpectations(&shell);
+    }
+}
+
+TEST_F(LaunchKeyActionTest, FindsTheFirstLaunchRecordWithTheCodeAnywhere)
+{
+    MakeLaunchKey(*records, 9, KeyFunctionKind::kPlayMusic, Path("song.mp3")); // code 120
     (*records)[2][rec::kKind] = 3; // code 113 but not a launch kind
-    (*records)[2].SetLaunchPath(u"/never");
-    FakeShell shell;
-    EXPECT_CALL(shell, Open("Fol\xC3\xA9"
-                            "der",
-                            "/home/u"));
-    LaunchKeyAction(*records, 114, shell);
-    EXPECT_CALL(shell, Open("a.mp3", "/music"));
-    LaunchKeyAction(*records, 120, shell);
-    LaunchKeyAction(*records, 113, shell);
-    LaunchKeyAction(*records, 27, shell);
+    (*records)[2].SetLaunchPath(Path("song.mp3"));
+    (*records)[200][rec::kKeyCode] = 250; // beyond the keys: searched all the same
+    MakeLaunchKey(*records, 200, KeyFunctionKind::kStartProgram,
+                  Path("Fol\xC3\xA9"
+                       "der"));
+    EXPECT_CALL(shell, Open(folder.path().string() + "/song.mp3", folder.path().string()))
+        .WillOnce(Return(true));
+    EXPECT_EQ(LaunchKeyAction(*records, 120, shell).outcome, LaunchOutcome::kLaunched);
+    EXPECT_CALL(shell, Open(folder.path().string() + "/Fol\xC3\xA9"
+                                                     "der",
+                            folder.path().string()))
+        .WillOnce(Return(true));
+    EXPECT_EQ(LaunchKeyAction(*records, 250, shell).outcome, LaunchOutcome::kLaunched);
+    EXPECT_EQ(LaunchKeyAction(*records, 113, shell).outcome, LaunchOutcome::kNoLaunchKey);
+    EXPECT_EQ(LaunchKeyAction(*records, 27, shell).outcome, LaunchOutcome::kNoLaunchKey);
 }
 
-TEST(LaunchKeyAction, RecordsBeyondTheKeysAreSearchedToo)
+TEST_F(LaunchKeyActionTest, AHandlerThatCannotStartIsReported)
 {
-    auto records = std::make_unique<KeyRecordBuffer>();
-    (*records)[200][rec::kKeyCode] = 250;
-    MakeLaunchKey(*records, 200, KeyFunctionKind::kStartProgram, u"/bin/tool");
-    FakeShell shell;
-    EXPECT_CALL(shell, Open("tool", "/bin"));
-    LaunchKeyAction(*records, 250, shell);
+    MakeLaunchKey(*records, 3, KeyFunctionKind::kOpenFile, Path("song.mp3"));
+    EXPECT_CALL(shell, Open).WillOnce(Return(false));
+    EXPECT_EQ(LaunchKeyAction(*records, 114, shell).outcome, LaunchOutcome::kHandlerFailed);
 }
 
-TEST(LaunchKeyAction, APathWithoutSeparatorOpensNothing)
+TEST_F(LaunchKeyActionTest, TheUserIsToldWhichKeyPointsWhere)
 {
-    auto records = std::make_unique<KeyRecordBuffer>();
-    RestampDefaultKeyOrder(*records);
-    MakeLaunchKey(*records, 3, KeyFunctionKind::kOpenFile, u"notes.txt");
-    FakeShell shell;
-    EXPECT_CALL(shell, Open).Times(0);
-    LaunchKeyAction(*records, 114, shell);
+    MakeLaunchKey(*records, 3, KeyFunctionKind::kOpenFile, Path("gone.mp3"));
+    const LaunchResult missing = LaunchKeyAction(*records, 114, shell);
+    const std::string path = folder.path().string() + "/gone.mp3";
+    EXPECT_EQ(LaunchResultText(missing, TextLanguage::kEnglish),
+              "The launch key F3 points to " + path + ", which does not exist.");
+    EXPECT_EQ(LaunchResultText(missing, TextLanguage::kGerman),
+              "Die Starttaste F3 verweist auf " + path + ", das es nicht gibt.");
+
+    MakeLaunchKey(*records, 3, KeyFunctionKind::kOpenFile, u"C:\\a.mp3");
+    const std::string relative =
+        LaunchResultText(LaunchKeyAction(*records, 114, shell), TextLanguage::kEnglish);
+    EXPECT_NE(relative.find("F3"), std::string::npos);
+    EXPECT_NE(relative.find("\"C:\\a.mp3\""), std::string::npos);
+
+    EXPECT_EQ(LaunchResultText(LaunchKeyAction(*records, 27, shell), TextLanguage::kEnglish), "");
 }
 
 } // namespace

@@ -316,7 +316,9 @@ TEST_F(MacroDefineFile, MissingFileIsCreatedWithZeros)
 {
     MacroStore store;
     store[0].SetName(u"left over");
-    EXPECT_EQ(LoadMacroStore(File(), store), MacroFileResult::kCreated);
+    const FileStatus status = LoadMacroStore(File(), store);
+    EXPECT_EQ(status.state, FileState::kMissing);
+    EXPECT_TRUE(status.created);
     EXPECT_EQ(store, MacroStore{});
     const auto bytes = ReadAll(File());
     ASSERT_EQ(bytes.size(), 169860u);
@@ -331,7 +333,7 @@ TEST_F(MacroDefineFile, LoadReadsTheFileAndSaveWritesItBack)
     file.WriteTo(File());
 
     MacroStore store;
-    ASSERT_EQ(LoadMacroStore(File(), store), MacroFileResult::kLoaded);
+    ASSERT_EQ(LoadMacroStore(File(), store).state, FileState::kLoaded);
     EXPECT_EQ(store, file.Store());
 
     store[1].SetRepeatCount(4);
@@ -340,7 +342,7 @@ TEST_F(MacroDefineFile, LoadReadsTheFileAndSaveWritesItBack)
     ASSERT_EQ(bytes.size(), 169860u);
     EXPECT_EQ(bytes[894 + 510], 4);
     MacroStore again;
-    ASSERT_EQ(LoadMacroStore(File(), again), MacroFileResult::kLoaded);
+    ASSERT_EQ(LoadMacroStore(File(), again).state, FileState::kLoaded);
     EXPECT_EQ(again, store);
 }
 
@@ -353,7 +355,7 @@ TEST_F(MacroDefineFile, ShortFileFillsTheBeginning)
 
     MacroStore store;
     store[5].SetName(u"stale");
-    ASSERT_EQ(LoadMacroStore(File(), store), MacroFileResult::kLoaded);
+    ASSERT_EQ(LoadMacroStore(File(), store).state, FileState::kWrongSize);
     EXPECT_EQ(store[0], file.Store()[0]);
     EXPECT_EQ(store[1].RepeatCount(), 9);
     EXPECT_EQ(store[1].DeviceEvents()[1], 0x05);
@@ -367,13 +369,16 @@ TEST_F(MacroDefineFile, UnusableLocationsLeaveTheStoreEmptyAndWriteNothing)
     MacroStore store;
     store[0].SetName(u"x");
     const auto missingFolder = dir_ / "no such folder" / kMacroFileName;
-    EXPECT_EQ(LoadMacroStore(missingFolder, store), MacroFileResult::kUnusable);
+    const FileStatus status = LoadMacroStore(missingFolder, store);
+    EXPECT_EQ(status.state, FileState::kMissing);
+    EXPECT_FALSE(status.created);
+    EXPECT_FALSE(status.Usable());
     EXPECT_EQ(store, MacroStore{});
     EXPECT_FALSE(std::filesystem::exists(missingFolder));
 
     // Something that is not a readable file is never replaced.
     std::filesystem::create_directory(File());
-    EXPECT_EQ(LoadMacroStore(File(), store), MacroFileResult::kUnusable);
+    EXPECT_EQ(LoadMacroStore(File(), store).state, FileState::kNotRegular);
     EXPECT_TRUE(std::filesystem::is_directory(File()));
 }
 

@@ -1,0 +1,433 @@
+// Files the program reads are opened without blocking and must be regular; files it cannot use
+// are never written over; saves keep modes and links and clean up after themselves.
+
+#include "TempFolder.h"
+#include "Unprivileged.h"
+#include "device/Firmware.h"
+#include "macros/MacroStore.h"
+#include "store/AtomicFile.h"
+#include "store/FileStatus.h"
+#include "store/SettingsFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <functional>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace corvane {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ReadAll;
+using testing::RunUnprivileged;
+using testing::TempFolder;
+using testing::WriteAll;
+
+std::unique_ptr<SettingsState> PatternedState(std::uint8_t seed)
+{
+    auto state = std::make_unique<SettingsState>();
+    std::uint8_t* image = state->image.data();
+    for (std::size_t i = 0; i < kSettingsImageSize; ++i)
+        image[i] = static_cast<std::uint8_t>(i * 7 + seed);
+    std::uint8_t* records = state->records.data();
+    for (std::size_t i = 0; i < kKeyRecordBufferSize; ++i)
+        records[i] = static_cast<std::uint8_t>(i * 13 + seed);
+    state->TakeShadows();
+    return state;
+}
+
+std::vector<std::uint8_t> Pattern(std::size_t size, std::uint8_t seed)
+{
+    std::vector<std::uint8_t> bytes(size);
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<std::uint8_t>(i * 31 + seed);
+    return bytes;
+}
+
+unsigned ModeOf(const fs::path& file)
+{
+    struct stat st
+    {
+    };
+    return ::stat(file.c_str(), &st) == 0 ? st.st_mode & 07777 : 0xFFFF;
+}
+
+bool IsFifo(const fs::path& file)
+{
+    struct stat st
+    {
+    };
+    return ::lstat(file.c_str(), &st) == 0 && S_ISFIFO(st.st_mode);
+}
+
+// A folder the unprivileged user may write to, as the user's own data folder would be.
+class FileSafetyTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_EQ(::chmod(folder.path().c_str(), 0777), 0); }
+
+    TempFolder folder;
+};
+
+// ---- reading
+
+TEST_F(FileSafetyTest, EveryReaderRefusesFifosAndFoldersWithoutBlocking)
+{
+    const fs::path fifo = folder / "fifo.bin";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0666), 0);
+    const fs::path dir = folder / "dir.bin";
+    fs::create_directory(dir);
+    auto state = std::make_unique<SettingsState>();
+    auto macros = std::make_unique<MacroStore>();
+    const struct
+    {
+        const char* reader;
+        std::function<bool(const fs::path&)> refused;
+    } readers[] = {
+        {"keymap, full",
+         [&](const fs::path& f) {
+             return LoadKeymap(f, *state, KeymapLoadMode::kFull).state == FileState::kNotRegular;
+         }},
+        {"keymap, records only",
+         [&](const fs::path& f) {
+             return LoadKeymap(f, *state, KeymapLoadMode::kRecordsOnly).state == FileState::kNotRegular;
+         }},
+        {"macro file",
+         [&](const fs::path& f) { return LoadMacroStore(f, *macros).state == FileState::kNotRegular; }},
+        {"profile",
+         [&](const fs::path& f) { return !ReadProfile(f, state->image, state->records).has_value(); }},
+        {"exact settings file",
+         [&](const fs::path& f) {
+             return ReadSettingsFileExact(f, state->image, state->records).state == FileState::kNotRegular;
+         }},
+        {"version file", [&](const fs::path& f) { return ReadFileVersion(f) == FirmwareVersion{}; }},
+    };
+    // A reader that opened the FIFO blocking would wait for a writer forever; the alarm ends the run.
+    ::alarm(20);
+    for (const auto& r : readers) {
+        EXPECT_TRUE(r.refused(fifo)) << r.reader;
+        EXPECT_TRUE(r.refused(dir)) << r.reader;
+    }
+    ::alarm(0);
+    EXPECT_TRUE(IsFifo(fifo)) << "nothing was created in its place";
+    EXPECT_TRUE(fs::is_directory(dir));
+}
+
+TEST_F(FileSafetyTest, ASettingsFileFromTheUserIsTakenOnlyWhole)
+{
+    const fs::path file = folder / "profile.bin";
+    const auto whole = Pattern(kSettingsFileSize, 3);
+    const struct
+    {
+        std::size_t size;
+        FileState state;
+    } cases[] = {
+        {0, FileState::kWrongSize},
+        {kSettingsImageSize, FileState::kWrongSize},
+        {kSettingsFileSize - 1, FileState::kWrongSize},
+        {kSettingsFileSize + 1, FileState::kWrongSize},
+        {kSettingsFileSize, FileState::kLoaded},
+    };
+    for (const auto& c : cases) {
+        auto bytes = Pattern(c.size, 3);
+        WriteAll(file, bytes);
+        auto state = PatternedState(99);
+        const auto before = std::make_unique<SettingsState>(*state);
+        const FileStatus status = ReadSettingsFileExact(file, state->image, state->records);
+        EXPECT_EQ(status.state, c.state) << c.size;
+        if (c.state == FileState::kLoaded) {
+            EXPECT_TRUE(std::equal(whole.begin(), whole.begin() + kSettingsImageSize, state->image.data()));
+            EXPECT_TRUE(std::equal(whole.begin() + kSettingsImageSize, whole.end(), state->records.data()));
+        } else {
+            EXPECT_EQ(status.size, c.size);
+            EXPECT_EQ(state->image, before->image) << "nothing taken from a file of " << c.size << " bytes";
+            EXPECT_EQ(state->records, before->records) << c.size;
+        }
+    }
+    auto state = PatternedState(1);
+    const FileStatus missing = ReadSettingsFileExact(folder / "none.bin", state->image, state->records);
+    EXPECT_EQ(missing.state, FileState::kMissing);
+    EXPECT_EQ(FileStatusReason(missing, TextLanguage::kEnglish),
+              (folder / "none.bin").string() + " does not exist.");
+    EXPECT_FALSE(fs::exists(folder / "none.bin"));
+}
+
+// ---- never overwriting what could not be used
+
+TEST_F(FileSafetyTest, AFileThatCouldNotBeUsedIsNeverReplaced)
+{
+    enum Defect { kNoReadPermission, kShort, kLong, kFolder, kFifo };
+    const struct
+    {
+        Defect defect;
+        FileState state;
+    } defects[] = {
+        {kNoReadPermission, FileState::kUnreadable},
+        {kShort, FileState::kWrongSize},
+        {kLong, FileState::kWrongSize},
+        {kFolder, FileState::kNotRegular},
+        {kFifo, FileState::kNotRegular},
+    };
+    struct Kind
+    {
+        const char* name;
+        std::size_t size;
+        std::function<FileState(const fs::path&)> load;
+        std::vector<std::function<bool(const fs::path&)>> saves;
+    };
+    auto state = PatternedState(5);
+    auto macros = std::make_unique<MacroStore>();
+    const Kind kinds[] = {
+        {kKeymapFileName,
+         kSettingsFileSize,
+         [&](const fs::path& f) { return LoadKeymap(f, *state, KeymapLoadMode::kFull).state; },
+         {[&](const fs::path& f) { return SaveKeymap(f, *state); },
+          [&](const fs::path& f) { return SaveKeymapShadows(f, *state); }}},
+        {kMacroFileName,
+         kMacroStoreSize,
+         [&](const fs::path& f) { return LoadMacroStore(f, *macros).state; },
+         {[&](const fs::path& f) { return SaveMacroStore(f, *macros); }}},
+    };
+    int n = 0;
+    for (const Kind& kind : kinds) {
+        for (const auto& d : defects) {
+            // Each case in a folder of its own, created by root (or us) as the program would find it.
+            const fs::path dir = folder / std::to_string(n++);
+            fs::create_directory(dir);
+            ::chmod(dir.c_str(), 0777);
+            const fs::path file = dir / kind.name;
+            const auto content = Pattern(d.defect == kShort  ? 1000
+                                         : d.defect == kLong ? kind.size + 1
+                                                             : kind.size,
+                                         7);
+            if (d.defect == kFolder)
+                fs::create_directory(file);
+            else if (d.defect == kFifo)
+                ::mkfifo(file.c_str(), 0666);
+            else
+                WriteAll(file, content);
+            if (d.defect == kNoReadPermission) ::chmod(file.c_str(), 0);
+
+            const std::string failures = RunUnprivileged([&] {
+                std::string out;
+                const std::string label = std::string(kind.name) + " case " + std::to_string(d.defect) + ": ";
+                if (kind.load(file) != d.state) out += label + "unexpected load state\n";
+                for (const auto& save : kind.saves)
+                    if (save(file)) out += label + "a save reported success\n";
+                return out;
+            });
+            EXPECT_EQ(failures, "");
+            if (d.defect == kFolder)
+                EXPECT_TRUE(fs::is_directory(file));
+            else if (d.defect == kFifo)
+                EXPECT_TRUE(IsFifo(file));
+            else
+                EXPECT_EQ(ReadAll(file), content) << kind.name << " case " << d.defect;
+            EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1)
+                << "no leftovers";
+        }
+    }
+}
+
+TEST_F(FileSafetyTest, MissingFilesAreStillCreatedAndAFailureToCreateIsExplained)
+{
+    const mode_t oldMask = ::umask(022);
+    const fs::path closed = folder / "closed";
+    fs::create_directory(closed);
+    ::chmod(closed.c_str(), 0755); // root's: the unprivileged user cannot create files in it
+    const std::string failures = RunUnprivileged([&] {
+        std::string out;
+        auto state = PatternedState(9);
+        auto macros = std::make_unique<MacroStore>();
+        const FileStatus keymap = LoadKeymap(folder / kKeymapFileName, *state, KeymapLoadMode::kFull);
+        if (keymap.state != FileState::kMissing || !keymap.created) out += "keymap.bin not created\n";
+        const FileStatus macroFile = LoadMacroStore(folder / kMacroFileName, *macros);
+        if (macroFile.state != FileState::kMissing || !macroFile.created)
+            out += "MacroDefine.bin not created\n";
+        if (ModeOf(folder / kKeymapFileName) != 0644) out += "new keymap.bin does not follow the umask\n";
+        if (ReadAll(folder / kMacroFileName).size() != kMacroStoreSize) out += "MacroDefine.bin size\n";
+
+        const FileStatus refused = LoadKeymap(closed / kKeymapFileName, *state, KeymapLoadMode::kFull);
+        if (refused.state != FileState::kMissing || refused.created || refused.error != EACCES)
+            out += "creating in a closed folder: state " + std::to_string(static_cast<int>(refused.state)) +
+                   " error " + std::to_string(refused.error) + "\n";
+        if (refused.Usable()) out += "a file that could not be created counts as usable\n";
+        const std::string text = FileStatusText(refused, TextLanguage::kEnglish);
+        if (text.find((closed / kKeymapFileName).string()) == std::string::npos ||
+            text.find("permission denied") == std::string::npos)
+            out += "text: " + text + "\n";
+        return out;
+    });
+    ::umask(oldMask);
+    EXPECT_EQ(failures, "");
+}
+
+TEST_F(FileSafetyTest, TheReasonNamesTheFileInBothLanguages)
+{
+    FileStatus status;
+    status.file = "/data/keymap.bin";
+    status.expected = kSettingsFileSize;
+    EXPECT_EQ(FileStatusText(status, TextLanguage::kEnglish), "") << "nothing to say about a loaded file";
+    status.state = FileState::kMissing;
+    status.created = true;
+    EXPECT_EQ(FileStatusText(status, TextLanguage::kGerman), "");
+
+    status.created = false;
+    status.state = FileState::kWrongSize;
+    status.size = 1000;
+    EXPECT_EQ(FileStatusText(status, TextLanguage::kEnglish),
+              "/data/keymap.bin is 1000 bytes instead of 206920. The file is left as it is; changes are not "
+              "saved to it.");
+    EXPECT_EQ(FileStatusText(status, TextLanguage::kGerman),
+              "/data/keymap.bin ist 1000 Bytes groß statt 206920. Die Datei bleibt unverändert; Änderungen "
+              "werden nicht darin gespeichert.");
+    const struct
+    {
+        FileState state;
+        int error;
+        unsigned type;
+        const char* english;
+        const char* german;
+    } cases[] = {
+        {FileState::kUnreadable, EACCES, 0, "cannot be read (permission denied)", "keine Berechtigung"},
+        {FileState::kUnreadable, EIO, 0, "input/output error", "Ein-/Ausgabefehler"},
+        {FileState::kNotRegular, 0, S_IFIFO, "not a regular file but a named pipe", "eine benannte Pipe"},
+        {FileState::kNotRegular, 0, S_IFDIR, "a folder", "ein Ordner"},
+        {FileState::kMissing, EROFS, 0, "could not be created (read-only file system)", "schreibgeschütztes"},
+    };
+    for (const auto& c : cases) {
+        status.state = c.state;
+        status.error = c.error;
+        status.type = c.type;
+        const std::string english = FileStatusText(status, TextLanguage::kEnglish);
+        const std::string german = FileStatusText(status, TextLanguage::kGerman);
+        EXPECT_NE(english.find("/data/keymap.bin"), std::string::npos) << english;
+        EXPECT_NE(english.find(c.english), std::string::npos) << english;
+        EXPECT_NE(german.find("/data/keymap.bin"), std::string::npos) << german;
+        EXPECT_NE(german.find(c.german), std::string::npos) << german;
+    }
+}
+
+// ---- how a save replaces a file
+
+TEST_F(FileSafetyTest, SavesKeepTheOldModeAndNewFilesFollowTheUmask)
+{
+    auto state = PatternedState(2);
+    const fs::path keymap = folder / kKeymapFileName;
+    for (const unsigned mode : {0600u, 0640u, 0604u, 0664u}) {
+        fs::remove(keymap);
+        WriteAll(keymap, Pattern(kSettingsFileSize, 1));
+        ::chmod(keymap.c_str(), mode);
+        ASSERT_TRUE(SaveKeymap(keymap, *state));
+        EXPECT_EQ(ModeOf(keymap), mode);
+    }
+    const struct
+    {
+        mode_t umask;
+        unsigned mode;
+    } fresh[] = {{022, 0644}, {077, 0600}, {002, 0664}, {0, 0666}};
+    for (const auto& f : fresh) {
+        fs::remove(keymap);
+        const mode_t old = ::umask(f.umask);
+        const bool saved = SaveKeymap(keymap, *state);
+        ::umask(old);
+        ASSERT_TRUE(saved);
+        EXPECT_EQ(ModeOf(keymap), f.mode) << "umask " << f.umask;
+    }
+}
+
+TEST_F(FileSafetyTest, SavingThroughASymbolicLinkReplacesTheFileItNames)
+{
+    auto state = PatternedState(4);
+    fs::create_directories(folder / "real");
+    fs::create_directories(folder / "data");
+    const fs::path real = folder / "real" / kKeymapFileName;
+    WriteAll(real, Pattern(kSettingsFileSize, 1));
+    ::chmod(real.c_str(), 0640);
+    // A relative link to a link, as dotfile managers make them.
+    fs::create_symlink("../real/" + std::string(kKeymapFileName), folder / "data" / "middle.bin");
+    const fs::path keymap = folder / "data" / kKeymapFileName;
+    fs::create_symlink("middle.bin", keymap);
+
+    ASSERT_TRUE(SaveKeymap(keymap, *state));
+    EXPECT_TRUE(fs::is_symlink(keymap));
+    EXPECT_TRUE(fs::is_symlink(folder / "data" / "middle.bin"));
+    const auto bytes = ReadAll(real);
+    ASSERT_EQ(bytes.size(), kSettingsFileSize);
+    EXPECT_TRUE(std::equal(bytes.begin(), bytes.begin() + kSettingsImageSize, state->image.data()));
+    EXPECT_EQ(ModeOf(real), 0640u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder / "real"), fs::directory_iterator()), 1);
+
+    // A link whose file does not exist yet: the file is made where the link points.
+    fs::remove(real);
+    auto loaded = PatternedState(8);
+    const FileStatus created = LoadKeymap(keymap, *loaded, KeymapLoadMode::kFull);
+    EXPECT_EQ(created.state, FileState::kMissing);
+    EXPECT_TRUE(created.created);
+    EXPECT_TRUE(fs::is_symlink(keymap));
+    EXPECT_EQ(ReadAll(real).size(), kSettingsFileSize);
+
+    // A loop of links is refused, not followed forever.
+    fs::create_symlink("loop-b", folder / "data" / "loop-a");
+    fs::create_symlink("loop-a", folder / "data" / "loop-b");
+    EXPECT_FALSE(SaveKeymap(folder / "data" / "loop-a", *state));
+}
+
+TEST_F(FileSafetyTest, AFailedSaveLeavesTheOldFileWholeAndNothingBehind)
+{
+    auto saved = PatternedState(6);
+    const fs::path keymap = folder / kKeymapFileName;
+    ASSERT_TRUE(SaveKeymap(keymap, *saved));
+    ::chmod(keymap.c_str(), 0644);
+    const auto before = ReadAll(keymap);
+    ::chmod(folder.path().c_str(), 0755); // the unprivileged user may read but not write here
+    const std::string failures = RunUnprivileged([&] {
+        auto changed = PatternedState(7);
+        return SaveKeymap(keymap, *changed) ? std::string("saved into a folder it cannot write\n")
+                                            : std::string();
+    });
+    ::chmod(folder.path().c_str(), 0777);
+    EXPECT_EQ(failures, "");
+    EXPECT_EQ(ReadAll(keymap), before);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1);
+}
+
+TEST_F(FileSafetyTest, OnlyTheProgramsOwnLeftoverTemporaryFilesAreRemoved)
+{
+    const struct
+    {
+        const char* name;
+        bool removed;
+    } entries[] = {
+        {".keymap.bin.tmp-Ab12Cd", true},
+        {".MacroDefine.bin.tmp-zz09ZZ", true},
+        {".keymap.bin.tmp-Ab12C", false},   // too short
+        {".keymap.bin.tmp-Ab12Cde", false}, // too long
+        {".keymap.bin.tmp-Ab_2Cd", false},  // not a letter or digit
+        {"keymap.bin.tmp-Ab12Cd", false},
+        {"keymap.bin.Ab12Cd", false},
+        {".profile.bin.tmp-Ab12Cd", false},
+        {".macrodefine.bin.tmp-Ab12Cd", false},
+        {"keymap.bin", false},
+        {"MacroDefine.bin", false},
+    };
+    for (const auto& e : entries)
+        WriteAll(folder / e.name, {1, 2, 3});
+    // Not regular files: not something a save left.
+    fs::create_directory(folder / ".keymap.bin.tmp-Dir123");
+    fs::create_symlink(folder / "keymap.bin", folder / ".keymap.bin.tmp-Lnk123");
+
+    EXPECT_EQ(RemoveStaleSaveFiles(folder.path()), 2u);
+    for (const auto& e : entries)
+        EXPECT_EQ(fs::exists(folder / e.name), !e.removed) << e.name;
+    EXPECT_TRUE(fs::is_directory(folder / ".keymap.bin.tmp-Dir123"));
+    EXPECT_TRUE(fs::is_symlink(folder / ".keymap.bin.tmp-Lnk123"));
+    EXPECT_EQ(RemoveStaleSaveFiles(folder / "no such folder"), 0u);
+}
+
+} // namespace
+} // namespace corvane
