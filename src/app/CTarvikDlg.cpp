@@ -111,7 +111,10 @@ bool CTarvikDlg::SetUp(const MainWindowSetup& setup)
     // Also clears the custom-colour view and closes the effect list.
     panel_.SetUp(language_);
 
-    LoadMacroStore(dataFolder_ / kMacroFileName, macros_);
+    // What an interrupted save left behind goes before anything is read or written.
+    RemoveStaleSaveFiles(dataFolder_);
+    std::vector<FileStatus> fileProblems;
+    fileProblems.push_back(LoadMacroStore(dataFolder_ / kMacroFileName, macros_));
 
     sink_ = std::make_unique<WindowMessageSink>(this);
     DeviceLinkOptions options;
@@ -129,8 +132,9 @@ bool CTarvikDlg::SetUp(const MainWindowSetup& setup)
 
     helpOpen_ = false;
 
-    LoadKeymap(keymap, state_, KeymapLoadMode::kFull);
+    fileProblems.push_back(LoadKeymap(keymap, state_, KeymapLoadMode::kFull));
     state_.TakeShadows();
+    TellFileProblems(fileProblems);
     // Until the keyboard has been read, the sliders show what keymap.bin holds; otherwise the
     // first paint would write their start positions over the loaded values.
     SetSlidersFromImage();
@@ -166,6 +170,36 @@ void CTarvikDlg::WatchDeviceMonitor(DeviceMonitor* monitor)
 bool CTarvikDlg::ShowsNoKeyboardNotice() const
 {
     return !trayAvailable_ && link_ && !link_->CommandChannelOpen();
+}
+
+TextLanguage CTarvikDlg::FileTextLanguage() const
+{
+    return language_ == kLanguageGerman ? TextLanguage::kGerman : TextLanguage::kEnglish;
+}
+
+void CTarvikDlg::TellFileProblems(const std::vector<FileStatus>& statuses)
+{
+    QStringList lines;
+    for (const FileStatus& status : statuses) {
+        const std::string text = FileStatusText(status, FileTextLanguage());
+        if (!text.empty()) lines << QString::fromStdString(text);
+    }
+    if (lines.isEmpty()) return;
+    // Once, after the window has appeared, so the message has something to stand in front of.
+    QTimer::singleShot(0, this, [this, lines] {
+        if (!ended_) prompt_.Tell(this, QStringLiteral("Corvane Keyboard"), lines.join(QStringLiteral("\n\n")));
+    });
+}
+
+void CTarvikDlg::TellLaunchProblem(const LaunchResult& result)
+{
+    const QString text = QString::fromStdString(LaunchResultText(result, FileTextLanguage()));
+    if (text.isEmpty()) return;
+    // The notification area carries it where there is one; elsewhere the window says it.
+    if (tray_ != nullptr)
+        tray_->showMessage(QStringLiteral("Corvane Keyboard"), text, QSystemTrayIcon::Warning, kBalloonTimeoutMs);
+    else
+        prompt_.Tell(this, QStringLiteral("Corvane Keyboard"), text);
 }
 
 QString CTarvikDlg::NoKeyboardNotice() const
@@ -247,7 +281,7 @@ std::intptr_t CTarvikDlg::WindowMessage(std::uint32_t message, std::uintptr_t wP
     switch (message) {
     case UM_DEVICE_KEY:
         if (shell_ != nullptr)
-            LaunchKeyAction(state_.records, static_cast<std::uint8_t>(wParam & 0xFF), *shell_);
+            TellLaunchProblem(LaunchKeyAction(state_.records, static_cast<std::uint8_t>(wParam & 0xFF), *shell_));
         break;
     case UM_SLIDER_MOVED:
         panel_.OnSliderMoved(static_cast<int>(wParam));

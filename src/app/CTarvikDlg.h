@@ -9,7 +9,9 @@
 #include "device/DeviceLink.h"
 #include "device/DeviceMonitor.h"
 #include "device/KeyCodeTable.h"
+#include "keys/LaunchKeyAction.h"
 #include "keys/ShellOpener.h"
+#include "store/FileStatus.h"
 #include "macros/MacroStore.h"
 #include "skin/SkinnedWindow.h"
 #include "device/SettingsState.h"
@@ -148,6 +150,11 @@ private:
     void Apply();
     void FactoryResetAsked();
     void OfferFirmwareUpdate();
+    // Files that could not be used at start, and launch keys that could not start: the user is
+    // told which and why.
+    TextLanguage FileTextLanguage() const;
+    void TellFileProblems(const std::vector<FileStatus>& statuses);
+    void TellLaunchProblem(const LaunchResult& result);
     void LaunchUpdater();
 
     // Keyboard view.

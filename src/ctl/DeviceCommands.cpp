@@ -216,10 +216,12 @@ int RunApply(CommandContext& context)
     if (!ExpectArguments(context, *options, 1, "apply FILE [--emulate] [--trace] [--device-ids VID:PID,...]"))
         return kExitUsage;
     const std::filesystem::path file = options->rest[0];
-    // Read the file first so a bad name costs no trip to the keyboard.
+    // Read the file first so a bad name costs no trip to the keyboard. Only a whole settings file
+    // is sent: anything shorter or longer would leave the keyboard with zeros.
     auto fileState = std::make_unique<SettingsState>();
-    if (!ReadProfile(file, fileState->image, fileState->records)) {
-        context.err << "corvanectl: cannot read " << file.string() << "\n";
+    const FileStatus status = ReadSettingsFileExact(file, fileState->image, fileState->records);
+    if (status.state != FileState::kLoaded) {
+        context.err << "corvanectl: " << FileStatusReason(status, TextLanguage::kEnglish) << "\n";
         return kExitFile;
     }
     Session session(*options, context.err, context.backend);
