@@ -123,7 +123,7 @@ TEST_F(DeviceCommands, FailuresSayWhatWentWrong)
 {
     CtlRun run = Ctl("--emulate apply '" + (dir_ / "missing.bin").string() + "'");
     EXPECT_EQ(run.exitCode, 3);
-    EXPECT_NE(run.err.find("cannot read"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("missing.bin does not exist"), std::string::npos) << run.err;
 
     run = Ctl("--emulate --device-ids 12345 info");
     EXPECT_EQ(run.exitCode, 2);
