@@ -3,7 +3,7 @@ BUILD    ?= build
 JOBS     ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test run bench asan tsan clean screenshot
+.PHONY: all deps configure build test run bench asan tsan clean screenshot format check-format
 
 all: build
 
@@ -19,8 +19,15 @@ configure: deps
 build: deps $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j$(JOBS)
 
-test: build
+test: build check-format
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS) --timeout 300
+
+# The sources stay as .clang-format makes them; make test fails on a difference.
+check-format: deps
+	@scripts/check-format
+
+format: deps
+	@scripts/check-format --fix
 
 run: build
 	@scripts/run $(BUILD)

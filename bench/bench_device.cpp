@@ -5,9 +5,9 @@
 #include "device/Clocks.h"
 #include "device/DeviceLink.h"
 #include "device/Protocol.h"
+#include "device/SettingsState.h"
 #include "device/Synchronisation.h"
 #include "emulator/KeyboardEmulator.h"
-#include "device/SettingsState.h"
 
 #include <algorithm>
 #include <chrono>
@@ -59,8 +59,7 @@ double LightingApply(Clock& clock)
     return ms;
 }
 
-template <typename Run>
-void Report(const char* name, Run run, int repeats)
+template <typename Run> void Report(const char* name, Run run, int repeats)
 {
     VirtualClock virtualClock;
     run(virtualClock);
@@ -68,10 +67,11 @@ void Report(const char* name, Run run, int repeats)
 
     SystemClock systemClock;
     std::vector<double> times;
-    for (int i = 0; i < repeats; ++i) times.push_back(run(systemClock));
+    for (int i = 0; i < repeats; ++i)
+        times.push_back(run(systemClock));
     const double median = Median(times);
-    std::printf("%-26s floor %7.1f ms   real median %8.2f ms   ratio %.3f   (%d runs)\n", name, floorMs, median,
-                median / floorMs, repeats);
+    std::printf("%-26s floor %7.1f ms   real median %8.2f ms   ratio %.3f   (%d runs)\n", name, floorMs,
+                median, median / floorMs, repeats);
 }
 
 } // namespace

@@ -135,7 +135,8 @@ int CTarvikApp::Run(QApplication& app, const AppOptions& options)
     if (!useEmulator) {
         hidapi = std::make_unique<HidapiBackend>();
         // A keyboard that is listed but cannot be opened stays the one used, so its notice says why.
-        if (options.emulateWhenMissing && !FindKeyboardInterfaceIn(*hidapi, options.deviceIds, kCommandInterface)) {
+        if (options.emulateWhenMissing &&
+            !FindKeyboardInterfaceIn(*hidapi, options.deviceIds, kCommandInterface)) {
             std::fputs("No keyboard found: running against the built-in keyboard emulator.\n", stdout);
             std::fflush(stdout);
             useEmulator = true;
@@ -187,7 +188,8 @@ int CTarvikApp::Run(QApplication& app, const AppOptions& options)
             const AccessProblem& problem = window.Link()->Access();
             std::fprintf(stderr, "%s.\n", AccessNotice(problem.access).english);
             if (!problem.detail.empty()) std::fprintf(stderr, "(%s)\n", problem.detail.c_str());
-            if (problem.access == KeyboardAccess::kNotAccessible) std::fprintf(stderr, "%s\n", UdevRuleHelp().english);
+            if (problem.access == KeyboardAccess::kNotAccessible)
+                std::fprintf(stderr, "%s\n", UdevRuleHelp().english);
         }
         // Shown first so that, without a notification area, it can be minimised instead.
         if (!setup.trayAvailable) window.show();

@@ -1,11 +1,11 @@
 #include "app/CTarvikDlg.h"
 
-#include "device/LightingEffects.h"
-#include "device/LightingSettings.h"
 #include "app/Prompt.h"
 #include "app/Texts.h"
 #include "device/Firmware.h"
 #include "device/KeyLayout.h"
+#include "device/LightingEffects.h"
+#include "device/LightingSettings.h"
 #include "keys/LaunchKeyAction.h"
 #include "skin/BitSlider.h"
 #include "skin/SkinImage.h"
@@ -187,7 +187,8 @@ void CTarvikDlg::TellFileProblems(const std::vector<FileStatus>& statuses)
     if (lines.isEmpty()) return;
     // Once, after the window has appeared, so the message has something to stand in front of.
     QTimer::singleShot(0, this, [this, lines] {
-        if (!ended_) prompt_.Tell(this, QStringLiteral("Corvane Keyboard"), lines.join(QStringLiteral("\n\n")));
+        if (!ended_)
+            prompt_.Tell(this, QStringLiteral("Corvane Keyboard"), lines.join(QStringLiteral("\n\n")));
     });
 }
 
@@ -197,7 +198,8 @@ void CTarvikDlg::TellLaunchProblem(const LaunchResult& result)
     if (text.isEmpty()) return;
     // The notification area carries it where there is one; elsewhere the window says it.
     if (tray_ != nullptr)
-        tray_->showMessage(QStringLiteral("Corvane Keyboard"), text, QSystemTrayIcon::Warning, kBalloonTimeoutMs);
+        tray_->showMessage(QStringLiteral("Corvane Keyboard"), text, QSystemTrayIcon::Warning,
+                           kBalloonTimeoutMs);
     else
         prompt_.Tell(this, QStringLiteral("Corvane Keyboard"), text);
 }
@@ -281,7 +283,8 @@ std::intptr_t CTarvikDlg::WindowMessage(std::uint32_t message, std::uintptr_t wP
     switch (message) {
     case UM_DEVICE_KEY:
         if (shell_ != nullptr)
-            TellLaunchProblem(LaunchKeyAction(state_.records, static_cast<std::uint8_t>(wParam & 0xFF), *shell_));
+            TellLaunchProblem(
+                LaunchKeyAction(state_.records, static_cast<std::uint8_t>(wParam & 0xFF), *shell_));
         break;
     case UM_SLIDER_MOVED:
         panel_.OnSliderMoved(static_cast<int>(wParam));
@@ -310,7 +313,8 @@ std::intptr_t CTarvikDlg::WindowMessage(std::uint32_t message, std::uintptr_t wP
             const QString text = access == KeyboardAccess::kNoKeyboard || access == KeyboardAccess::kReady
                                      ? QString::fromUtf8("No Gaming Keyboard\xEF\xBC\x81")
                                      : Text(notice.german, notice.english);
-            tray_->showMessage(QStringLiteral("Warning"), text, QSystemTrayIcon::Information, kBalloonTimeoutMs);
+            tray_->showMessage(QStringLiteral("Warning"), text, QSystemTrayIcon::Information,
+                               kBalloonTimeoutMs);
         }
         break;
     default:
@@ -592,7 +596,8 @@ void CTarvikDlg::ButtonAction(int button)
         if (profileWindow_ != nullptr) {
             profileWindow_->Open(frameGeometry());
             // The panel may have loaded a profile: take it over once the panel has gone.
-            QTimer::singleShot(50, this, [this] { SendWindowMessage(this, UM_READ_COMPLETE, 0, kReadFromProfilePanel); });
+            QTimer::singleShot(
+                50, this, [this] { SendWindowMessage(this, UM_READ_COMPLETE, 0, kReadFromProfilePanel); });
         }
         break;
     case layout::kButtonMacro:

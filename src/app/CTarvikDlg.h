@@ -9,12 +9,12 @@
 #include "device/DeviceLink.h"
 #include "device/DeviceMonitor.h"
 #include "device/KeyCodeTable.h"
+#include "device/SettingsState.h"
 #include "keys/LaunchKeyAction.h"
 #include "keys/ShellOpener.h"
-#include "store/FileStatus.h"
 #include "macros/MacroStore.h"
 #include "skin/SkinnedWindow.h"
-#include "device/SettingsState.h"
+#include "store/FileStatus.h"
 
 #include <QPoint>
 #include <QPointer>

@@ -2,11 +2,11 @@
 
 #include "app/CTarvikDlg.h"
 
-#include "device/LightingEffects.h"
-#include "device/LightingSettings.h"
 #include "app/PanelColours.h"
 #include "app/Texts.h"
 #include "device/KeyLayout.h"
+#include "device/LightingEffects.h"
+#include "device/LightingSettings.h"
 #include "keys/ApplyKeyAssignment.h"
 #include "skin/SkinDraw.h"
 #include "skin/SkinLayout.h"
@@ -102,8 +102,7 @@ void CTarvikDlg::PaintTitleAndButtons(QPainter& painter)
                   layout::kCloseButtonOrigin.y);
     // Where there is no notification area to carry the warning, the window says it. The skin font
     // has no full-width exclamation mark, so the plain one stands in for it here.
-    if (ShowsNoKeyboardNotice())
-        DrawSkinText(painter, NoKeyboardNotice(), 420, 8, kPanelBack, kWhite, 15);
+    if (ShowsNoKeyboardNotice()) DrawSkinText(painter, NoKeyboardNotice(), 420, 8, kPanelBack, kWhite, 15);
 }
 
 void CTarvikDlg::PaintKeyboard(QPainter& painter)
@@ -154,8 +153,9 @@ void CTarvikDlg::RubberBand()
     for (std::uint8_t slot = 0; slot < layout::kKeyCount; ++slot) {
         const layout::Rect r = layout::KeyWindowRect(slot);
         // The keys the picture lacks have no place to enclose.
-        const bool inside = !layout::IsAbsentKey(slot) && r.left >= pressPoint_.x() && r.top >= pressPoint_.y() &&
-                            r.right <= currentPoint_.x() && r.bottom <= currentPoint_.y();
+        const bool inside = !layout::IsAbsentKey(slot) && r.left >= pressPoint_.x() &&
+                            r.top >= pressPoint_.y() && r.right <= currentPoint_.x() &&
+                            r.bottom <= currentPoint_.y();
         selected_[slot] = inside ? 1 : 0;
         any = any || inside;
     }

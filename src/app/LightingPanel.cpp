@@ -29,8 +29,8 @@ struct SliderBinding
     int id;
     SliderField field;
     int startPosition;
-    int thumbShift;        // always added to the thumb's x
-    bool zeroShiftsThumb;  // at position 0 the thumb sits two pixels further right
+    int thumbShift;       // always added to the thumb's x
+    bool zeroShiftsThumb; // at position 0 the thumb sits two pixels further right
 };
 constexpr std::array<SliderBinding, 4> kSliderBindings{{
     {layout::kSliderSpeed, SliderField::kSpeed, kNoStartPosition, 0, false},
@@ -208,7 +208,8 @@ void LightingPanel::DrawSliderTrack(int id, QPainter& painter) const
     painter.drawImage(area.topLeft(), slider->FilledTrack(), QRect(0, 0, filledWidth, area.height()));
     painter.drawImage(QPoint(area.left() + filledWidth, area.top()), slider->EmptyTrack(),
                       QRect(filledWidth, 0, area.width() - filledWidth, area.height()));
-    DrawSkinImage(painter, Folder(), QStringLiteral("Thumb.png"), area.left() + thumbX, area.top() + thumbY + 1);
+    DrawSkinImage(painter, Folder(), QStringLiteral("Thumb.png"), area.left() + thumbX,
+                  area.top() + thumbY + 1);
 }
 
 void LightingPanel::DrawEffectName(QPainter& painter) const
@@ -231,11 +232,12 @@ void LightingPanel::DrawColourSquares(QPainter& painter) const
         const std::uint32_t colour =
             UsesAllColours(mode) ? kGreySquare : lighting.PaletteColour(static_cast<std::size_t>(i));
         FillColourRect(painter,
-                       QRect(layout::kColourSquareX + layout::kColourSquarePitch * i, layout::kColourSquareTop,
-                             layout::kColourSquareSize, layout::kColourSquareSize),
+                       QRect(layout::kColourSquareX + layout::kColourSquarePitch * i,
+                             layout::kColourSquareTop, layout::kColourSquareSize, layout::kColourSquareSize),
                        colour);
     }
-    DrawFrameRect(painter, layout::kColourFrameX + layout::kColourSquarePitch * (lighting.SettledColourSlot() - 1),
+    DrawFrameRect(painter,
+                  layout::kColourFrameX + layout::kColourSquarePitch * (lighting.SettledColourSlot() - 1),
                   layout::kColourFrameY, layout::kColourFrameSize, layout::kColourFrameSize);
 }
 
@@ -245,8 +247,8 @@ void LightingPanel::DrawDirections(QPainter& painter) const
     DrawSkinText(painter, QStringLiteral("Light direction"), layout::kLightDirectionLabel.x,
                  layout::kLightDirectionLabel.y, kPanelBack, kWhite, 15);
     for (std::size_t i = 0; i < kDirectionPictures.size(); ++i)
-        DrawSkinImage(painter, folder, QString::fromLatin1(kDirectionPictures[i].disabled), layout::kDirectionX[i],
-                      layout::kDirectionY);
+        DrawSkinImage(painter, folder, QString::fromLatin1(kDirectionPictures[i].disabled),
+                      layout::kDirectionX[i], layout::kDirectionY);
     const std::optional<Direction> direction = LightingView(image_).GetDirection();
     for (std::size_t i = 0; i < kDirectionPictures.size(); ++i)
         if (direction == kDirectionPictures[i].direction)
@@ -261,8 +263,8 @@ void LightingPanel::DrawViewSwitches(QPainter& painter) const
                   layout::kKeymapSwitchOrigin.y);
     DrawSkinImage(painter, folder, SwitchPicture(customColourView_), layout::kColourViewSwitchOrigin.x,
                   layout::kColourViewSwitchOrigin.y);
-    DrawSkinText(painter, QStringLiteral("Keymap"), layout::kKeymapSwitchLabel.x, layout::kKeymapSwitchLabel.y,
-                 kPanelBack, kWhite, 15);
+    DrawSkinText(painter, QStringLiteral("Keymap"), layout::kKeymapSwitchLabel.x,
+                 layout::kKeymapSwitchLabel.y, kPanelBack, kWhite, 15);
     DrawSkinText(painter, Text("Custom", "DIY"), layout::kColourViewSwitchLabel.x,
                  layout::kColourViewSwitchLabel.y, kPanelBack, kWhite, 15);
 }
@@ -288,7 +290,8 @@ void LightingPanel::Draw(QPainter& painter) const
     };
 
     text(Text("Licht", "Lighting"), layout::kLightingHeading.x, layout::kLightingHeading.y, 15);
-    text(Text("Lichteffekte", "Light effects"), layout::kLightEffectsLabel.x, layout::kLightEffectsLabel.y, 15);
+    text(Text("Lichteffekte", "Light effects"), layout::kLightEffectsLabel.x, layout::kLightEffectsLabel.y,
+         15);
     DrawSkinImage(painter, folder, QStringLiteral("Light_Item.png"), layout::kLightItemOrigin.x,
                   layout::kLightItemOrigin.y);
 
@@ -322,8 +325,8 @@ void LightingPanel::Draw(QPainter& painter) const
     DrawSkinImage(painter, folder, SwitchPicture(lighting.GameMode()), layout::kGameModeSwitchOrigin.x,
                   layout::kGameModeSwitchOrigin.y);
     text(Text("Windowstasten sperren", "WINDOWS KEY LOCK"), 18, 500, 16);
-    DrawSkinImage(painter, folder, SwitchPicture(lighting.WindowsKeyLocked()), layout::kWindowsLockSwitchOrigin.x,
-                  layout::kWindowsLockSwitchOrigin.y);
+    DrawSkinImage(painter, folder, SwitchPicture(lighting.WindowsKeyLocked()),
+                  layout::kWindowsLockSwitchOrigin.x, layout::kWindowsLockSwitchOrigin.y);
 
     text(Text("Wiederholrate", "RESPONSE TIME"), 26, 341, 15);
     DrawSliderTrack(layout::kSliderResponseTime, painter);

@@ -10,4 +10,4 @@ inline constexpr std::uint32_t kPanelBack = 0x353535;
 // What the colour dialog shows first when it opens from the main window.
 inline constexpr std::uint32_t kInitialDialogColour = 0x0C0C0C;
 
-}  // namespace corvane
+} // namespace corvane

@@ -51,8 +51,8 @@ CommandRegistrar::CommandRegistrar(const Command& command)
     Registry().push_back(command);
 }
 
-
-int RunCorvanectl(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err, HidBackend* backend)
+int RunCorvanectl(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err,
+                  HidBackend* backend)
 {
     std::vector<std::string> args;
     std::optional<std::filesystem::path> dataDir;

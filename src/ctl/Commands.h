@@ -26,7 +26,7 @@ struct CommandContext
 
 // Exit codes, the same for every command.
 inline constexpr int kExitUsage = 2;
-inline constexpr int kExitFile = 3;          // a file could not be read
+inline constexpr int kExitFile = 3; // a file could not be read
 inline constexpr int kExitNoKeyboard = 4;
 inline constexpr int kExitKeyboardFailed = 5; // a transfer failed or was not acknowledged
 inline constexpr int kExitNotAccessible = 6;  // the keyboard is there but this user may not open it
@@ -45,7 +45,8 @@ struct Command
 const std::vector<Command>& RegisteredCommands();
 
 // The whole command line (without the program name); returns the exit code.
-int RunCorvanectl(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err, HidBackend* backend);
+int RunCorvanectl(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err,
+                  HidBackend* backend);
 
 struct CommandRegistrar
 {

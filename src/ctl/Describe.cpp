@@ -300,11 +300,12 @@ void DescribeSettings(const SettingsImage& image, const KeyRecordBuffer& records
         out << "\n";
     }
     field(img::kGameMode, 1, "Game mode", OnOff(lighting.GameModeValue(), "on", "off"));
-    field(img::kWindowsKeyLock, 1, "Windows-key lock", OnOff(lighting.WindowsKeyLockValue(), "locked", "free"));
+    field(img::kWindowsKeyLock, 1, "Windows-key lock",
+          OnOff(lighting.WindowsKeyLockValue(), "locked", "free"));
     if (Within(available, img::kResponseTime, 1)) {
         const int value = lighting.ResponseTime();
-        out << "Response time: " << value << " (slider " << SliderPositionOf(image, SliderField::kResponseTime)
-            << ")\n";
+        out << "Response time: " << value << " (slider "
+            << SliderPositionOf(image, SliderField::kResponseTime) << ")\n";
     }
     field(img::kReportRate, 1, "Report rate", std::to_string(lighting.ReportRate()));
 

@@ -11,13 +11,13 @@
 #include "device/Clocks.h"
 #include "device/DeviceLink.h"
 #include "device/KeyCodeTable.h"
+#include "device/SettingsState.h"
 #include "emulator/KeyboardEmulator.h"
 #include "platform/HidapiBackend.h"
 #include "store/SettingsFiles.h"
-#include "device/SettingsState.h"
 
-#include <charconv>
 #include <cctype>
+#include <charconv>
 #include <iostream>
 #include <memory>
 #include <sstream>
@@ -151,7 +151,8 @@ int Fail(CommandContext& context, SyncResult result, const std::string& doing, c
         const KeyboardAccess access =
             problem.access == KeyboardAccess::kReady ? KeyboardAccess::kNoKeyboard : problem.access;
         // The window's notice, in the command line's lower-case style.
-        std::string notice = access == KeyboardAccess::kNoKeyboard ? "no keyboard found" : AccessNotice(access).english;
+        std::string notice =
+            access == KeyboardAccess::kNoKeyboard ? "no keyboard found" : AccessNotice(access).english;
         notice[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(notice[0])));
         context.err << "corvanectl: " << notice;
         if (!problem.detail.empty()) context.err << " (" << problem.detail << ")";

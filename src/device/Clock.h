@@ -5,7 +5,8 @@
 
 namespace corvane {
 
-class Clock {
+class Clock
+{
 public:
     virtual ~Clock() = default;
     // Pause(0) is a yield.

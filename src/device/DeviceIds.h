@@ -7,7 +7,8 @@
 
 namespace corvane {
 
-struct UsbIdPair {
+struct UsbIdPair
+{
     std::uint16_t vendorId = 0;
     std::uint16_t productId = 0;
     bool operator==(const UsbIdPair&) const = default;

@@ -52,7 +52,8 @@ bool Accepted(UsbIdPair ids, const std::vector<UsbIdPair>& extraIds)
 
 } // namespace
 
-std::optional<HidInterfaceInfo> FindKeyboardInterfaceIn(HidBackend& backend, const std::vector<UsbIdPair>& extraIds,
+std::optional<HidInterfaceInfo> FindKeyboardInterfaceIn(HidBackend& backend,
+                                                        const std::vector<UsbIdPair>& extraIds,
                                                         std::string_view substring)
 {
     for (HidInterfaceInfo& info : backend.Enumerate()) {
@@ -106,7 +107,8 @@ bool DeviceLink::IsAcceptedPair(UsbIdPair ids) const
 
 bool DeviceLink::FindKeyboardInterface(std::string_view substring)
 {
-    std::optional<HidInterfaceInfo> found = FindKeyboardInterfaceIn(backend_, options_.extraDeviceIds, substring);
+    std::optional<HidInterfaceInfo> found =
+        FindKeyboardInterfaceIn(backend_, options_.extraDeviceIds, substring);
     if (!found) return false;
     devicePath_ = std::move(found->path);
     deviceIds_ = {found->vendorId, found->productId};
@@ -214,7 +216,8 @@ SyncResult DeviceLink::ReadSettings(SettingsState& state)
     const StartResult started = Start();
     if (!started.commandChannelOpen) return SyncResult::kNoKeyboard;
     WaitForReadAll();
-    return OnReadComplete(state, ReadSource::kDevice).settingsTaken ? SyncResult::kOk : SyncResult::kTransferFailed;
+    return OnReadComplete(state, ReadSource::kDevice).settingsTaken ? SyncResult::kOk
+                                                                    : SyncResult::kTransferFailed;
 }
 
 void DeviceLink::Shutdown()
@@ -401,9 +404,11 @@ void DeviceLink::ListenerThread(HidChannel& channel)
     listenerRunning_ = false;
 }
 
-std::optional<SliderField> DeviceLink::OnKeyboardSetting(SettingsState& state, const KeyboardSettingChanged& change)
+std::optional<SliderField> DeviceLink::OnKeyboardSetting(SettingsState& state,
+                                                         const KeyboardSettingChanged& change)
 {
-    const std::optional<SliderField> slider = ApplyKeyboardSetting(state.image, state.shadow, change.setting, change.value);
+    const std::optional<SliderField> slider =
+        ApplyKeyboardSetting(state.image, state.shadow, change.setting, change.value);
     repaintCount_ = 0;
     repaintPending_ = true;
     return slider;

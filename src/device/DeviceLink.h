@@ -97,7 +97,8 @@ AccessText UdevRuleHelp();
 // The device link's search, usable on its own (the application asks it before choosing a
 // backend): the first interface with an accepted ID pair whose match text contains the
 // substring and whose path is short enough to keep.
-std::optional<HidInterfaceInfo> FindKeyboardInterfaceIn(HidBackend& backend, const std::vector<UsbIdPair>& extraIds,
+std::optional<HidInterfaceInfo> FindKeyboardInterfaceIn(HidBackend& backend,
+                                                        const std::vector<UsbIdPair>& extraIds,
                                                         std::string_view substring);
 
 struct ReadCompleteResult

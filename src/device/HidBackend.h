@@ -13,8 +13,9 @@
 
 namespace corvane {
 
-struct HidInterfaceInfo {
-    std::string path;      // what Open() takes
+struct HidInterfaceInfo
+{
+    std::string path; // what Open() takes
     std::uint16_t vendorId = 0;
     std::uint16_t productId = 0;
     // Carries the parts of the Windows interface path that the substring rules test:
@@ -24,7 +25,8 @@ struct HidInterfaceInfo {
 
 // One open HID interface. All calls are synchronous; none throws. Results are reported so a
 // caller may use them, though the protocol layer stores replies as they come.
-class HidChannel {
+class HidChannel
+{
 public:
     virtual ~HidChannel() = default;
     // 9-byte feature reports, byte 0 the report ID.
@@ -49,7 +51,7 @@ enum class OpenError : std::uint8_t {
     kGone,         // the node is not there (any more)
     kNoPermission, // the node exists but this user may not open it
     kBusy,
-    kFailed,       // anything else; see the system error
+    kFailed, // anything else; see the system error
 };
 
 struct OpenFailure
@@ -59,7 +61,8 @@ struct OpenFailure
     std::string detail;  // the backend's own words, for the user
 };
 
-class HidBackend {
+class HidBackend
+{
 public:
     virtual ~HidBackend() = default;
     virtual std::vector<HidInterfaceInfo> Enumerate() = 0;

@@ -31,7 +31,8 @@ void StoreBoth(SettingsImage& image, SettingsShadow& shadow, std::size_t offset,
 
 std::optional<std::size_t> CustomLightMapOf(std::uint8_t mode)
 {
-    if (mode < kFirstCustomProfile || mode >= kFirstCustomProfile + img::kCustomLightMapCount) return std::nullopt;
+    if (mode < kFirstCustomProfile || mode >= kFirstCustomProfile + img::kCustomLightMapCount)
+        return std::nullopt;
     return static_cast<std::size_t>(mode - kFirstCustomProfile);
 }
 
@@ -73,7 +74,8 @@ std::optional<SliderField> ApplyKeyboardSetting(SettingsImage& image, SettingsSh
 std::optional<Direction> LightingView::GetDirection() const
 {
     const std::uint8_t value = DirectionValue();
-    if (value < static_cast<std::uint8_t>(Direction::kLeft) || value > static_cast<std::uint8_t>(Direction::kBottom))
+    if (value < static_cast<std::uint8_t>(Direction::kLeft) ||
+        value > static_cast<std::uint8_t>(Direction::kBottom))
         return std::nullopt;
     return static_cast<Direction>(value);
 }

@@ -118,7 +118,10 @@ public:
 
     void SetMode(std::uint8_t mode) { (*edit_)[img::kLightingMode] = mode; }
     void SetColourSlot(std::uint8_t slot) { (*edit_)[img::kColour] = slot; }
-    void SetDirection(Direction direction) { (*edit_)[img::kDirection] = static_cast<std::uint8_t>(direction); }
+    void SetDirection(Direction direction)
+    {
+        (*edit_)[img::kDirection] = static_cast<std::uint8_t>(direction);
+    }
     // A switch turns on when bit 0 was clear, else off.
     void ToggleGameMode();
     void ToggleWindowsKeyLock();

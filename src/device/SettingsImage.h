@@ -13,31 +13,31 @@ inline constexpr std::size_t kSettingsImageSize = 10060;
 
 namespace img {
 // Offsets into the image, with the size of each field or region.
-inline constexpr std::size_t kReportRate = 11;            // 0-3, report-rate slider position
-inline constexpr std::size_t kDeviceKeyTable = 792;       // 128 entries of 4 bytes
+inline constexpr std::size_t kReportRate = 11;      // 0-3, report-rate slider position
+inline constexpr std::size_t kDeviceKeyTable = 792; // 128 entries of 4 bytes
 inline constexpr std::size_t kDeviceKeyTableSize = 512;
 inline constexpr std::size_t kDeviceKeyEntrySize = 4;
 inline constexpr std::size_t kDeviceKeyCount = 128;
-inline constexpr std::size_t kMacroSlots = 1304;          // 32 slots of 192 bytes
+inline constexpr std::size_t kMacroSlots = 1304; // 32 slots of 192 bytes
 inline constexpr std::size_t kMacroSlotSize = 192;
 inline constexpr std::size_t kMacroSlotCount = 32;
 inline constexpr std::size_t kMacroSlotsSize = kMacroSlotSize * kMacroSlotCount;
-inline constexpr std::size_t kResponseTime = 7449;        // keyboard value, slider position + 1
+inline constexpr std::size_t kResponseTime = 7449; // keyboard value, slider position + 1
 inline constexpr std::size_t kLightingMode = 7450;
-inline constexpr std::size_t kSpeed = 7451;               // 0-9; the keyboard's value is 10 - speed
-inline constexpr std::size_t kBrightness = 7452;          // 0-50
-inline constexpr std::size_t kColour = 7453;              // 1-7 palette entry + 1, 8 multi-colour
-inline constexpr std::size_t kDirection = 7454;           // 1 left, 2 right, 3 top, 4 bottom
+inline constexpr std::size_t kSpeed = 7451;      // 0-9; the keyboard's value is 10 - speed
+inline constexpr std::size_t kBrightness = 7452; // 0-50
+inline constexpr std::size_t kColour = 7453;     // 1-7 palette entry + 1, 8 multi-colour
+inline constexpr std::size_t kDirection = 7454;  // 1 left, 2 right, 3 top, 4 bottom
 inline constexpr std::size_t kLightingBlock = kLightingMode;
 inline constexpr std::size_t kLightingBlockSize = 5;
-inline constexpr std::size_t kPalette = 7455;             // 7 x (red, green, blue)
+inline constexpr std::size_t kPalette = 7455; // 7 x (red, green, blue)
 inline constexpr std::size_t kPaletteEntries = 7;
 inline constexpr std::size_t kPaletteSize = 21;
 inline constexpr std::size_t kGameMode = 7476;
-inline constexpr std::size_t kKeyEnableMap = 7477;        // six bits per byte
+inline constexpr std::size_t kKeyEnableMap = 7477; // six bits per byte
 inline constexpr std::size_t kKeyEnableMapSize = 21;
 inline constexpr std::size_t kWindowsKeyLock = 7498;
-inline constexpr std::size_t kCustomLightMaps = 7499;     // 5 maps of 512 bytes
+inline constexpr std::size_t kCustomLightMaps = 7499; // 5 maps of 512 bytes
 inline constexpr std::size_t kCustomLightMapSize = 512;
 inline constexpr std::size_t kCustomLightMapCount = 5;
 inline constexpr std::size_t kReserved = 10059;
@@ -65,7 +65,8 @@ enum LightingMode : std::uint8_t {
     kModeRadar = 13,
 };
 
-struct SettingsImage {
+struct SettingsImage
+{
     std::array<std::uint8_t, kSettingsImageSize> bytes{};
 
     std::uint8_t& operator[](std::size_t offset) { return bytes[offset]; }
@@ -73,12 +74,18 @@ struct SettingsImage {
     std::uint8_t* data() { return bytes.data(); }
     const std::uint8_t* data() const { return bytes.data(); }
 
-    std::uint8_t* DeviceKeyEntry(std::size_t deviceIndex) { return data() + img::kDeviceKeyTable + 4 * deviceIndex; }
+    std::uint8_t* DeviceKeyEntry(std::size_t deviceIndex)
+    {
+        return data() + img::kDeviceKeyTable + 4 * deviceIndex;
+    }
     const std::uint8_t* DeviceKeyEntry(std::size_t deviceIndex) const
     {
         return data() + img::kDeviceKeyTable + 4 * deviceIndex;
     }
-    std::uint8_t* MacroSlot(std::size_t slot) { return data() + img::kMacroSlots + img::kMacroSlotSize * slot; }
+    std::uint8_t* MacroSlot(std::size_t slot)
+    {
+        return data() + img::kMacroSlots + img::kMacroSlotSize * slot;
+    }
     const std::uint8_t* MacroSlot(std::size_t slot) const
     {
         return data() + img::kMacroSlots + img::kMacroSlotSize * slot;

@@ -513,7 +513,8 @@ public:
             std::optional<RealClock::time_point> wake;
             if (!forever) wake = deadline;
             if (queue_ && !queue_->reports.empty())
-                wake = wake ? std::min(*wake, queue_->reports.front().readyAt) : queue_->reports.front().readyAt;
+                wake =
+                    wake ? std::min(*wake, queue_->reports.front().readyAt) : queue_->reports.front().readyAt;
             if (wake)
                 core.inputArrived.wait_until(lock, *wake);
             else

@@ -3,8 +3,8 @@
 // mark and its enable bit.
 
 #include "device/KeyCodeTable.h"
-#include "keys/KeyRecord.h"
 #include "device/SettingsState.h"
+#include "keys/KeyRecord.h"
 
 #include <array>
 #include <cstdint>

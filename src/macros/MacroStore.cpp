@@ -1,8 +1,8 @@
 #include "macros/MacroStore.h"
 
 #include "macros/MacroEvents.h"
-#include "text/Utf16.h"
 #include "store/AtomicFile.h"
+#include "text/Utf16.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -10,8 +10,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <mutex>
@@ -36,7 +36,8 @@ void InitialiseHidapiOnce()
 class HidapiChannel final : public HidChannel
 {
 public:
-    HidapiChannel(hid_device* device, int inputFd, int wakeFd) : device_(device), inputFd_(inputFd), wakeFd_(wakeFd)
+    HidapiChannel(hid_device* device, int inputFd, int wakeFd)
+        : device_(device), inputFd_(inputFd), wakeFd_(wakeFd)
     {
     }
     ~HidapiChannel() override
@@ -229,7 +230,9 @@ std::unique_ptr<HidChannel> HidapiBackend::Open(const std::string& path, OpenFai
     // summary.
     const int inputFd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (inputFd < 0) return fail(errno);
-    struct stat info{};
+    struct stat info
+    {
+    };
     if (::fstat(inputFd, &info) != 0 || !S_ISCHR(info.st_mode)) {
         ::close(inputFd);
         return fail(ENODEV);

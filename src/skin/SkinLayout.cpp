@@ -9,7 +9,8 @@ const SkinFolder kSkinFolders[6] = {
     {Window::Main, "png\\german\\", "png\\english\\", "main.png"},
     {Window::Profile, "png\\GERMAN\\Config\\", "png\\english\\Config\\", "Profile_BK.png"},
     {Window::KeyAssignment, "png\\GERMAN\\Custom\\", "png\\english\\Custom\\", "Custom_BK.png"},
-    {Window::Macro, "png\\GERMAN\\MacroManagement\\", "png\\english\\MacroManagement\\", "MacroManagement.png"},
+    {Window::Macro, "png\\GERMAN\\MacroManagement\\", "png\\english\\MacroManagement\\",
+     "MacroManagement.png"},
     {Window::Colour, "png\\GERMAN\\", "png\\English\\", "Color_BK.png"},
     {Window::FirmwareUpdate, "png\\help\\", "png\\help\\", "UpdateWindow.png"},
 };

@@ -49,9 +49,13 @@ void WindowMessageSink::Raise(const LinkEvent& event)
         }
         void operator()(const KeyboardSettingChanged& change) const
         {
-            PostWindowMessage(target, UM_KEYBOARD_SETTING, static_cast<std::uintptr_t>(change.setting), change.value);
+            PostWindowMessage(target, UM_KEYBOARD_SETTING, static_cast<std::uintptr_t>(change.setting),
+                              change.value);
         }
-        void operator()(const HostKeyPressed& key) const { PostWindowMessage(target, UM_DEVICE_KEY, key.keyCode, 0); }
+        void operator()(const HostKeyPressed& key) const
+        {
+            PostWindowMessage(target, UM_DEVICE_KEY, key.keyCode, 0);
+        }
     };
     std::visit(ToMessage{target_}, event);
 }

@@ -19,9 +19,10 @@ inline constexpr std::uint32_t UM_SHOW_NO_DEVICE = 0x406;
 inline constexpr std::uint32_t UM_HOOK_KEY = 0x6F3;
 inline constexpr std::uint32_t UM_LIST_EDIT_BEGIN = 0x6F4;
 inline constexpr std::uint32_t UM_LIST_ITEM_EDITED = 0x6F5;
-inline constexpr std::uint32_t UM_DEVICE_KEY = 0x778;       // key code in wParam
-inline constexpr std::uint32_t UM_SLIDER_MOVED = 0x779;     // slider id in wParam
-inline constexpr std::uint32_t UM_READ_COMPLETE = 0x77B;    // lParam 0 after a device read, 1 after the profile panel
+inline constexpr std::uint32_t UM_DEVICE_KEY = 0x778;   // key code in wParam
+inline constexpr std::uint32_t UM_SLIDER_MOVED = 0x779; // slider id in wParam
+inline constexpr std::uint32_t UM_READ_COMPLETE =
+    0x77B; // lParam 0 after a device read, 1 after the profile panel
 inline constexpr std::uint32_t UM_REFRESH_CONTROLS = 0x77C; // setting sub-type in wParam
 // A setting changed with the keyboard's own keys: sub-type in wParam, value in lParam.
 inline constexpr std::uint32_t UM_KEYBOARD_SETTING = 0x77D;

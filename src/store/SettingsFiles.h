@@ -3,8 +3,8 @@
 // no header. Files move between this program and the keyboard's Windows utility unchanged.
 
 #include "device/SettingsImage.h"
-#include "keys/KeyRecord.h"
 #include "device/SettingsState.h"
+#include "keys/KeyRecord.h"
 #include "store/FileStatus.h"
 
 #include <cstddef>

@@ -43,19 +43,22 @@ TEST_F(DataFilesTest, AFileTheProgramCannotUseIsToldOnceAndKeptAsItIs)
         const char* says;
     };
     const Case cases[] = {
-        {"short keymap", "keymap.bin", [](const std::filesystem::path& p) { std::ofstream(p) << "short"; }, "keymap.bin"},
+        {"short keymap", "keymap.bin", [](const std::filesystem::path& p) { std::ofstream(p) << "short"; },
+         "keymap.bin"},
         {"keymap as a FIFO", "keymap.bin", [](const std::filesystem::path& p) { ::mkfifo(p.c_str(), 0600); },
          "keymap.bin"},
-        {"keymap as a folder", "keymap.bin", [](const std::filesystem::path& p) { std::filesystem::create_directory(p); },
-         "keymap.bin"},
-        {"macro file as a FIFO", "MacroDefine.bin", [](const std::filesystem::path& p) { ::mkfifo(p.c_str(), 0600); },
-         "MacroDefine.bin"},
+        {"keymap as a folder", "keymap.bin",
+         [](const std::filesystem::path& p) { std::filesystem::create_directory(p); }, "keymap.bin"},
+        {"macro file as a FIFO", "MacroDefine.bin",
+         [](const std::filesystem::path& p) { ::mkfifo(p.c_str(), 0600); }, "MacroDefine.bin"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const std::filesystem::path file = dataFolder / c.file;
         c.make(file);
-        struct stat before{};
+        struct stat before
+        {
+        };
         ASSERT_EQ(::lstat(file.c_str(), &before), 0);
         prompt.calls.clear();
         StartApplyAndClose();
@@ -64,7 +67,9 @@ TEST_F(DataFilesTest, AFileTheProgramCannotUseIsToldOnceAndKeptAsItIs)
         ASSERT_EQ(prompt.calls.size(), 1u) << Told().toStdString();
         EXPECT_TRUE(prompt.calls[0].text.contains(QString::fromLatin1(c.says))) << Told().toStdString();
         // Nothing was written over it: same kind, size and inode.
-        struct stat after{};
+        struct stat after
+        {
+        };
         ASSERT_EQ(::lstat(file.c_str(), &after), 0);
         EXPECT_EQ(after.st_ino, before.st_ino);
         EXPECT_EQ(after.st_mode, before.st_mode);
@@ -97,7 +102,8 @@ TEST_F(DataFilesTest, ALaunchKeyThatPointsNowhereIsToldWithKeyAndPath)
     ASSERT_TRUE(QTest::qWaitFor([&] { return !prompt.calls.empty(); }, 2000));
     EXPECT_TRUE(shell.opened.empty());
     EXPECT_TRUE(prompt.calls[0].text.contains(QStringLiteral("/nonexistent/corvane/song.mp3")));
-    EXPECT_TRUE(prompt.calls[0].text.contains(QStringLiteral("launch key B "))) << prompt.calls[0].text.toStdString();
+    EXPECT_TRUE(prompt.calls[0].text.contains(QStringLiteral("launch key B ")))
+        << prompt.calls[0].text.toStdString();
 }
 
 } // namespace

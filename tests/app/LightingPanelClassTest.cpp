@@ -26,7 +26,8 @@ protected:
     void SetUp() override
     {
         SetProgramFolder(QStringLiteral(CORVANE_SKIN_DIR));
-        host.SetSkin(SkinFolderPath(SkinWindow::Main, kLanguageEnglish), SkinBackgroundName(SkinWindow::Main));
+        host.SetSkin(SkinFolderPath(SkinWindow::Main, kLanguageEnglish),
+                     SkinBackgroundName(SkinWindow::Main));
         host.resize(host.BackgroundSize());
         panel.SetUp(kLanguageEnglish);
     }
@@ -121,11 +122,9 @@ TEST_F(LightingPanelClassTest, DrawingChangesNeitherTheImageNorTheSliders)
         bool listOpen;
     };
     const Case cases[] = {
-        {kModeBreathing, 0, false},  // a slot the squares must clamp to show
-        {kModeWave, 2, false},       // shown as the multi-colour slot
-        {kModeStatic, 9, true},
-        {kLastPaletteMode + 2, 0, false},
-        {kUnknownMode, 4, true},
+        {kModeBreathing, 0, false}, // a slot the squares must clamp to show
+        {kModeWave, 2, false},      // shown as the multi-colour slot
+        {kModeStatic, 9, true},     {kLastPaletteMode + 2, 0, false}, {kUnknownMode, 4, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << int{c.mode} << "/" << int{c.colourSlot});

@@ -38,7 +38,8 @@ TEST(CtlAccess, EachCommandNamesWhyTheKeyboardCannotBeOpened)
             std::ostringstream err;
             EXPECT_EQ(ctl::RunCorvanectl({command}, out, err, &backend), c.exitCode);
             EXPECT_NE(err.str().find(c.says), std::string::npos) << err.str();
-            EXPECT_EQ(err.str().find("udevadm control --reload-rules") != std::string::npos, c.udevHelp) << err.str();
+            EXPECT_EQ(err.str().find("udevadm control --reload-rules") != std::string::npos, c.udevHelp)
+                << err.str();
             if (c.openError != ENOENT) {
                 EXPECT_NE(err.str().find("/dev/hidraw7"), std::string::npos) << err.str();
             }

@@ -50,7 +50,8 @@ TEST(CtlApplyFile, OnlyAWholeSettingsFileReachesTheKeyboard)
         KeyboardEmulator emulator(clock);
         std::ostringstream out;
         std::ostringstream err;
-        EXPECT_EQ(ctl::RunCorvanectl({"apply", c.file.string()}, out, err, &emulator), c.exitCode) << err.str();
+        EXPECT_EQ(ctl::RunCorvanectl({"apply", c.file.string()}, out, err, &emulator), c.exitCode)
+            << err.str();
         EXPECT_NE(err.str().find(c.says), std::string::npos) << err.str();
         // A refused file costs no trip to the keyboard at all.
         if (c.exitCode != 0) {

@@ -4,8 +4,8 @@
 
 #include "device/Clocks.h"
 #include "device/DeviceLink.h"
-#include "emulator/KeyboardEmulator.h"
 #include "device/SettingsState.h"
+#include "emulator/KeyboardEmulator.h"
 
 #include <chrono>
 #include <condition_variable>

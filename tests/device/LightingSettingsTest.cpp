@@ -76,7 +76,8 @@ TEST(LightingSettings, KeyboardSideChangesReachImageAndShadowAlike)
         SCOPED_TRACE(int{c.subType});
         auto image = std::make_unique<SettingsImage>();
         auto shadow = std::make_unique<SettingsShadow>();
-        EXPECT_EQ(ApplyKeyboardSetting(*image, *shadow, static_cast<KeyboardSetting>(c.subType), c.value), c.slider);
+        EXPECT_EQ(ApplyKeyboardSetting(*image, *shadow, static_cast<KeyboardSetting>(c.subType), c.value),
+                  c.slider);
         EXPECT_EQ((*image)[c.offset], c.stored);
         EXPECT_EQ((*shadow)[c.offset], c.stored);
     }
@@ -95,7 +96,7 @@ TEST(LightingSettings, ChoosingAnEffectFixesTheColourSlot)
         bool custom;
     };
     const Case cases[] = {
-        {8, kModeStatic, 1, false}, {3, kModeStatic, 3, false}, {2, kModeWave, 8, false},
+        {8, kModeStatic, 1, false},   {3, kModeStatic, 3, false},    {2, kModeWave, 8, false},
         {2, kModeSpectrum, 8, false}, {8, kModeBreathing, 8, false}, {4, 53, 4, true},
     };
     for (const Case& c : cases) {
@@ -124,8 +125,7 @@ TEST(LightingSettings, ColourSquaresSelectOpenAndSettleByMode)
         {kModeBreathing, 3, 7, false, 8}, // multi-colour
         {kModeStatic, 3, 7, false, 3},    // Static has no multi-colour square
         {kModeWave, 8, 0, false, 8},      // all-colour modes take only the multi-colour square
-        {kModeSpectrum, 8, 7, false, 8},
-        {52, 2, 1, false, 2},             // custom profiles ignore the squares
+        {kModeSpectrum, 8, 7, false, 8},  {52, 2, 1, false, 2}, // custom profiles ignore the squares
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << int{c.mode} << "/" << c.square);

@@ -12,11 +12,15 @@ namespace corvane::testing {
 class RefusingBackend final : public HidBackend
 {
 public:
-    RefusingBackend(KeyboardEmulator& emulator, int systemError) : emulator_(emulator), systemError_(systemError) {}
+    RefusingBackend(KeyboardEmulator& emulator, int systemError)
+        : emulator_(emulator), systemError_(systemError)
+    {
+    }
     std::vector<HidInterfaceInfo> Enumerate() override { return emulator_.Enumerate(); }
     std::unique_ptr<HidChannel> Open(const std::string& path, OpenFailure& failure) override
     {
-        failure = {OpenErrorOfErrno(systemError_), systemError_, "/dev/hidraw7: " + std::string(std::strerror(systemError_))};
+        failure = {OpenErrorOfErrno(systemError_), systemError_,
+                   "/dev/hidraw7: " + std::string(std::strerror(systemError_))};
         (void)path;
         return nullptr;
     }

@@ -13,6 +13,7 @@
 #include "device/KeyLayout.h"
 #include "device/LightingEffects.h"
 #include "device/LightingSettings.h"
+#include "device/SettingsState.h"
 #include "emulator/KeyboardEmulator.h"
 #include "macros/MacroStore.h"
 #include "platform/qt/LanguageSetting.h"
@@ -20,7 +21,6 @@
 #include "skin/SkinDraw.h"
 #include "skin/SkinImage.h"
 #include "skin/SkinLayout.h"
-#include "device/SettingsState.h"
 
 #include <QApplication>
 #include <QDir>
@@ -156,7 +156,8 @@ public:
 private:
     void Send(QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons buttons)
     {
-        QMouseEvent event(type, QPointF(at), QPointF(window_.mapToGlobal(at)), button, buttons, Qt::NoModifier);
+        QMouseEvent event(type, QPointF(at), QPointF(window_.mapToGlobal(at)), button, buttons,
+                          Qt::NoModifier);
         QCoreApplication::sendEvent(&window_, &event);
         QCoreApplication::processEvents();
     }

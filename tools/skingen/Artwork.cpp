@@ -943,7 +943,9 @@ void DrawAllArtwork(const QString& programFolder)
     const QDir root(programFolder);
     for (bool german : {false, true}) {
         const Language lang{german};
-        auto folderOf = [&](Window w) { return root.filePath(QString::fromStdString(FolderOnDisk(w, german))); };
+        auto folderOf = [&](Window w) {
+            return root.filePath(QString::fromStdString(FolderOnDisk(w, german)));
+        };
         DrawMainWindow(folderOf(Window::Main), lang);
         DrawProfilePanel(folderOf(Window::Profile), lang);
         DrawKeyDialog(folderOf(Window::KeyAssignment), lang);

@@ -261,7 +261,8 @@ void BrandMark(QPainter& p, const QRectF& box)
 void DialogTitle(QPainter& p, const QString& title)
 {
     BrandMark(p, QRectF(10, 7, 18, 16));
-    Text(p, QRectF(34, 5, 300, 20), Qt::AlignLeft | Qt::AlignVCenter, title, 13, palette::kText, QFont::Bold, 2.0);
+    Text(p, QRectF(34, 5, 300, 20), Qt::AlignLeft | Qt::AlignVCenter, title, 13, palette::kText, QFont::Bold,
+         2.0);
 }
 
 } // namespace corvane::skingen
