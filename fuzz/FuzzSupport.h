@@ -14,12 +14,12 @@
 #include <vector>
 
 // Unlike assert, never compiled out: a broken invariant must stop the fuzzer.
-#define FUZZ_CHECK(cond)                                                                            \
-    do {                                                                                            \
-        if (!(cond)) {                                                                              \
-            std::fprintf(stderr, "invariant broken: %s (%s:%d)\n", #cond, __FILE__, __LINE__);     \
-            std::abort();                                                                           \
-        }                                                                                           \
+#define FUZZ_CHECK(cond)                                                                                     \
+    do {                                                                                                     \
+        if (!(cond)) {                                                                                       \
+            std::fprintf(stderr, "invariant broken: %s (%s:%d)\n", #cond, __FILE__, __LINE__);               \
+            std::abort();                                                                                    \
+        }                                                                                                    \
     } while (0)
 
 namespace corvane::fuzz {

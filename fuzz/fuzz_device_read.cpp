@@ -129,8 +129,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     marks.marks.fill(kMarkPattern);
     RecomputeKeyMarks(*image, *records, marks);
     for (std::size_t p = 0; p < kKeyMarkCount; ++p) {
-        if (p < kMarkedPositionCount) FUZZ_CHECK(marks[p] == 0 || marks[p] == 1);
-        else FUZZ_CHECK(marks[p] == kMarkPattern);
+        if (p < kMarkedPositionCount)
+            FUZZ_CHECK(marks[p] == 0 || marks[p] == 1);
+        else
+            FUZZ_CHECK(marks[p] == kMarkPattern);
     }
     FUZZ_CHECK(marks[100] == 0);
 

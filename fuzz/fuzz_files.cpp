@@ -86,7 +86,8 @@ void FuzzKeymap(const std::vector<std::uint8_t>& bytes)
     untouched->bytes.fill(kImagePattern);
     auto records2 = std::make_unique<KeyRecordBuffer>();
     std::fill_n(records2->data(), kKeyRecordBufferSize, kRecordPattern);
-    FUZZ_CHECK(LoadKeymap(file, *untouched, *records2, KeymapLoadMode::kRecordsOnly) == KeymapLoadResult::kLoaded);
+    FUZZ_CHECK(LoadKeymap(file, *untouched, *records2, KeymapLoadMode::kRecordsOnly) ==
+               KeymapLoadResult::kLoaded);
     FUZZ_CHECK(std::all_of(untouched->bytes.begin(), untouched->bytes.end(),
                            [](std::uint8_t b) { return b == kImagePattern; }));
     FUZZ_CHECK(*records2 == *expectRecords);
@@ -109,7 +110,8 @@ void FuzzKeymap(const std::vector<std::uint8_t>& bytes)
     const auto savedBytes = ReadWholeFile(saved);
     FUZZ_CHECK(savedBytes.size() == kSettingsFileSize);
     FUZZ_CHECK(std::memcmp(savedBytes.data(), image->data(), kSettingsImageSize) == 0);
-    FUZZ_CHECK(std::memcmp(savedBytes.data() + kSettingsImageSize, records->data(), kKeyRecordBufferSize) == 0);
+    FUZZ_CHECK(std::memcmp(savedBytes.data() + kSettingsImageSize, records->data(), kKeyRecordBufferSize) ==
+               0);
     auto again = std::make_unique<SettingsImage>();
     auto againRecords = std::make_unique<KeyRecordBuffer>();
     FUZZ_CHECK(LoadKeymap(saved, *again, *againRecords, KeymapLoadMode::kFull) == KeymapLoadResult::kLoaded);

@@ -95,11 +95,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(read && read->size() == descriptor.size() &&
                    std::equal(read->begin(), read->end(), descriptor.begin()));
     }
-    static const char* const kOddNames[] = {"/dev/hidraw", "/dev/hidraw7x", "../hidraw7", "/dev/hidraw-7",
-                                            "hidraw7/../../x", "", "/dev/usb/hiddev7"};
+    static const char* const kOddNames[] = {"/dev/hidraw",     "/dev/hidraw7x",   "../hidraw7",
+                                            "/dev/hidraw-7",   "hidraw7/../../x", "",
+                                            "/dev/usb/hiddev7"};
     const char* odd = kOddNames[nodeByte % std::size(kOddNames)];
     const auto oddRead = ReadReportDescriptor(ScratchFolder(), odd);
-    if (std::string_view(odd) == "../hidraw7") FUZZ_CHECK(oddRead.has_value() == !descriptor.empty());
-    else FUZZ_CHECK(!oddRead);
+    if (std::string_view(odd) == "../hidraw7")
+        FUZZ_CHECK(oddRead.has_value() == !descriptor.empty());
+    else
+        FUZZ_CHECK(!oddRead);
     return 0;
 }

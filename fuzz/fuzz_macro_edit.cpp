@@ -164,7 +164,8 @@ void EditEvents(InputReader& in, GuardedEvents& g, const KeyCodeTable& codes)
         if (next == end) {
             FUZZ_CHECK(events == before);
         } else {
-            const std::size_t size = std::min(pause, kMaxPause) >= kLongFormCode ? kLongEventSize : kShortEventSize;
+            const std::size_t size =
+                std::min(pause, kMaxPause) >= kLongFormCode ? kLongEventSize : kShortEventSize;
             FUZZ_CHECK(next == end + size && next <= kMacroEventArraySize);
             MacroEvent written;
             const auto now = ParseEvents(events);
@@ -238,7 +239,7 @@ void EditEvents(InputReader& in, GuardedEvents& g, const KeyCodeTable& codes)
         for (const auto& [was, now] : {std::pair{&before.deviceEvents, &events.deviceEvents},
                                        std::pair{&before.keyEvents, &events.keyEvents}}) {
             for (std::size_t i = 0; i < kMacroEventArraySize; ++i) {
-                const std::uint8_t expect = i < at ? (*was)[i]
+                const std::uint8_t expect = i < at                            ? (*was)[i]
                                             : i + size < kMacroEventArraySize ? (*was)[i + size]
                                                                               : 0;
                 FUZZ_CHECK((*now)[i] == expect);
@@ -311,9 +312,12 @@ void EditStore(InputReader& in, GuardedStore& g)
             break;
         }
         for (std::size_t i = 0; i < kMacroRecordCount; ++i) {
-            if (i < index) FUZZ_CHECK(store[i] == (*before)[i]);
-            else if (i == index) FUZZ_CHECK(store[i] == MacroRecord{});
-            else FUZZ_CHECK(store[i] == (*before)[i - 1]);
+            if (i < index)
+                FUZZ_CHECK(store[i] == (*before)[i]);
+            else if (i == index)
+                FUZZ_CHECK(store[i] == MacroRecord{});
+            else
+                FUZZ_CHECK(store[i] == (*before)[i - 1]);
         }
         break;
     }
@@ -326,9 +330,12 @@ void EditStore(InputReader& in, GuardedStore& g)
         }
         FUZZ_CHECK(store.CountInUse() == inUse - 1);
         for (std::size_t i = 0; i < kMacroRecordCount; ++i) {
-            if (i < index) FUZZ_CHECK(store[i] == (*before)[i]);
-            else if (i + 1 < inUse) FUZZ_CHECK(store[i] == (*before)[i + 1]);
-            else if (i + 1 == inUse) FUZZ_CHECK(store[i] == MacroRecord{});
+            if (i < index)
+                FUZZ_CHECK(store[i] == (*before)[i]);
+            else if (i + 1 < inUse)
+                FUZZ_CHECK(store[i] == (*before)[i + 1]);
+            else if (i + 1 == inUse)
+                FUZZ_CHECK(store[i] == MacroRecord{});
         }
         break;
     }

@@ -46,7 +46,8 @@ int main(int argc, char** argv)
         break;
     }
     say(QStringLiteral("first ") + instance.LockPath());
-    QObject::connect(&instance, &SingleInstance::ActivationRequested, [&] { say(QStringLiteral("activated")); });
+    QObject::connect(&instance, &SingleInstance::ActivationRequested,
+                     [&] { say(QStringLiteral("activated")); });
     QTimer::singleShot(args[3].toInt() * 1000, &app, &QCoreApplication::quit);
     return app.exec();
 }

@@ -107,8 +107,9 @@ std::optional<QString> SingleInstance::PrivateFolder(QString* problem)
             return run;
     }
     if (problem) {
-        *problem = runtime.isEmpty() ? fallbackWhy
-                                     : QStringLiteral("%1; %2").arg(why.isEmpty() ? runtime : why, fallbackWhy);
+        *problem = runtime.isEmpty()
+                       ? fallbackWhy
+                       : QStringLiteral("%1; %2").arg(why.isEmpty() ? runtime : why, fallbackWhy);
     }
     return std::nullopt;
 }
@@ -177,7 +178,8 @@ SingleInstance::Outcome SingleInstance::Acquire()
         QThread::msleep(100);
     }
     lock_.reset();
-    problem_ = QStringLiteral("another copy holds %1 but does not answer on %2").arg(LockPath(), SocketPath());
+    problem_ =
+        QStringLiteral("another copy holds %1 but does not answer on %2").arg(LockPath(), SocketPath());
     return Outcome::kUnreachable;
 }
 
@@ -207,7 +209,8 @@ bool SingleInstance::RemoveDamagedLock()
     struct stat named;
     // A live owner keeps its lock file locked; ours must still be the file under that name.
     if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
-        ::lstat(path.constData(), &named) == 0 && named.st_ino == opened.st_ino && named.st_dev == opened.st_dev) {
+        ::lstat(path.constData(), &named) == 0 && named.st_ino == opened.st_ino &&
+        named.st_dev == opened.st_dev) {
         const bool empty = opened.st_size == 0;
         const bool old = ::time(nullptr) - opened.st_mtime >= kEmptyLockGraceSeconds;
         if (!empty || old) removed = ::unlink(path.constData()) == 0;

@@ -63,8 +63,10 @@ public:
     ~ScopedEnv()
     {
         for (const auto& [name, value] : saved_) {
-            if (value) qputenv(name.c_str(), *value);
-            else qunsetenv(name.c_str());
+            if (value)
+                qputenv(name.c_str(), *value);
+            else
+                qunsetenv(name.c_str());
         }
     }
     void Set(const char* name, const QString& value)
@@ -407,15 +409,18 @@ TEST(SingleInstanceTest, WithoutAUsableRuntimeFolderTheFilesGoToAPrivateCacheFol
         SCOPED_TRACE(c.what);
         TempFolder home;
         ScopedEnv env;
-        if (c.runtime) env.Set("XDG_RUNTIME_DIR", *c.runtime);
-        else env.Unset("XDG_RUNTIME_DIR");
+        if (c.runtime)
+            env.Set("XDG_RUNTIME_DIR", *c.runtime);
+        else
+            env.Unset("XDG_RUNTIME_DIR");
         env.Set("XDG_CACHE_HOME", home / QStringLiteral("cache"));
 
         SingleInstance instance(UniqueName());
         ASSERT_EQ(instance.Acquire(), SingleInstance::Outcome::kFirst);
         const QString expected =
             c.usesRuntime ? ownPrivate : home / QStringLiteral("cache/corvane-keyboard/run");
-        EXPECT_TRUE(instance.LockPath().startsWith(expected + QLatin1Char('/'))) << instance.LockPath().toStdString();
+        EXPECT_TRUE(instance.LockPath().startsWith(expected + QLatin1Char('/')))
+            << instance.LockPath().toStdString();
         EXPECT_TRUE(QFile::exists(instance.LockPath()));
         EXPECT_TRUE(QFile::exists(instance.SocketPath()));
         if (!c.usesRuntime) {
@@ -446,7 +451,8 @@ TEST(SingleInstanceTest, TheCacheFolderIsMadePrivateOrRefused)
     // A link in its place could lead anywhere: refused, and the program runs unguarded.
     TempFolder elsewhere;
     QDir(run).removeRecursively();
-    ASSERT_EQ(::symlink(QFile::encodeName(elsewhere.Path()).constData(), QFile::encodeName(run).constData()), 0);
+    ASSERT_EQ(::symlink(QFile::encodeName(elsewhere.Path()).constData(), QFile::encodeName(run).constData()),
+              0);
     QString problem;
     EXPECT_FALSE(SingleInstance::PrivateFolder(&problem));
     EXPECT_FALSE(problem.isEmpty());
