@@ -2,8 +2,12 @@
 BUILD    ?= build
 JOBS     ?= $(shell nproc)
 CMAKE_FLAGS ?=
+# The fuzz harnesses build apart, with clang; `make fuzz` runs each for FUZZ_SECONDS.
+FUZZ_BUILD   ?= build-fuzz
+FUZZ_CXX     ?= clang++-14
+FUZZ_SECONDS ?= 600
 
-.PHONY: all deps configure build test run bench asan tsan clean screenshot format check-format
+.PHONY: all deps configure build test run bench asan tsan clean screenshot format check-format fuzz fuzz-build
 
 all: build
 
@@ -19,8 +23,18 @@ configure: deps
 build: deps $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j$(JOBS)
 
-test: build check-format
+test: build fuzz-build check-format
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS) --timeout 300
+	cd $(FUZZ_BUILD) && ctest --output-on-failure -j$(JOBS) --timeout 300
+
+$(FUZZ_BUILD)/CMakeCache.txt: | deps
+	cmake -S fuzz -B $(FUZZ_BUILD) -G Ninja -DCMAKE_CXX_COMPILER=$(FUZZ_CXX)
+
+fuzz-build: deps $(FUZZ_BUILD)/CMakeCache.txt
+	cmake --build $(FUZZ_BUILD) -j$(JOBS)
+
+fuzz: fuzz-build
+	FUZZ_SECONDS=$(FUZZ_SECONDS) scripts/fuzz $(FUZZ_BUILD)
 
 # The sources stay as .clang-format makes them; make test fails on a difference.
 check-format: deps
@@ -45,4 +59,4 @@ tsan:
 	$(MAKE) test BUILD=build-tsan CMAKE_FLAGS="-DCORVANE_SANITIZE=thread -DCMAKE_BUILD_TYPE=Debug"
 
 clean:
-	rm -rf build build-asan build-tsan
+	rm -rf build build-asan build-tsan build-fuzz

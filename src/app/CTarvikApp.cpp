@@ -113,6 +113,20 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments)
     return parsed;
 }
 
+int ReportFirstInstanceUnreachable(Prompt& prompt, std::uint16_t language, const QString& detail)
+{
+    const bool german = language == kLanguageGerman;
+    const QString text = german ? QString::fromUtf8("Corvane Keyboard läuft bereits, antwortet aber nicht. "
+                                                    "Bitte beende es und starte es erneut.")
+                                : QStringLiteral("Corvane Keyboard is already running but does not answer. "
+                                                 "Please end it and start again.");
+    std::fprintf(stderr, "corvane-keyboard: %s (%s)\n", text.toLocal8Bit().constData(),
+                 detail.toLocal8Bit().constData());
+    std::fflush(stderr);
+    prompt.Tell(nullptr, QStringLiteral("Corvane Keyboard"), text);
+    return kExitFirstInstanceUnreachable;
+}
+
 void BringForwardOnSecondStart(SingleInstance& instance, CTarvikDlg& window)
 {
     QObject::connect(&instance, &SingleInstance::ActivationRequested, &window, &CTarvikDlg::ShowFromOutside);
@@ -124,7 +138,19 @@ int CTarvikApp::Run(QApplication& app, const AppOptions& options)
     sinceStart.start();
 
     SingleInstance instance(QString::fromLatin1(kInstanceName));
-    if (!options.exitAfterFirstPaint && !instance.Acquire()) return 0;
+    if (!options.exitAfterFirstPaint) {
+        switch (instance.Acquire()) {
+        case SingleInstance::Outcome::kFirst:
+            break;
+        case SingleInstance::Outcome::kForwarded:
+            return 0;
+        case SingleInstance::Outcome::kUnreachable: {
+            MessageBoxPrompt prompt;
+            return ReportFirstInstanceUnreachable(prompt, options.language.value_or(ReadLanguageSetting()),
+                                                  instance.Problem());
+        }
+        }
+    }
 
     SystemClock clock;
     std::unique_ptr<KeyboardEmulator> emulator;

@@ -16,6 +16,7 @@ class QApplication;
 namespace corvane {
 
 class CTarvikDlg;
+class Prompt;
 class SingleInstance;
 
 struct AppOptions
@@ -43,6 +44,11 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments);
 
 // A later start asks the first one's window to come forward.
 void BringForwardOnSecondStart(SingleInstance& instance, CTarvikDlg& window);
+
+// A later start that cannot reach the first one says so (stderr and a notice in the chosen
+// language) rather than ending silently. Returns the exit code.
+inline constexpr int kExitFirstInstanceUnreachable = 3;
+int ReportFirstInstanceUnreachable(Prompt& prompt, std::uint16_t language, const QString& detail);
 
 class CTarvikApp
 {

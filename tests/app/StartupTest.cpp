@@ -258,22 +258,49 @@ TEST_F(SecondStartTest, SecondStartRaisesTheFirstWindowAndEnds)
     Start();
     const QString name = QStringLiteral("corvane-test-") + QUuid::createUuid().toString(QUuid::Id128);
     SingleInstance first(name);
-    ASSERT_TRUE(first.Acquire());
+    ASSERT_EQ(first.Acquire(), SingleInstance::Outcome::kFirst);
     BringForwardOnSecondStart(first, *window);
     window->showMinimized();
     QCoreApplication::processEvents();
     ASSERT_TRUE(window->isMinimized());
 
     // The second start runs beside the event loop, as another process would.
-    bool secondAcquired = true;
+    SingleInstance::Outcome secondOutcome = SingleInstance::Outcome::kFirst;
     std::thread second([&] {
         SingleInstance other(name);
-        secondAcquired = other.Acquire();
+        secondOutcome = other.Acquire();
     });
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isMinimized(); }, 3000));
     second.join();
-    EXPECT_FALSE(secondAcquired);
+    EXPECT_EQ(secondOutcome, SingleInstance::Outcome::kForwarded);
     EXPECT_TRUE(window->isVisible());
+}
+
+TEST(UnreachableFirstStartTest, SaysSoInTheChosenLanguageAndFails)
+{
+    struct Case
+    {
+        std::uint16_t language;
+        const char* text;
+    };
+    const Case cases[] = {
+        {kLanguageGerman, "Corvane Keyboard läuft bereits, antwortet aber nicht. Bitte beende es und starte es erneut."},
+        {kLanguageEnglish, "Corvane Keyboard is already running but does not answer. Please end it and start again."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.language);
+        ScriptedPrompt prompt;
+        testing::internal::CaptureStderr();
+        const int code = ReportFirstInstanceUnreachable(prompt, c.language, QStringLiteral("held by pid 42"));
+        const std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_NE(code, 0);
+        ASSERT_EQ(prompt.calls.size(), 1u);
+        EXPECT_FALSE(prompt.calls[0].question);
+        EXPECT_EQ(prompt.calls[0].caption, "Corvane Keyboard");
+        EXPECT_EQ(prompt.calls[0].text, QString::fromUtf8(c.text));
+        EXPECT_NE(err.find(c.text), std::string::npos) << err;
+        EXPECT_NE(err.find("held by pid 42"), std::string::npos) << err;
+    }
 }
 
 } // namespace

@@ -1,22 +1,118 @@
 #include "platform/qt/SingleInstance.h"
 
+#include <QByteArray>
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QLocalSocket>
-#include <QStandardPaths>
+#include <QThread>
+#include <QTimer>
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace corvane {
 namespace {
 
 constexpr char kShowRequest[] = "show\n";
+constexpr char kShowReply[] = "ok\n";
+// A request is a few bytes; anything longer is not one of ours.
+constexpr qint64 kMaxRequestBytes = 16;
+// A lock file is empty only between its creation and its owner writing it.
+constexpr int kEmptyLockGraceSeconds = 2;
 
-QString LockPath(const QString& name)
+QString ErrnoText()
 {
-    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (dir.isEmpty()) dir = QDir::tempPath();
-    return dir + QLatin1Char('/') + name + QStringLiteral(".lock");
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+// Only a folder of this user that nobody else may write to keeps others out.
+bool IsPrivateFolder(const QByteArray& path, bool requireOwnerOnly, QString* why)
+{
+    struct stat st;
+    if (::lstat(path.constData(), &st) != 0) {
+        *why = QStringLiteral("%1: %2").arg(QString::fromLocal8Bit(path), ErrnoText());
+        return false;
+    }
+    if (S_ISLNK(st.st_mode) && ::stat(path.constData(), &st) != 0) {
+        *why = QStringLiteral("%1: %2").arg(QString::fromLocal8Bit(path), ErrnoText());
+        return false;
+    }
+    const mode_t forbidden = requireOwnerOnly ? 077 : 022;
+    if (!S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() || (st.st_mode & forbidden) != 0) {
+        *why = QStringLiteral("%1 is not a folder of this user alone").arg(QString::fromLocal8Bit(path));
+        return false;
+    }
+    return true;
+}
+
+// Creates the folder 0700 when missing; one of ours with looser modes is tightened. Symbolic
+// links are refused: they could point anywhere.
+bool MakeOwnFolder(const QByteArray& path, QString* why)
+{
+    if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST) {
+        *why = QStringLiteral("cannot create %1: %2").arg(QString::fromLocal8Bit(path), ErrnoText());
+        return false;
+    }
+    struct stat st;
+    if (::lstat(path.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) {
+        *why = QStringLiteral("%1 is not a folder of this user").arg(QString::fromLocal8Bit(path));
+        return false;
+    }
+    if ((st.st_mode & 077) != 0 && ::chmod(path.constData(), 0700) != 0) {
+        *why = QStringLiteral("cannot restrict %1: %2").arg(QString::fromLocal8Bit(path), ErrnoText());
+        return false;
+    }
+    return IsPrivateFolder(path, true, why);
+}
+
+QString CacheHome()
+{
+    const QString xdg = qEnvironmentVariable("XDG_CACHE_HOME");
+    if (QDir::isAbsolutePath(xdg)) return xdg;
+    QString home = qEnvironmentVariable("HOME");
+    if (!QDir::isAbsolutePath(home)) {
+        if (const passwd* pw = ::getpwuid(::geteuid())) home = QString::fromLocal8Bit(pw->pw_dir);
+    }
+    if (!QDir::isAbsolutePath(home)) return {};
+    return home + QStringLiteral("/.cache");
 }
 
 } // namespace
+
+std::optional<QString> SingleInstance::PrivateFolder(QString* problem)
+{
+    QString why;
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (QDir::isAbsolutePath(runtime) && IsPrivateFolder(QFile::encodeName(runtime), false, &why))
+        return QDir::cleanPath(runtime);
+
+    const QString cache = CacheHome();
+    QString fallbackWhy;
+    if (cache.isEmpty()) {
+        fallbackWhy = QStringLiteral("no home folder");
+    } else if (!QDir().mkpath(cache)) {
+        fallbackWhy = QStringLiteral("cannot create %1").arg(cache);
+    } else {
+        const QString app = cache + QStringLiteral("/corvane-keyboard");
+        const QString run = app + QStringLiteral("/run");
+        if (MakeOwnFolder(QFile::encodeName(app), &fallbackWhy) &&
+            MakeOwnFolder(QFile::encodeName(run), &fallbackWhy))
+            return run;
+    }
+    if (problem) {
+        *problem = runtime.isEmpty()
+                       ? fallbackWhy
+                       : QStringLiteral("%1; %2").arg(why.isEmpty() ? runtime : why, fallbackWhy);
+    }
+    return std::nullopt;
+}
 
 SingleInstance::SingleInstance(QString name, QObject* parent) : QObject(parent), name_(std::move(name)) {}
 
@@ -26,49 +122,154 @@ SingleInstance::~SingleInstance()
     if (lock_) lock_->unlock();
 }
 
-QString SingleInstance::ServerName(const QString& name)
+QString SingleInstance::LockPath() const
 {
-    return name + QLatin1Char('-') + qEnvironmentVariable("USER", QStringLiteral("user"));
+    return folder_.isEmpty() ? QString() : folder_ + QLatin1Char('/') + name_ + QStringLiteral(".lock");
 }
 
-bool SingleInstance::Acquire()
+QString SingleInstance::SocketPath() const
 {
-    lock_ = std::make_unique<QLockFile>(LockPath(name_));
-    // A lock left by a crashed run is taken over: QLockFile checks whether its owner still lives.
-    lock_->setStaleLockTime(0);
-    if (!lock_->tryLock(100)) {
-        lock_.reset();
-        AskFirstToShow();
-        return false;
+    return folder_.isEmpty() ? QString() : folder_ + QLatin1Char('/') + name_ + QStringLiteral(".socket");
+}
+
+void SingleInstance::Warn(const QString& text)
+{
+    problem_ = text;
+    std::fprintf(stderr, "corvane-keyboard: %s\n", text.toLocal8Bit().constData());
+    std::fflush(stderr);
+}
+
+SingleInstance::Outcome SingleInstance::Acquire()
+{
+    problem_.clear();
+    QString why;
+    const std::optional<QString> folder = PrivateFolder(&why);
+    if (!folder) {
+        // Better one window too many than none at all.
+        Warn(QStringLiteral("no private folder for the instance lock (%1); not checking for another "
+                            "running copy")
+                 .arg(why));
+        return Outcome::kFirst;
     }
+    folder_ = *folder;
+    lock_ = std::make_unique<QLockFile>(LockPath());
+    // No age limit: a lock is stale only when its owner is gone, which QLockFile checks by PID.
+    lock_->setStaleLockTime(0);
+
+    // The first one may be starting and not listening yet, or ending and about to free the lock.
+    const QDeadlineTimer deadline(patienceMs_);
+    bool triedRemoval = false;
+    for (;;) {
+        if (TryLock()) {
+            Listen();
+            return Outcome::kFirst;
+        }
+        if (!triedRemoval && RemoveDamagedLock()) {
+            triedRemoval = true;
+            continue;
+        }
+        if (lock_->error() == QLockFile::PermissionError || lock_->error() == QLockFile::UnknownError) {
+            Warn(QStringLiteral("cannot create the instance lock %1").arg(LockPath()));
+            return Outcome::kFirst;
+        }
+        if (AskFirstToShow(static_cast<int>(std::min<qint64>(deadline.remainingTime(), 1000))))
+            return Outcome::kForwarded;
+        if (deadline.hasExpired()) break;
+        QThread::msleep(100);
+    }
+    lock_.reset();
+    problem_ =
+        QStringLiteral("another copy holds %1 but does not answer on %2").arg(LockPath(), SocketPath());
+    return Outcome::kUnreachable;
+}
+
+bool SingleInstance::TryLock()
+{
+    return lock_->tryLock(0);
+}
+
+// QLockFile takes over a lock whose process is gone, but not one it cannot read (a crash while
+// writing it, a damaged disk). Such a file is ours to remove once no process holds it locked.
+bool SingleInstance::RemoveDamagedLock()
+{
+    qint64 pid = 0;
+    QString host;
+    QString app;
+    if (lock_->getLockInfo(&pid, &host, &app)) return false;
+
+    // Removers take turns, as QLockFile's own stale-lock removal does.
+    QLockFile removal(LockPath() + QStringLiteral(".rmlock"));
+    if (!removal.tryLock(0)) return false;
+
+    const QByteArray path = QFile::encodeName(LockPath());
+    const int fd = ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return errno == ENOENT; // gone meanwhile: try again
+    bool removed = false;
+    struct stat opened;
+    struct stat named;
+    // A live owner keeps its lock file locked; ours must still be the file under that name.
+    if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+        ::lstat(path.constData(), &named) == 0 && named.st_ino == opened.st_ino &&
+        named.st_dev == opened.st_dev) {
+        const bool empty = opened.st_size == 0;
+        const bool old = ::time(nullptr) - opened.st_mtime >= kEmptyLockGraceSeconds;
+        if (!empty || old) removed = ::unlink(path.constData()) == 0;
+    }
+    ::close(fd);
+    return removed;
+}
+
+bool SingleInstance::AskFirstToShow(int timeoutMs)
+{
+    if (timeoutMs <= 0) timeoutMs = 1;
+    const QDeadlineTimer deadline(timeoutMs);
+    QLocalSocket socket;
+    socket.connectToServer(SocketPath());
+    if (!socket.waitForConnected(timeoutMs)) return false;
+    socket.write(kShowRequest);
+    if (!socket.waitForBytesWritten(static_cast<int>(deadline.remainingTime()))) return false;
+    QByteArray reply;
+    while (!reply.contains('\n')) {
+        if (!socket.waitForReadyRead(static_cast<int>(std::max<qint64>(deadline.remainingTime(), 1)))) break;
+        reply += socket.read(kMaxRequestBytes);
+    }
+    return reply.startsWith(kShowReply);
+}
+
+void SingleInstance::Listen()
+{
     server_ = std::make_unique<QLocalServer>();
-    const QString serverName = ServerName(name_);
-    // We hold the lock, so a socket of that name is a leftover of a process that died.
-    QLocalServer::removeServer(serverName);
-    server_->setSocketOptions(QLocalServer::UserAccessOption);
-    server_->listen(serverName);
+    // We hold the lock, so a socket under that name is a leftover of ours that died.
+    QLocalServer::removeServer(SocketPath());
+    if (!server_->listen(SocketPath())) {
+        Warn(QStringLiteral("cannot listen on %1 (%2); a second start will not find this one")
+                 .arg(SocketPath(), server_->errorString()));
+        server_.reset();
+        return;
+    }
     connect(server_.get(), &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* socket = server_->nextPendingConnection()) {
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+            // Nobody may hold a connection open and make the first one keep it forever.
+            QTimer::singleShot(idleTimeoutMs_, socket, [socket] {
+                socket->abort();
+                socket->deleteLater();
+            });
             connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-                if (socket->readAll().startsWith(kShowRequest)) emit ActivationRequested();
-                socket->disconnectFromServer();
+                const QByteArray request = socket->peek(kMaxRequestBytes + 1);
+                if (request.startsWith(kShowRequest)) {
+                    socket->readAll();
+                    socket->write(kShowReply);
+                    socket->flush();
+                    socket->disconnectFromServer();
+                    emit ActivationRequested();
+                } else if (request.contains('\n') || request.size() > kMaxRequestBytes) {
+                    socket->abort();
+                    socket->deleteLater();
+                }
             });
         }
     });
-    return true;
-}
-
-bool SingleInstance::AskFirstToShow() const
-{
-    QLocalSocket socket;
-    socket.connectToServer(ServerName(name_));
-    if (!socket.waitForConnected(1000)) return false;
-    socket.write(kShowRequest);
-    socket.flush();
-    socket.waitForBytesWritten(1000);
-    socket.waitForDisconnected(1000);
-    return true;
 }
 
 } // namespace corvane

@@ -1,12 +1,17 @@
 #pragma once
 // One configurator per user session. The first start holds a lock file and listens on a local
 // socket; a later start finds the lock taken, asks the first one to show its window, and ends.
+//
+// Lock and socket live in a folder only this user can enter: $XDG_RUNTIME_DIR when it is the
+// user's own and nobody else may write to it, else <cache>/corvane-keyboard/run, created 0700.
+// A name shared in /tmp would let another user block the program or pose as its first instance.
 
 #include <QLocalServer>
 #include <QLockFile>
 #include <QObject>
 #include <QString>
 #include <memory>
+#include <optional>
 
 namespace corvane {
 
@@ -14,25 +19,49 @@ class SingleInstance : public QObject
 {
     Q_OBJECT
 public:
+    enum class Outcome {
+        kFirst,       // this process runs; it listens for later starts
+        kForwarded,   // another one runs and has been asked to come forward
+        kUnreachable, // another one holds the lock but does not answer
+    };
+
     // name: what both the lock file and the socket are called; tests pass their own.
     explicit SingleInstance(QString name, QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    // True when this process is the first one (it then listens for later starts). False when
-    // another one runs: that one has been asked to come forward.
-    bool Acquire();
+    Outcome Acquire();
 
-    // The socket name of the running first instance, by the given name.
-    static QString ServerName(const QString& name);
+    // What went wrong, for messages: why the first one could not be reached, or why this one
+    // runs without keeping later starts out. Empty when nothing did.
+    QString Problem() const { return problem_; }
+    QString LockPath() const;
+    QString SocketPath() const;
+
+    // How long a later start keeps trying to reach the first one (which may still be starting).
+    void SetPatience(int milliseconds) { patienceMs_ = milliseconds; }
+    // A connection that has not made its request by then is closed.
+    void SetIdleTimeout(int milliseconds) { idleTimeoutMs_ = milliseconds; }
+
+    // The folder for lock and socket, created when needed; nothing (with the reason in *problem)
+    // when no folder private to this user can be had.
+    static std::optional<QString> PrivateFolder(QString* problem = nullptr);
 
 signals:
     // A later start asked this one to show its window.
     void ActivationRequested();
 
 private:
-    bool AskFirstToShow() const;
+    bool TryLock();
+    bool RemoveDamagedLock();
+    bool AskFirstToShow(int timeoutMs);
+    void Listen();
+    void Warn(const QString& text);
 
     QString name_;
+    QString folder_;
+    QString problem_;
+    int patienceMs_ = 2000;
+    int idleTimeoutMs_ = 1000;
     std::unique_ptr<QLockFile> lock_;
     std::unique_ptr<QLocalServer> server_;
 };
