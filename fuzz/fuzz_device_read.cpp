@@ -55,6 +55,7 @@ public:
         if (!Transfer(buffer)) return -1;
         return static_cast<int>(buffer.size());
     }
+    void InterruptRead() override {}
 
     bool anyFailed = false;
     std::size_t transfers = 0;

@@ -11,6 +11,7 @@
 #include "device/KeyCodeTable.h"
 #include "macros/MacroEvents.h"
 #include "macros/MacroStore.h"
+#include "text/Utf16.h"
 
 #include <algorithm>
 #include <cstring>

@@ -284,15 +284,17 @@ TEST(UnreachableFirstStartTest, SaysSoInTheChosenLanguageAndFails)
         const char* text;
     };
     const Case cases[] = {
-        {kLanguageGerman, "Corvane Keyboard läuft bereits, antwortet aber nicht. Bitte beende es und starte es erneut."},
-        {kLanguageEnglish, "Corvane Keyboard is already running but does not answer. Please end it and start again."},
+        {kLanguageGerman,
+         "Corvane Keyboard läuft bereits, antwortet aber nicht. Bitte beende es und starte es erneut."},
+        {kLanguageEnglish,
+         "Corvane Keyboard is already running but does not answer. Please end it and start again."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.language);
         ScriptedPrompt prompt;
-        testing::internal::CaptureStderr();
+        ::testing::internal::CaptureStderr();
         const int code = ReportFirstInstanceUnreachable(prompt, c.language, QStringLiteral("held by pid 42"));
-        const std::string err = testing::internal::GetCapturedStderr();
+        const std::string err = ::testing::internal::GetCapturedStderr();
         EXPECT_NE(code, 0);
         ASSERT_EQ(prompt.calls.size(), 1u);
         EXPECT_FALSE(prompt.calls[0].question);
