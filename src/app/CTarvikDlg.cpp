@@ -374,6 +374,9 @@ void CTarvikDlg::OnDeviceEvents()
             // The keyboard's interfaces appear one after another; look once they have settled.
             arrivalTimer_->start();
         } else if (link_->OnDeviceRemoval(event.ids)) {
+            // A start-up read cut short by the removal never reports; nothing runs any more, so
+            // the window's own actions must not wait for it.
+            startupReadPending_ = false;
             FullPaint();
         }
     }

@@ -27,8 +27,7 @@ using Rule = std::vector<Key>;
 
 std::vector<Rule> ParseRules(std::string& error)
 {
-    const auto file =
-        std::filesystem::path(__FILE__).parent_path() / "../../dist/linux/60-corvane-keyboard.rules";
+    const auto file = std::filesystem::path(CORVANE_SOURCE_DIR) / "dist/linux/60-corvane-keyboard.rules";
     std::ifstream in(file);
     if (!in) {
         error = "cannot open " + file.string();
