@@ -2,6 +2,7 @@
 
 #include "app/CTarvikDlg.h"
 #include "app/Prompt.h"
+#include "colour/ui/CCustomColorDialog.h"
 #include "device/Clocks.h"
 #include "device/DeviceLink.h"
 #include "emulator/EmulatedDeviceMonitor.h"
@@ -196,6 +197,9 @@ int CTarvikApp::Run(QApplication& app, const AppOptions& options)
     app.setQuitOnLastWindowClosed(false);
     CTarvikDlg window(*state, *macros, codes, prompt);
     window.SetShellOpener(&shell);
+    // One colour dialog for the whole run, opened from the main window.
+    CCustomColorDialog colourDialog(setup.language, &window);
+    window.SetColourWindow(&colourDialog);
     BringForwardOnSecondStart(instance, window);
     QObject::connect(&window, &CTarvikDlg::Ended, &app, &QApplication::quit);
     if (options.exitAfterFirstPaint) {
