@@ -29,7 +29,8 @@ bool EndsWithSuffixIgnoringCase(std::string_view name)
 // Every ".bin" removed, as the list shows a file.
 std::string ListedName(std::string name)
 {
-    for (std::size_t at = name.find(kProfileSuffix); at != std::string::npos; at = name.find(kProfileSuffix, at))
+    for (std::size_t at = name.find(kProfileSuffix); at != std::string::npos;
+         at = name.find(kProfileSuffix, at))
         name.erase(at, kProfileSuffix.size());
     return name;
 }
@@ -117,10 +118,11 @@ std::vector<LaunchTarget> LaunchTargets(const KeyRecordBuffer& records)
 std::string LaunchWarningText(const std::vector<LaunchTarget>& targets, TextLanguage language)
 {
     const bool german = language == TextLanguage::kGerman;
-    std::string text = german ? "Dieses Profil enthält Tasten, die auf diesem Computer Programme starten oder "
-                                "Dateien oder Ordner öffnen:\n\n"
-                              : "This profile has keys that start programs or open files or folders on this "
-                                "computer:\n\n";
+    std::string text = german
+                           ? "Dieses Profil enthält Tasten, die auf diesem Computer Programme starten oder "
+                             "Dateien oder Ordner öffnen:\n\n"
+                           : "This profile has keys that start programs or open files or folders on this "
+                             "computer:\n\n";
     const std::size_t listed = std::min(targets.size(), kListedLaunchKeys);
     const KeyCodeTable& codes = StandardKeyCodeTable();
     for (std::size_t i = 0; i < listed; ++i) {
@@ -164,14 +166,15 @@ std::string ProfileResultText(const ProfileResult& result, TextLanguage language
         return german ? Quoted(result.file) + " konnte nicht entfernt werden (" + reason + ")."
                       : Quoted(result.file) + " could not be removed (" + reason + ").";
     case ProfileOutcome::kFolderFailed:
-        return german ? "Der Profilordner " + Quoted(result.file) + " konnte nicht angelegt werden (" + reason +
-                            ")."
+        return german ? "Der Profilordner " + Quoted(result.file) + " konnte nicht angelegt werden (" +
+                            reason + ")."
                       : "The profile folder " + Quoted(result.file) + " could not be made (" + reason + ").";
     case ProfileOutcome::kBadName:
         return german ? "\"" + result.file.string() +
                             "\" kann kein Profilname sein: Er darf weder leer sein noch \"/\" enthalten."
-                      : "\"" + result.file.string() + "\" cannot be a profile name: it must not be empty or "
-                                                      "hold \"/\".";
+                      : "\"" + result.file.string() +
+                            "\" cannot be a profile name: it must not be empty or "
+                            "hold \"/\".";
     case ProfileOutcome::kNothingToRename:
         return german ? "Es gibt kein Profil zum Umbenennen." : "There is no profile to rename.";
     }

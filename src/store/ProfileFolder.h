@@ -110,7 +110,8 @@ public:
     ProfileResult Rename(std::size_t index, const std::string& newName);
 
 private:
-    ProfileResult MakeCurrent(const std::string& name, const SettingsImage& image, const KeyRecordBuffer& records);
+    ProfileResult MakeCurrent(const std::string& name, const SettingsImage& image,
+                              const KeyRecordBuffer& records);
     ProfileResult RemoveAllBut(const std::filesystem::path& keep);
 
     std::filesystem::path folder_;

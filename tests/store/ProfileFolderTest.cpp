@@ -1,8 +1,8 @@
 #include "store/ProfileFolder.h"
 
-#include "store/SettingsFiles.h"
 #include "TempFolder.h"
 #include "Unprivileged.h"
+#include "store/SettingsFiles.h"
 #include "text/Utf16.h"
 
 #include <gtest/gtest.h>
@@ -180,7 +180,8 @@ TEST_F(ProfileFolderTest, ExportThatCannotWriteChangesNothing)
     ProfileFolder folder(profiles);
     folder.Scan();
     const Buffers settings(2);
-    const ProfileResult result = folder.Export(temp / "no-such-folder" / "x.bin", *settings.image, *settings.records);
+    const ProfileResult result =
+        folder.Export(temp / "no-such-folder" / "x.bin", *settings.image, *settings.records);
     EXPECT_EQ(result.outcome, ProfileOutcome::kWriteFailed);
     EXPECT_NE(ProfileResultText(result, TextLanguage::kGerman).find("konnte nicht geschrieben werden"),
               std::string::npos);
@@ -221,8 +222,10 @@ TEST_F(ProfileFolderTest, ImportTakesOnlyWholeProfiles)
         EXPECT_EQ(FolderContent(), Names{"cur.bin"});
         const std::string english = ProfileResultText(result, TextLanguage::kEnglish);
         const std::string german = ProfileResultText(result, TextLanguage::kGerman);
-        EXPECT_NE(english.find(std::to_string(c.size) + " bytes instead of 206920"), std::string::npos) << english;
-        EXPECT_NE(german.find(std::to_string(c.size) + " Bytes groß statt 206920"), std::string::npos) << german;
+        EXPECT_NE(english.find(std::to_string(c.size) + " bytes instead of 206920"), std::string::npos)
+            << english;
+        EXPECT_NE(german.find(std::to_string(c.size) + " Bytes groß statt 206920"), std::string::npos)
+            << german;
     }
     // Neither a folder nor a missing file is taken.
     for (const fs::path& chosen : {elsewhere, elsewhere / "missing.bin"}) {
@@ -382,7 +385,8 @@ TEST_F(ProfileFolderTest, ARenameThatFailsKeepsTheProfile)
     EXPECT_EQ(Listed(folder), Names{"cur"});
 }
 
-KeyRecordBuffer RecordsWith(std::initializer_list<std::tuple<std::size_t, KeyFunctionKind, std::u16string>> keys)
+KeyRecordBuffer
+RecordsWith(std::initializer_list<std::tuple<std::size_t, KeyFunctionKind, std::u16string>> keys)
 {
     KeyRecordBuffer records;
     for (const auto& [position, kind, path] : keys) {

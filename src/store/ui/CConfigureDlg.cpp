@@ -53,11 +53,12 @@ std::optional<std::filesystem::path> FileDialogChooser::ChooseExport(QWidget* pa
     return Choose(parent, folder, true);
 }
 
-std::optional<std::filesystem::path> FileDialogChooser::Choose(QWidget* parent, const std::filesystem::path& folder,
-                                                               bool save)
+std::optional<std::filesystem::path> FileDialogChooser::Choose(QWidget* parent,
+                                                               const std::filesystem::path& folder, bool save)
 {
-    QFileDialog dialog(parent, save ? PickText(language_, "Profil exportieren", "Export profile")
-                                    : PickText(language_, "Profil importieren", "Import profile"),
+    QFileDialog dialog(parent,
+                       save ? PickText(language_, "Profil exportieren", "Export profile")
+                            : PickText(language_, "Profil importieren", "Import profile"),
                        QString::fromStdString(folder.string()));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
@@ -162,9 +163,9 @@ void CConfigureDlg::Import()
         return;
     }
     // Someone else's profile could make a key start a program: the user sees what and decides.
-    if (!candidate.launches.empty() &&
-        !prompt_.AskOkCancel(this, QStringLiteral("Corvane Keyboard"),
-                             QString::fromStdString(LaunchWarningText(candidate.launches, FileTextLanguage()))))
+    if (!candidate.launches.empty() && !prompt_.AskOkCancel(this, QStringLiteral("Corvane Keyboard"),
+                                                            QString::fromStdString(LaunchWarningText(
+                                                                candidate.launches, FileTextLanguage()))))
         return;
     const ProfileResult result = folder_.Import(candidate, state_.image, state_.records);
     FillList();
@@ -202,12 +203,12 @@ std::intptr_t CConfigureDlg::WindowMessage(std::uint32_t message, std::uintptr_t
 
 void CConfigureDlg::PaintElements(QPainter& painter)
 {
-    DrawSkinImage(painter, SkinFolder(), QStringLiteral("button-close-normal.png"), layout::kProfileCloseImageOrigin.x,
-                  layout::kProfileCloseImageOrigin.y);
-    DrawSkinText(painter, Text("Importieren", "IMPORT"), layout::kProfileHeadingX, layout::kProfileImportHeadingY, 0,
-                 kWhite, layout::kProfileHeadingHeight);
-    DrawSkinText(painter, Text("Export", "EXPORT"), layout::kProfileHeadingX, layout::kProfileExportHeadingY, 0,
-                 kWhite, layout::kProfileHeadingHeight);
+    DrawSkinImage(painter, SkinFolder(), QStringLiteral("button-close-normal.png"),
+                  layout::kProfileCloseImageOrigin.x, layout::kProfileCloseImageOrigin.y);
+    DrawSkinText(painter, Text("Importieren", "IMPORT"), layout::kProfileHeadingX,
+                 layout::kProfileImportHeadingY, 0, kWhite, layout::kProfileHeadingHeight);
+    DrawSkinText(painter, Text("Export", "EXPORT"), layout::kProfileHeadingX, layout::kProfileExportHeadingY,
+                 0, kWhite, layout::kProfileHeadingHeight);
 }
 
 void CConfigureDlg::mousePressEvent(QMouseEvent* event)

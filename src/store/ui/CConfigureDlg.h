@@ -24,8 +24,10 @@ class ProfileFileChooser
 {
 public:
     virtual ~ProfileFileChooser() = default;
-    virtual std::optional<std::filesystem::path> ChooseImport(QWidget* parent, const std::filesystem::path& folder) = 0;
-    virtual std::optional<std::filesystem::path> ChooseExport(QWidget* parent, const std::filesystem::path& folder) = 0;
+    virtual std::optional<std::filesystem::path> ChooseImport(QWidget* parent,
+                                                              const std::filesystem::path& folder) = 0;
+    virtual std::optional<std::filesystem::path> ChooseExport(QWidget* parent,
+                                                              const std::filesystem::path& folder) = 0;
 };
 
 // The file dialogs: "*.bin" files, ".bin" added to a name without one.
@@ -33,11 +35,14 @@ class FileDialogChooser : public ProfileFileChooser
 {
 public:
     explicit FileDialogChooser(std::uint16_t language) : language_(language) {}
-    std::optional<std::filesystem::path> ChooseImport(QWidget* parent, const std::filesystem::path& folder) override;
-    std::optional<std::filesystem::path> ChooseExport(QWidget* parent, const std::filesystem::path& folder) override;
+    std::optional<std::filesystem::path> ChooseImport(QWidget* parent,
+                                                      const std::filesystem::path& folder) override;
+    std::optional<std::filesystem::path> ChooseExport(QWidget* parent,
+                                                      const std::filesystem::path& folder) override;
 
 private:
-    std::optional<std::filesystem::path> Choose(QWidget* parent, const std::filesystem::path& folder, bool save);
+    std::optional<std::filesystem::path> Choose(QWidget* parent, const std::filesystem::path& folder,
+                                                bool save);
     std::uint16_t language_;
 };
 

@@ -150,8 +150,10 @@ TEST_F(ProfilePanelTest, ImportRefusesAnythingButAWholeProfileInEitherLanguage)
         EXPECT_EQ(Settings(), before) << c.size << ": not one byte is taken";
         ASSERT_EQ(prompt.calls.size(), 1u) << c.size;
         EXPECT_FALSE(prompt.calls[0].question);
-        EXPECT_TRUE(prompt.calls[0].text.contains(QString::fromUtf8(c.says))) << prompt.calls[0].text.toStdString();
-        EXPECT_FALSE(fs::exists(Profiles()) && !fs::is_empty(Profiles())) << "the profile folder is not touched";
+        EXPECT_TRUE(prompt.calls[0].text.contains(QString::fromUtf8(c.says)))
+            << prompt.calls[0].text.toStdString();
+        EXPECT_FALSE(fs::exists(Profiles()) && !fs::is_empty(Profiles()))
+            << "the profile folder is not touched";
         panel.reset();
         window.reset();
     }
@@ -301,7 +303,7 @@ TEST_F(ProfilePanelTest, APaletteSquareChangedInTheColourDialogReachesTheKeyboar
     Click(890, 572); // a first apply settles what the read left
     emulator.ClearTrace();
     const EmulatedDeviceState before = emulator.State();
-    Click(88, 233); // select square 3
+    Click(88, 233);                                             // select square 3
     const layout::Point cell = layout::kColourCells[10].origin; // (128, 255, 0)
     bool acted = false;
     QTimer::singleShot(0, &colours, [&] {
