@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPalette>
 #include <QPushButton>
 
 namespace corvane {
@@ -65,7 +66,15 @@ CCustomColorDialog::CCustomColorDialog(std::uint16_t language, QWidget* parent)
     // Created for the layout's sake; they have no action.
     defineCustom_->hide();
     addCustom_->hide();
+    // The buttons are only 15 pixels high: a small font without padding keeps "Abbrechen" whole.
+    QFont buttonFont = font();
+    buttonFont.setPixelSize(10);
+    buttonFont.setStretch(QFont::SemiCondensed);
     for (QPushButton* button : {ok_, cancel_, defineCustom_, addCustom_}) {
+        button->setFont(buttonFont);
+        button->setStyleSheet(QStringLiteral(
+            "QPushButton { padding: 0px; border: 1px solid #202020; background: #e4e4e4; color: black; }"
+            "QPushButton:pressed { background: #b8b8b8; }"));
         button->setAutoDefault(false);
         button->setFocusPolicy(Qt::TabFocus);
     }
@@ -77,6 +86,11 @@ CCustomColorDialog::CCustomColorDialog(std::uint16_t language, QWidget* parent)
         fields_[i]->setEnabled(false);
         fields_[i]->setFrame(false);
         fields_[i]->setAlignment(Qt::AlignCenter);
+        // Disabled only so that nobody types into them: the values must stay easy to read.
+        QPalette palette = fields_[i]->palette();
+        palette.setColor(QPalette::Disabled, QPalette::Text, Qt::black);
+        palette.setColor(QPalette::Disabled, QPalette::Base, Qt::white);
+        fields_[i]->setPalette(palette);
     }
     spectrum_ = new CXColorSpectrumCtrl(this);
     spectrum_->Create(this, RectOf(layout::kColourSpectrum), kSpectrumId, 0xC0C0C0,

@@ -76,6 +76,7 @@ CConfigureDlg::CConfigureDlg(SettingsState& state, Prompt& prompt, std::uint16_t
       folder_(dataFolder / kProfileFolderName), ownChooser_(language), chooser_(&ownChooser_)
 {
     setModal(true);
+    setWindowTitle(Text("Profil", "Profile"));
     list_ = new CTransparentListBox(this);
     list_->setObjectName(QStringLiteral("profileList"));
     list_->SetMessageTarget(this);
