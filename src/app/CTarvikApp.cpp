@@ -2,6 +2,7 @@
 
 #include "app/CTarvikDlg.h"
 #include "app/Prompt.h"
+#include "colour/ui/CCustomColorDialog.h"
 #include "device/Clocks.h"
 #include "device/DeviceLink.h"
 #include "emulator/EmulatedDeviceMonitor.h"
@@ -12,6 +13,7 @@
 #include "platform/UdevMonitor.h"
 #include "platform/qt/LanguageSetting.h"
 #include "platform/qt/SingleInstance.h"
+#include "store/ui/CConfigureDlg.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -196,6 +198,11 @@ int CTarvikApp::Run(QApplication& app, const AppOptions& options)
     app.setQuitOnLastWindowClosed(false);
     CTarvikDlg window(*state, *macros, codes, prompt);
     window.SetShellOpener(&shell);
+    // One colour dialog and one profile panel for the whole run, opened from the main window.
+    CCustomColorDialog colourDialog(setup.language, &window);
+    CConfigureDlg profilePanel(*state, prompt, setup.language, setup.dataFolder, &window);
+    window.SetColourWindow(&colourDialog);
+    window.SetProfileWindow(&profilePanel);
     BringForwardOnSecondStart(instance, window);
     QObject::connect(&window, &CTarvikDlg::Ended, &app, &QApplication::quit);
     if (options.exitAfterFirstPaint) {

@@ -52,6 +52,11 @@ std::string TypeText(unsigned type, TextLanguage language)
 
 } // namespace
 
+std::string FileErrorText(int error, TextLanguage language)
+{
+    return ErrorText(error, language);
+}
+
 std::string FileStatusReason(const FileStatus& status, TextLanguage language)
 {
     const bool german = language == TextLanguage::kGerman;

@@ -38,6 +38,9 @@ struct FileStatus
 
 enum class TextLanguage { kEnglish, kGerman };
 
+// A short reason for an errno value ("permission denied"), in the language.
+std::string FileErrorText(int error, TextLanguage language);
+
 // One sentence naming the file and why it cannot be used ("... is 0 bytes instead of 206920."),
 // for a file the user handed in; empty when there is nothing to tell (a loaded file, a missing
 // one that has been created).
