@@ -2,12 +2,14 @@
 
 #include "app/CTarvikDlg.h"
 #include "app/Prompt.h"
+#include "app/QtTranslations.h"
 #include "device/Clocks.h"
 #include "device/DeviceLink.h"
 #include "emulator/EmulatedDeviceMonitor.h"
 #include "emulator/KeyboardEmulator.h"
 #include "platform/HidapiBackend.h"
 #include "platform/Paths.h"
+#include "platform/ProgramStarter.h"
 #include "platform/ShellOpen.h"
 #include "platform/UdevMonitor.h"
 #include "platform/qt/LanguageSetting.h"
@@ -136,6 +138,10 @@ int CTarvikApp::Run(QApplication& app, const AppOptions& options)
 {
     QElapsedTimer sinceStart;
     sinceStart.start();
+    const std::uint16_t language = options.language.value_or(ReadLanguageSetting());
+    // Before the first message box, so that its buttons speak the program's language too.
+    if (!InstallQtTranslations(app, language))
+        std::fputs("Qt's German texts are not installed (package qt6-translations-l10n).\n", stderr);
 
     SingleInstance instance(QString::fromLatin1(kInstanceName));
     if (!options.exitAfterFirstPaint) {
@@ -146,8 +152,7 @@ int CTarvikApp::Run(QApplication& app, const AppOptions& options)
             return 0;
         case SingleInstance::Outcome::kUnreachable: {
             MessageBoxPrompt prompt;
-            return ReportFirstInstanceUnreachable(prompt, options.language.value_or(ReadLanguageSetting()),
-                                                  instance.Problem());
+            return ReportFirstInstanceUnreachable(prompt, language, instance.Problem());
         }
         }
     }
@@ -182,9 +187,10 @@ int CTarvikApp::Run(QApplication& app, const AppOptions& options)
     const KeyCodeTable& codes = StandardKeyCodeTable();
     MessageBoxPrompt prompt;
     XdgShellOpener shell;
+    DetachedProgramStarter starter;
 
     MainWindowSetup setup;
-    setup.language = options.language.value_or(ReadLanguageSetting());
+    setup.language = language;
     setup.dataFolder = DataFolder(options.dataDir);
     setup.programFolder = ProgramFolder();
     setup.backend = backend;
@@ -196,6 +202,7 @@ int CTarvikApp::Run(QApplication& app, const AppOptions& options)
     app.setQuitOnLastWindowClosed(false);
     CTarvikDlg window(*state, *macros, codes, prompt);
     window.SetShellOpener(&shell);
+    window.SetProgramStarter(&starter);
     BringForwardOnSecondStart(instance, window);
     QObject::connect(&window, &CTarvikDlg::Ended, &app, &QApplication::quit);
     if (options.exitAfterFirstPaint) {
