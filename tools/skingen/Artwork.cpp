@@ -284,17 +284,15 @@ QImage KeyboardPicture(const QImage& mainBackground, bool lit)
 // ---------------------------------------------------------------------------------------------
 // Main window
 
-// The x of the thumb picture's centre for a value, in the slider's own coordinates: the trackbar
-// thumb centred on its channel, the 15-pixel picture centred on that and moved 10 pixels left, as
-// the sliders place it; the main window moves the response time thumb 1 pixel right, and both
-// performance thumbs 2 more at position 0.
+// The x of the thumb picture's centre for a value, in the slider's own coordinates: the 15-pixel
+// picture centred on the value's point of the channel, as the sliders place it; the main window
+// moves the response time thumb 1 pixel right, and both performance thumbs 2 more at position 0.
 int ThumbPictureCentre(int id, int value)
 {
     const SliderPlace* place = FindSlider(id);
     const int span = kSliderTrackSize.width - 2 * kSliderChannelInset;
     const int centre = kSliderChannelInset + value * span / place->maximum;
-    const int trackbarLeft = centre - kSliderTrackbarThumbWidth / 2;
-    int pictureLeft = trackbarLeft + (kSliderThumbSize.width - kSliderTrackbarThumbWidth) / 2 - 10;
+    int pictureLeft = centre - kSliderThumbSize.width / 2;
     if (id == kSliderResponseTime) pictureLeft += 1;
     if ((id == kSliderResponseTime || id == kSliderReportRate) && value == 0) pictureLeft += 2;
     return pictureLeft + kSliderThumbSize.width / 2;
