@@ -27,8 +27,8 @@ using Rule = std::vector<Key>;
 
 std::vector<Rule> ParseRules(std::string& error)
 {
-    const auto file =
-        std::filesystem::path(__FILE__).parent_path() / "../../dist/linux/60-corvane-keyboard.rules";
+    // Not from __FILE__: Ninja gives it relative to the build folder, and ctest runs elsewhere.
+    const auto file = std::filesystem::path(CORVANE_SOURCE_DIR) / "dist/linux/60-corvane-keyboard.rules";
     std::ifstream in(file);
     if (!in) {
         error = "cannot open " + file.string();
