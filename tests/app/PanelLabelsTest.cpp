@@ -109,5 +109,36 @@ TEST_F(PanelLabelsTest, TrackCaptionsKeepTheirTopRows)
     }
 }
 
+TEST_F(PanelLabelsTest, PerKeyLabelsStayInsideTheirKeys)
+{
+    Start();
+    ChooseEffect(11); // the first lighting profile: the per-key colour view
+    ASSERT_TRUE(window->CustomColourView());
+    // Every key red, so that each label is written in cyan, a colour nothing else in the picture has.
+    std::uint8_t* map = LightingSettings(state->image).ActiveLightMap();
+    for (std::uint8_t slot = 0; slot < layout::kKeyCount; ++slot)
+        if (!layout::IsAbsentKey(slot)) LightingSettings::SetKeyColour(map, DeviceKeyIndex(slot), 0x0000FF);
+    Move(700, 500); // no key under the pointer
+    const QImage frame = Frame().convertToFormat(QImage::Format_RGB32);
+    for (std::uint8_t slot = 0; slot < layout::kKeyCount; ++slot) {
+        if (layout::IsAbsentKey(slot)) continue;
+        SCOPED_TRACE(layout::kKeyTable[slot].label);
+        const layout::Rect r = layout::KeyWindowRect(slot);
+        const auto ink = [&](int x, int y) {
+            const QRgb p = frame.pixel(x, y);
+            return qGreen(p) > 100 && qBlue(p) > 100;
+        };
+        // The column right of the key (the gap to its neighbour) carries none of its label.
+        for (int y = r.top; y < r.bottom; ++y)
+            EXPECT_FALSE(ink(r.right, y)) << "row " << y;
+        // And the label is there, inside.
+        bool inked = false;
+        for (int y = r.top; y < r.bottom && !inked; ++y)
+            for (int x = r.left; x < r.right && !inked; ++x)
+                inked = ink(x, y);
+        EXPECT_TRUE(inked);
+    }
+}
+
 } // namespace
 } // namespace corvane::apptest
