@@ -2,6 +2,7 @@
 
 #include "app/CTarvikDlg.h"
 #include "app/Prompt.h"
+#include "app/QtTranslations.h"
 #include "colour/ui/CCustomColorDialog.h"
 #include "device/Clocks.h"
 #include "device/DeviceLink.h"
@@ -9,6 +10,7 @@
 #include "emulator/KeyboardEmulator.h"
 #include "platform/HidapiBackend.h"
 #include "platform/Paths.h"
+#include "platform/ProgramStarter.h"
 #include "platform/ShellOpen.h"
 #include "platform/UdevMonitor.h"
 #include "platform/qt/LanguageSetting.h"
@@ -138,6 +140,10 @@ int CTarvikApp::Run(QApplication& app, const AppOptions& options)
 {
     QElapsedTimer sinceStart;
     sinceStart.start();
+    const std::uint16_t language = options.language.value_or(ReadLanguageSetting());
+    // Before the first message box, so that its buttons speak the program's language too.
+    if (!InstallQtTranslations(app, language))
+        std::fputs("Qt's German texts are not installed (package qt6-translations-l10n).\n", stderr);
 
     SingleInstance instance(QString::fromLatin1(kInstanceName));
     if (!options.exitAfterFirstPaint) {
@@ -148,8 +154,7 @@ int CTarvikApp::Run(QApplication& app, const AppOptions& options)
             return 0;
         case SingleInstance::Outcome::kUnreachable: {
             MessageBoxPrompt prompt;
-            return ReportFirstInstanceUnreachable(prompt, options.language.value_or(ReadLanguageSetting()),
-                                                  instance.Problem());
+            return ReportFirstInstanceUnreachable(prompt, language, instance.Problem());
         }
         }
     }
@@ -184,9 +189,10 @@ int CTarvikApp::Run(QApplication& app, const AppOptions& options)
     const KeyCodeTable& codes = StandardKeyCodeTable();
     MessageBoxPrompt prompt;
     XdgShellOpener shell;
+    DetachedProgramStarter starter;
 
     MainWindowSetup setup;
-    setup.language = options.language.value_or(ReadLanguageSetting());
+    setup.language = language;
     setup.dataFolder = DataFolder(options.dataDir);
     setup.programFolder = ProgramFolder();
     setup.backend = backend;
@@ -203,6 +209,7 @@ int CTarvikApp::Run(QApplication& app, const AppOptions& options)
     CConfigureDlg profilePanel(*state, prompt, setup.language, setup.dataFolder, &window);
     window.SetColourWindow(&colourDialog);
     window.SetProfileWindow(&profilePanel);
+    window.SetProgramStarter(&starter);
     BringForwardOnSecondStart(instance, window);
     QObject::connect(&window, &CTarvikDlg::Ended, &app, &QApplication::quit);
     if (options.exitAfterFirstPaint) {

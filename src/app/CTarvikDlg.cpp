@@ -153,7 +153,9 @@ void CTarvikDlg::CreateTrayIcon()
     connect(exit, &QAction::triggered, this, &CTarvikDlg::ExitWithoutSaving);
     tray_->setContextMenu(trayMenu_);
     connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::DoubleClick)
+        // StatusNotifierItem trays (KDE, GNOME's AppIndicator, Xfce, Cinnamon) report a click as
+        // Trigger and never a double-click: either brings the window back.
+        if (reason == QSystemTrayIcon::DoubleClick || reason == QSystemTrayIcon::Trigger)
             SendWindowMessage(this, UM_TRAY_CALLBACK, 0, kTrayDoubleClick);
     });
     tray_->show();
@@ -259,7 +261,10 @@ void CTarvikDlg::ExitWithoutSaving()
 
 void CTarvikDlg::CloseAndSave()
 {
-    SaveKeymapShadows(KeymapPath(), state_);
+    if (offlineApplied_)
+        SaveKeymap(KeymapPath(), offlineApplied_->image, offlineApplied_->records);
+    else
+        SaveKeymapShadows(KeymapPath(), state_);
     EndDialog();
 }
 
@@ -333,6 +338,8 @@ void CTarvikDlg::OnReadComplete(ReadSource source)
     if (!link_) return;
     if (source == ReadSource::kDevice) startupReadPending_ = false;
     const ReadCompleteResult result = link_->OnReadComplete(state_, source);
+    // The keyboard's own settings now stand in the window and in keymap.bin.
+    if (result.settingsTaken) offlineApplied_.reset();
     SetSlidersFromImage();
     FullPaint();
     if (result.readFailed) {
@@ -391,7 +398,10 @@ void CTarvikDlg::OnArrivalSettled()
         panel_.SetCustomColourView(false);
         ClearSelection();
     }
-    if (result.commandChannelOpened) SetSlidersFromImage();
+    if (result.commandChannelOpened) {
+        offlineApplied_.reset(); // the keyboard's settings were read over the window's
+        SetSlidersFromImage();
+    }
     FullPaint();
 }
 
@@ -401,7 +411,18 @@ void CTarvikDlg::Apply()
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const SyncResult result = link_->Apply(state_);
     QApplication::restoreOverrideCursor();
-    if (result != SyncResult::kOk) {
+    if (result == SyncResult::kOk) {
+        offlineApplied_.reset();
+    } else if (result == SyncResult::kNoKeyboard) {
+        // keymap.bin now holds what the user applied; the shadows stay as the keyboard last had
+        // them, so the next Apply with the keyboard still sends the difference.
+        offlineApplied_ = std::make_unique<AppliedCopy>(AppliedCopy{state_.image, state_.records});
+        prompt_.Tell(this, Text("Anwenden", "Apply"),
+                     KeyboardMissingReason() +
+                         Text(" Die Einstellungen wurden in keymap.bin gespeichert, aber nicht an die "
+                              "Tastatur gesendet.",
+                              " The settings were saved in keymap.bin but not sent to the keyboard."));
+    } else {
         prompt_.Tell(this, Text("Anwenden", "Apply"),
                      Text("Die Tastatur hat die Einstellungen nicht übernommen. Sie werden beim nächsten "
                           "Anwenden erneut gesendet.",
@@ -414,6 +435,13 @@ void CTarvikDlg::FactoryResetAsked()
 {
     helpOpen_ = false;
     if (!DeviceActionsAllowed()) return;
+    if (!link_->CommandChannelOpen()) {
+        // Nothing to reset without the keyboard, and the window's settings stay as they are.
+        prompt_.Tell(this, Text("Werkseinstellungen", "Factory Setting"),
+                     KeyboardMissingReason() +
+                         Text(" Es wurde nichts zurückgesetzt.", " Nothing was reset."));
+        return;
+    }
     const bool confirmed =
         prompt_.AskOkCancel(this, Text("Werkseinstellungen", "Factory Setting"),
                             Text("Bitte bestätige das Zurücksetzen auf die Werkseinstellungen?",
@@ -425,6 +453,7 @@ void CTarvikDlg::FactoryResetAsked()
     const SyncResult result = link_->FactoryReset(state_);
     SetSlidersFromImage();
     QApplication::restoreOverrideCursor();
+    if (result == SyncResult::kOk) offlineApplied_.reset();
     if (result != SyncResult::kOk) {
         prompt_.Tell(this, Text("Werkseinstellungen", "Factory Setting"),
                      Text("Die Tastatur hat das Zurücksetzen auf die Werkseinstellungen nicht bestätigt.",
@@ -432,8 +461,24 @@ void CTarvikDlg::FactoryResetAsked()
     }
 }
 
+QString CTarvikDlg::KeyboardMissingReason() const
+{
+    const KeyboardAccess access = link_ ? link_->Access().access : KeyboardAccess::kNoKeyboard;
+    if (access == KeyboardAccess::kNoKeyboard || access == KeyboardAccess::kReady)
+        return Text("Es ist keine Tastatur angeschlossen.", "No keyboard is connected.");
+    const AccessText notice = AccessNotice(access);
+    return Text(notice.german, notice.english) + QLatin1Char('.');
+}
+
 void CTarvikDlg::OfferFirmwareUpdate()
 {
+    if (starter_ == nullptr) return;
+    // An update whose updater cannot start here is not offered; the user learns why instead.
+    const ProgramStartResult runnable = CheckRunnable(programFolder_ / kUpdaterFileName);
+    if (runnable.outcome != ProgramStartOutcome::kStarted) {
+        TellUpdaterProblem(runnable, true);
+        return;
+    }
     const bool confirmed =
         prompt_.AskOkCancel(this, Text("Firmware aktualisieren", "Firmware Update"),
                             Text("Es ist eine neue Firmware verfügbar. Möchtest Du sie aktualisieren?",
@@ -443,10 +488,39 @@ void CTarvikDlg::OfferFirmwareUpdate()
 
 void CTarvikDlg::LaunchUpdater()
 {
-    const std::filesystem::path updater = programFolder_ / kUpdaterFileName;
-    std::error_code error;
-    if (shell_ == nullptr || !std::filesystem::exists(updater, error)) return;
-    shell_->Open(updater.string(), programFolder_.string());
+    if (starter_ == nullptr) return;
+    // A program, started as one in its own folder: a document opener would show it, not run it.
+    const ProgramStartResult result = starter_->Start(programFolder_ / kUpdaterFileName, programFolder_);
+    if (result.outcome != ProgramStartOutcome::kStarted) TellUpdaterProblem(result, false);
+}
+
+void CTarvikDlg::TellUpdaterProblem(const ProgramStartResult& result, bool newerFirmware)
+{
+    const QString updater = QString::fromStdString((programFolder_ / kUpdaterFileName).string());
+    QString text;
+    if (newerFirmware)
+        text = Text("Es ist eine neue Firmware verfügbar, aber sie kann nicht installiert werden. ",
+                    "A newer firmware is available, but it cannot be installed. ");
+    switch (result.outcome) {
+    case ProgramStartOutcome::kMissing:
+        text +=
+            Text("Das Aktualisierungsprogramm fehlt: %1", "The firmware updater is missing: %1").arg(updater);
+        break;
+    case ProgramStartOutcome::kNotRunnable: {
+        const ProgramProblemText why = ProgramProblemTextOf(result.problem);
+        text += Text("Das Aktualisierungsprogramm %1 kann hier nicht ausgeführt werden: %2.",
+                     "The firmware updater %1 cannot be run here: %2.")
+                    .arg(updater, Text(why.german, why.english));
+        break;
+    }
+    case ProgramStartOutcome::kFailed:
+    case ProgramStartOutcome::kStarted:
+        text += Text("Das Aktualisierungsprogramm %1 konnte nicht gestartet werden (%2).",
+                     "The firmware updater %1 could not be started (%2).")
+                    .arg(updater, QString::fromStdString(result.detail));
+        break;
+    }
+    prompt_.Tell(this, Text("Firmware aktualisieren", "Firmware Update"), text);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -13,6 +13,7 @@
 #include "keys/LaunchKeyAction.h"
 #include "keys/ShellOpener.h"
 #include "macros/MacroStore.h"
+#include "platform/ProgramStarter.h"
 #include "skin/SkinnedWindow.h"
 #include "store/FileStatus.h"
 
@@ -70,8 +71,10 @@ public:
     void SetMacroWindow(MacroWindow* window) { macroWindow_ = window; }
     void SetColourWindow(ColourWindow* window) { colourWindow_ = window; }
     void SetProfileWindow(ProfileWindow* window) { profileWindow_ = window; }
-    // Opens launch-key targets and the firmware updater; none: nothing is opened.
+    // Opens launch-key targets; none: nothing is opened.
     void SetShellOpener(ShellOpener* shell) { shell_ = shell; }
+    // Starts the firmware updater; none: no update is offered or started.
+    void SetProgramStarter(ProgramStarter* starter) { starter_ = starter; }
 
     // Hit tests in window coordinates. KeyAtPoint never gives Win or Fn in the key assignment
     // view; ButtonAtPoint gives the view-switch zones first while a custom profile is chosen.
@@ -86,8 +89,11 @@ public:
     void ShowFromOutside();
     // "Exit" of the notification icon's menu: ends without writing keymap.bin.
     void ExitWithoutSaving();
-    // The close button: writes the synchronised copies to keymap.bin, then ends.
+    // The close button: writes the synchronised copies to keymap.bin (or what the user applied
+    // while no keyboard could take it), then ends.
     void CloseAndSave();
+    // Whether an Apply without a keyboard left settings in keymap.bin that the keyboard lacks.
+    bool HoldsOfflineApply() const { return offlineApplied_ != nullptr; }
 
     // View state, for the application and for tests.
     std::uint16_t Language() const { return language_; }
@@ -156,6 +162,9 @@ private:
     void TellFileProblems(const std::vector<FileStatus>& statuses);
     void TellLaunchProblem(const LaunchResult& result);
     void LaunchUpdater();
+    void TellUpdaterProblem(const ProgramStartResult& result, bool newerFirmware);
+    // Why the keyboard cannot take a command: its absence, or what keeps it from being opened.
+    QString KeyboardMissingReason() const;
 
     // Keyboard view.
     void PaintKeyboard(QPainter& painter);
@@ -184,6 +193,7 @@ private:
     ColourWindow* colourWindow_ = nullptr;
     ProfileWindow* profileWindow_ = nullptr;
     ShellOpener* shell_ = nullptr;
+    ProgramStarter* starter_ = nullptr;
 
     std::uint16_t language_ = 9;
     std::filesystem::path dataFolder_;
@@ -199,6 +209,15 @@ private:
     QSystemTrayIcon* tray_ = nullptr;
     QMenu* trayMenu_ = nullptr;
     bool startupReadPending_ = false;
+    // What an Apply without a keyboard wrote to keymap.bin: the close button keeps it there
+    // rather than going back to the synchronised copies. Dropped once the keyboard's own settings
+    // are taken or an Apply reaches it.
+    struct AppliedCopy
+    {
+        SettingsImage image;
+        KeyRecordBuffer records;
+    };
+    std::unique_ptr<AppliedCopy> offlineApplied_;
     bool ended_ = false;
 
     // The lighting and performance panel: its sliders, effect list and view switch.

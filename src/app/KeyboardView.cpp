@@ -15,6 +15,11 @@
 #include <QPainter>
 
 namespace corvane {
+namespace {
+
+constexpr int kKeyLabelHeight = 10; // per-key colour view labels
+
+} // namespace
 
 // The media keys the picture lacks and both Ctrl keys take no clicks and show no hover.
 bool CTarvikDlg::IgnoresClicks(std::uint8_t slot)
@@ -136,8 +141,15 @@ void CTarvikDlg::PaintKeyboard(QPainter& painter)
         FillColourRect(painter, QRect(r.left, r.top, r.Width(), r.Height()), colour);
         const layout::KeyEntry& key = layout::kKeyTable[slot];
         const std::uint32_t inverse = colour ^ 0xFFFFFF;
-        DrawSkinText(painter, QString::fromUtf8(key.label), key.labelPoint.x + ox, key.labelPoint.y + oy,
-                     kPanelBack, inverse, 10);
+        // A label longer than its key is written smaller and kept inside the key, so that it
+        // never runs into the next one ("Caps Lock", "Home", "Down").
+        const QString label = QString::fromUtf8(key.label);
+        const int labelX = key.labelPoint.x + ox;
+        painter.save();
+        painter.setClipRect(QRect(r.left, r.top, r.Width(), r.Height()));
+        DrawSkinText(painter, label, labelX, key.labelPoint.y + oy, kPanelBack, inverse,
+                     FittingTextHeight(label, kKeyLabelHeight, r.right - 1 - labelX));
+        painter.restore();
     }
     for (std::uint8_t slot = 0; slot < layout::kKeyCount; ++slot)
         if (selected_[slot] != 0 && !layout::IsAbsentKey(slot)) frameAround(slot);

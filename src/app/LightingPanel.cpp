@@ -18,6 +18,12 @@ namespace corvane {
 namespace {
 
 constexpr std::uint32_t kGreySquare = 0xC0C0C0;
+// The captions under the speed and brightness tracks start where the 17-pixel track ends: a few
+// pixels higher, every repaint of the track took the top of their letters.
+constexpr int kBrightnessCaptionY = 277;
+constexpr int kSpeedCaptionY = 320;
+constexpr int kSwitchLabelHeight = 16;
+constexpr int kSwitchLabelGap = 4;
 constexpr std::uint32_t kMarkedRowColour = 0x000050;
 constexpr std::uint32_t kRowColour = 0x3B3B3B;
 constexpr int kNoStartPosition = -1;
@@ -288,6 +294,10 @@ void LightingPanel::Draw(QPainter& painter) const
     auto text = [&](const QString& line, int x, int y, int height) {
         DrawSkinText(painter, line, x, y, kPanelBack, kWhite, height);
     };
+    // A switch's label ends before its switch, smaller where the full size would run under it.
+    auto switchLabel = [&](const QString& line, int x, int y, int switchX) {
+        text(line, x, y, FittingTextHeight(line, kSwitchLabelHeight, switchX - kSwitchLabelGap - x));
+    };
 
     text(Text("Licht", "Lighting"), layout::kLightingHeading.x, layout::kLightingHeading.y, 15);
     text(Text("Lichteffekte", "Light effects"), layout::kLightEffectsLabel.x, layout::kLightEffectsLabel.y,
@@ -299,17 +309,17 @@ void LightingPanel::Draw(QPainter& painter) const
         DrawSliderTrack(layout::kSliderSpeed, painter);
         if (!listOpen_) {
             text(Text("Effekt geschwindigkeit", "Speed"), 28, 290, 13);
-            text(Text("Langsam", "Slow"), 28, 317, 13);
+            text(Text("Langsam", "Slow"), 28, kSpeedCaptionY, 13);
             if (language_ == kLanguageGerman)
-                text(QStringLiteral("Schnell"), 220, 317, 13);
+                text(QStringLiteral("Schnell"), 220, kSpeedCaptionY, 13);
             else
-                text(QStringLiteral("Fast"), 230, 317, 13);
+                text(QStringLiteral("Fast"), 230, kSpeedCaptionY, 13);
         }
     }
 
     text(Text("Helligkeit", "Brightness"), 28, 247, 13);
-    text(Text("niedrig", "Low"), 28, 274, 13);
-    text(Text("hoch", "High"), 230, 274, 13);
+    text(Text("niedrig", "Low"), 28, kBrightnessCaptionY, 13);
+    text(Text("hoch", "High"), 230, kBrightnessCaptionY, 13);
     if (TrackDrawn(layout::kSliderBrightness)) DrawSliderTrack(layout::kSliderBrightness, painter);
 
     if (!IsCustomProfile(mode)) DrawColourSquares(painter);
@@ -321,10 +331,11 @@ void LightingPanel::Draw(QPainter& painter) const
                   layout::kMacroButtonOrigin.y);
     text(QStringLiteral("Macro"), 110, 562, 20);
 
-    text(Text("Spielmodus", "GAME MODE"), 17, 464, 16);
+    switchLabel(Text("Spielmodus", "GAME MODE"), 17, 464, layout::kGameModeSwitchOrigin.x);
     DrawSkinImage(painter, folder, SwitchPicture(lighting.GameMode()), layout::kGameModeSwitchOrigin.x,
                   layout::kGameModeSwitchOrigin.y);
-    text(Text("Windowstasten sperren", "WINDOWS KEY LOCK"), 18, 500, 16);
+    switchLabel(Text("Windowstasten sperren", "WINDOWS KEY LOCK"), 18, 500,
+                layout::kWindowsLockSwitchOrigin.x);
     DrawSkinImage(painter, folder, SwitchPicture(lighting.WindowsKeyLocked()),
                   layout::kWindowsLockSwitchOrigin.x, layout::kWindowsLockSwitchOrigin.y);
 

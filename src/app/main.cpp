@@ -1,5 +1,6 @@
 // corvane-keyboard: the configurator window.
 #include "app/CTarvikApp.h"
+#include "app/GraphicalSession.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -14,6 +15,10 @@ int main(int argc, char** argv)
     if (parsed.exitCode) {
         std::fputs(parsed.output.toLocal8Bit().constData(), *parsed.exitCode == 0 ? stdout : stderr);
         return *parsed.exitCode;
+    }
+    if (const auto missing = corvane::MissingGraphicalSession()) {
+        std::fprintf(stderr, "%s\n", missing->c_str());
+        return corvane::kExitNoGraphicalSession;
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("corvane-keyboard"));

@@ -269,7 +269,8 @@ std::string SlotName(std::size_t slot, const KeyCodeTable& codes)
 }
 
 void DescribeSettings(const SettingsImage& image, const KeyRecordBuffer& records, std::size_t available,
-                      const MacroStore* macros, const KeyCodeTable& codes, std::ostream& out)
+                      const MacroStore* macros, const KeyCodeTable& codes, std::ostream& out,
+                      ImageSource source)
 {
     auto field = [&](std::size_t offset, std::size_t size, const char* name, const std::string& value) {
         if (Within(available, offset, size)) out << name << ": " << value << "\n";
@@ -303,9 +304,10 @@ void DescribeSettings(const SettingsImage& image, const KeyRecordBuffer& records
     field(img::kWindowsKeyLock, 1, "Windows-key lock",
           OnOff(lighting.WindowsKeyLockValue(), "locked", "free"));
     if (Within(available, img::kResponseTime, 1)) {
-        const int value = lighting.ResponseTime();
-        out << "Response time: " << value << " (slider "
-            << SliderPositionOf(image, SliderField::kResponseTime) << ")\n";
+        // The value the keyboard has or gets, and the slider position that stands for it.
+        const int stored = lighting.ResponseTime();
+        const int keyboard = source == ImageSource::kKeyboard ? stored : stored + 1;
+        out << "Response time: " << keyboard << " (slider " << keyboard - 1 << ")\n";
     }
     field(img::kReportRate, 1, "Report rate", std::to_string(lighting.ReportRate()));
 

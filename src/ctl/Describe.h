@@ -23,10 +23,18 @@ std::string EscapeControls(std::string_view text);
 // blank; keypad operators carry "Num ", position 100 is "Fn".
 std::string SlotName(std::size_t slot, const KeyCodeTable& codes);
 
+// Where an image comes from decides how its response-time byte reads: a file holds the slider's
+// position, which Apply sends plus one; a fresh read from the keyboard holds the keyboard's value.
+enum class ImageSource {
+    kFile,
+    kKeyboard,
+};
+
 // `available` is how many bytes of the file there were: fields beyond it are not described.
 // `macros` (may be null) names the macros keys refer to.
 void DescribeSettings(const SettingsImage& image, const KeyRecordBuffer& records, std::size_t available,
-                      const MacroStore* macros, const KeyCodeTable& codes, std::ostream& out);
+                      const MacroStore* macros, const KeyCodeTable& codes, std::ostream& out,
+                      ImageSource source = ImageSource::kFile);
 void DescribeMacros(const MacroStore& store, std::size_t available, const KeyCodeTable& codes,
                     std::ostream& out);
 

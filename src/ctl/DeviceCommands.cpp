@@ -206,7 +206,7 @@ int RunRead(CommandContext& context)
     session.Link().Shutdown();
     if (result != SyncResult::kOk) return Fail(context, result, "reading the settings", session.Link());
     DescribeSettings(session.State().image, session.State().records, kSettingsFileSize, nullptr,
-                     StandardKeyCodeTable(), context.out);
+                     StandardKeyCodeTable(), context.out, ImageSource::kKeyboard);
     return 0;
 }
 

@@ -74,10 +74,11 @@ int CBitSlider::ValueAtX(int x) const
 
 void CBitSlider::RefreshThumb()
 {
+    // The picture is centred on the value point itself: drawn further left, a click on its middle
+    // (or the start of a drag there) would select a lower value than the one shown.
     const QRect thumb = ThumbRect();
-    const int thumbRight = thumb.left() + thumb.width();
-    const int pictureLeft = thumb.left() + (thumbSize_.width() + thumb.left() - thumbRight) / 2;
-    thumbOffsetX_ = pictureLeft - 10;
+    const int valuePoint = thumb.left() + thumb.width() / 2;
+    thumbOffsetX_ = valuePoint - thumbSize_.width() / 2;
     thumbOffsetY_ = verticalOffset_;
     QObject* owner = owner_ ? owner_.data() : parent();
     SendWindowMessage(owner, UM_SLIDER_MOVED, static_cast<std::uintptr_t>(controlId_), 0);

@@ -24,7 +24,8 @@ public:
     // Who receives UM_SLIDER_MOVED (the main window); the parent widget when unset.
     void SetOwner(QObject* owner) { owner_ = owner; }
 
-    // Where the owner draws the thumb picture, in the slider's coordinates (picture left - 10).
+    // Where the owner draws the thumb picture, in the slider's coordinates: its left edge, with
+    // the picture centred on the point that stands for the current value.
     int ThumbOffsetX() const { return thumbOffsetX_; }
     int ThumbOffsetY() const { return thumbOffsetY_; }
 

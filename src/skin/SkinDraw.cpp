@@ -118,6 +118,14 @@ void DrawSkinText(QPainter& painter, const QString& text, int x, int y, std::uin
     painter.restore();
 }
 
+int FittingTextHeight(const QString& text, int height, int maxWidth)
+{
+    int fitting = height;
+    while (fitting > 1 && QFontMetrics(SkinTextFont(fitting).font).horizontalAdvance(text) > maxWidth)
+        --fitting;
+    return fitting;
+}
+
 void DrawFrameRect(QPainter& painter, int x, int y, int width, int height)
 {
     const int x0 = std::min(x, x + width);

@@ -40,6 +40,10 @@ void DrawSkinImagePart(QPainter& painter, const QString& folder, const QString& 
 void DrawSkinText(QPainter& painter, const QString& text, int x, int y, std::uint32_t backColour,
                   std::uint32_t textColour, int height);
 
+// The largest cell height up to `height` at which text is at most maxWidth pixels wide, for a
+// label that must end before a control beside it.
+int FittingTextHeight(const QString& text, int height, int maxWidth);
+
 // A one-pixel white outline through (x, y) and (x + width, y + height), both corners included.
 void DrawFrameRect(QPainter& painter, int x, int y, int width, int height);
 

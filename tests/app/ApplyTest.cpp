@@ -100,7 +100,7 @@ TEST_F(ApplyTest, FailureTextFollowsTheLanguage)
 {
     Start(kLanguageGerman);
     SettleAfterRead();
-    emulator.Unplug();
+    emulator.DropAcknowledgements(100);
     SetBrightness(3);
     ClickApply();
     ASSERT_EQ(prompt.calls.size(), 1u);

@@ -65,6 +65,19 @@ public:
     std::vector<std::pair<std::string, std::string>> opened;
 };
 
+class RecordingStarter : public ProgramStarter
+{
+public:
+    ProgramStartResult Start(const std::filesystem::path& program,
+                             const std::filesystem::path& workingFolder) override
+    {
+        started.push_back({program.string(), workingFolder.string()});
+        return result;
+    }
+    ProgramStartResult result;
+    std::vector<std::pair<std::string, std::string>> started;
+};
+
 class FakeColourWindow : public ColourWindow
 {
 public:
@@ -120,6 +133,7 @@ protected:
     {
         window = std::make_unique<CTarvikDlg>(*state, *macros, StandardKeyCodeTable(), prompt);
         window->SetShellOpener(&shell);
+        window->SetProgramStarter(&starter);
         MainWindowSetup setup;
         setup.language = language;
         setup.dataFolder = dataFolder;
@@ -128,6 +142,7 @@ protected:
         setup.clock = &clock;
         setup.monitor = &monitor;
         setup.ackTimeout = std::chrono::milliseconds(300);
+        setup.trayAvailable = trayAvailable;
         opened = window->SetUp(setup);
         if (!waitForRead) return; // nothing may run the event loop before the test acts
         window->show();
@@ -193,6 +208,8 @@ protected:
     std::unique_ptr<MacroStore> macros = std::make_unique<MacroStore>();
     ScriptedPrompt prompt;
     RecordingShell shell;
+    RecordingStarter starter;
+    bool trayAvailable = false; // a notification icon is created (it is never shown offscreen)
     std::unique_ptr<CTarvikDlg> window;
     bool opened = false;
 };

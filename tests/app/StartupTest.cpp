@@ -26,14 +26,20 @@ protected:
         emulator.SetFirmwareVersion(deviceMajor, deviceMinor);
         Start(language);
     }
-    void CreateUpdater()
+    std::filesystem::path Updater() const { return programFolder / "Corvane Keyboard_Update.exe"; }
+    void CreateUpdater(const QByteArray& content = "#!/bin/sh\nexit 0\n",
+                       QFile::Permissions permissions = QFile::ReadOwner | QFile::WriteOwner |
+                                                        QFile::ExeOwner)
     {
-        QFile updater(QString::fromStdString((programFolder / "Corvane Keyboard_Update.exe").string()));
+        QFile updater(QString::fromStdString(Updater().string()));
         ASSERT_TRUE(updater.open(QIODevice::WriteOnly));
+        updater.write(content);
+        updater.close();
+        ASSERT_TRUE(updater.setPermissions(permissions));
     }
 };
 
-TEST_F(FirmwareOfferTest, NewerFileVersionOffersTheUpdaterAfterTheRead)
+TEST_F(FirmwareOfferTest, NewerFileVersionOffersTheUpdaterAndStartsItAsAProgram)
 {
     CreateUpdater();
     prompt.answers = {true};
@@ -42,9 +48,11 @@ TEST_F(FirmwareOfferTest, NewerFileVersionOffersTheUpdaterAfterTheRead)
     EXPECT_TRUE(prompt.calls[0].question);
     EXPECT_EQ(prompt.calls[0].caption, "Firmware Update");
     EXPECT_EQ(prompt.calls[0].text, QString::fromUtf8("Update new firmware\xEF\xBC\x9F"));
-    ASSERT_EQ(shell.opened.size(), 1u);
-    EXPECT_EQ(shell.opened[0].first, (programFolder / "Corvane Keyboard_Update.exe").string());
-    EXPECT_EQ(shell.opened[0].second, programFolder.string());
+    ASSERT_EQ(starter.started.size(), 1u);
+    EXPECT_EQ(starter.started[0].first, Updater().string());
+    EXPECT_EQ(starter.started[0].second, programFolder.string());
+    // Never through the document opener, which would show the file rather than run it.
+    EXPECT_TRUE(shell.opened.empty());
 }
 
 TEST_F(FirmwareOfferTest, GermanOfferAndCancelLaunchNothing)
@@ -56,7 +64,7 @@ TEST_F(FirmwareOfferTest, GermanOfferAndCancelLaunchNothing)
     EXPECT_EQ(prompt.calls[0].caption, "Firmware aktualisieren");
     EXPECT_EQ(prompt.calls[0].text,
               QString::fromUtf8("Es ist eine neue Firmware verfügbar. Möchtest Du sie aktualisieren?"));
-    EXPECT_TRUE(shell.opened.empty());
+    EXPECT_TRUE(starter.started.empty());
 }
 
 TEST_F(FirmwareOfferTest, EqualOrOlderFileOffersNothing)
@@ -80,18 +88,66 @@ TEST_F(FirmwareOfferTest, NoOfferAfterTheProfilePanel)
     EXPECT_TRUE(prompt.calls.empty());
 }
 
-TEST_F(FirmwareOfferTest, MissingUpdaterLaunchesNothing)
+TEST_F(FirmwareOfferTest, AnUpdaterThatCannotStartIsToldInsteadOfOffered)
 {
-    prompt.answers = {true};
-    StartWith('2', '1', 1, 9);
-    ASSERT_EQ(prompt.calls.size(), 1u);
-    EXPECT_TRUE(shell.opened.empty());
-    // The help window's update row uses the same launch.
-    CreateUpdater();
+    const QFile::Permissions readable = QFile::ReadOwner | QFile::WriteOwner;
+    const QFile::Permissions runnable = readable | QFile::ExeOwner;
+    struct Case
+    {
+        const char* content; // null: no updater at all
+        QFile::Permissions permissions;
+        std::uint16_t language;
+        const char* says;
+    };
+    const Case cases[] = {
+        {nullptr, runnable, kLanguageEnglish, "The firmware updater is missing: "},
+        {nullptr, runnable, kLanguageGerman, "Das Aktualisierungsprogramm fehlt: "},
+        {"#!/bin/sh\n", readable, kLanguageEnglish, "cannot be run here: the file may not be executed."},
+        {"MZ\x90", runnable, kLanguageEnglish, "cannot be run here: it is a program for another system."},
+        {"MZ\x90", runnable, kLanguageGerman,
+         "kann hier nicht ausgeführt werden: es ist ein Programm für ein anderes System."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.says);
+        std::filesystem::remove(Updater());
+        if (c.content != nullptr) CreateUpdater(c.content, c.permissions);
+        prompt.calls.clear();
+        prompt.answers = {true};
+        StartWith('2', '1', 1, 9, c.language);
+        ASSERT_EQ(prompt.calls.size(), 1u);
+        EXPECT_FALSE(prompt.calls[0].question);
+        const QString newer =
+            c.language == kLanguageGerman
+                ? QString::fromUtf8("Es ist eine neue Firmware verfügbar, aber sie kann nicht "
+                                    "installiert werden. ")
+                : QStringLiteral("A newer firmware is available, but it cannot be installed. ");
+        EXPECT_TRUE(prompt.calls[0].text.startsWith(newer)) << prompt.calls[0].text.toStdString();
+        EXPECT_TRUE(prompt.calls[0].text.contains(QString::fromUtf8(c.says)))
+            << prompt.calls[0].text.toStdString();
+        EXPECT_TRUE(prompt.calls[0].text.contains(QString::fromStdString(Updater().string())));
+        EXPECT_TRUE(starter.started.empty());
+        window.reset();
+    }
+}
+
+TEST_F(FirmwareOfferTest, HelpRowStartsTheUpdaterAndTellsAFailedStart)
+{
+    StartWith('1', '3', 1, 3);
     Click(944, 12);
     Click(900, 22 + 25 + 5);
-    EXPECT_EQ(shell.opened.size(), 1u);
+    ASSERT_EQ(starter.started.size(), 1u);
+    EXPECT_EQ(starter.started[0].first, Updater().string());
+    EXPECT_TRUE(prompt.calls.empty());
     EXPECT_FALSE(window->HelpOpen());
+
+    starter.result = {ProgramStartOutcome::kFailed, ProgramProblem::kNone, "Exec format error"};
+    Click(944, 12);
+    Click(900, 22 + 25 + 5);
+    ASSERT_EQ(prompt.calls.size(), 1u);
+    EXPECT_EQ(prompt.calls[0].caption, "Firmware Update");
+    EXPECT_EQ(prompt.calls[0].text,
+              QStringLiteral("The firmware updater %1 could not be started (Exec format error).")
+                  .arg(QString::fromStdString(Updater().string())));
 }
 
 class WindowMessagesTest : public MainWindowTest

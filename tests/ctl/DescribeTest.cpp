@@ -136,7 +136,7 @@ TEST_F(DescribeTest, SettingsAndEveryKindOfCustomisedKey)
     EXPECT_EQ(run.err, "");
     for (const char* line :
          {"Lighting mode: Wave", "Speed: 4", "Brightness: 35", "Colour: palette entry 2 (#FF8000)",
-          "Direction: top", "Game mode: on", "Windows-key lock: locked", "Response time: 4 (slider 3)",
+          "Direction: top", "Game mode: on", "Windows-key lock: locked", "Response time: 5 (slider 4)",
           "Report rate: 2", "Disabled keys: Del", "  F3: combination LCtrl + A", "  F4: macro 0 \"Boss\"",
           "  F5: function \"Media Player\"", "  F6: open folder /home/u/Music", "  A: single key B",
           "  Del: disabled"})

@@ -172,6 +172,17 @@ QString Legend(const char* label)
     return text;
 }
 
+// Three letters for the long names of the small navigation keys.
+QString ShortLegend(const QString& legend)
+{
+    if (legend == "Pause") return "Pse";
+    if (legend == "Home") return "Hm";
+    if (legend == "PgUp") return "PU";
+    if (legend == "PgDn") return "PD";
+    if (legend == "Prnt") return "Prt";
+    return legend.left(3);
+}
+
 void Keycap(QPainter& p, const QRectF& key, const QString& legend, bool lit)
 {
     p.save();
@@ -212,21 +223,32 @@ void Keycap(QPainter& p, const QRectF& key, const QString& legend, bool lit)
     p.drawRoundedRect(face, 2.5, 2.5);
 
     if (!legend.isEmpty()) {
-        const int px = legend.size() == 1 ? 10 : (legend.size() <= 3 ? 8 : 7);
+        int px = legend.size() == 1 ? 10 : (legend.size() <= 3 ? 8 : 7);
+        // The legend fits the cap's face: smaller, down to 6 pixels, then its short form.
+        const auto fits = [&](const QString& text, int size) {
+            return QFontMetricsF(Font(size, lit ? QFont::Bold : QFont::DemiBold)).horizontalAdvance(text) <=
+                   face.width() - 1;
+        };
+        QString shown = legend;
+        while (px > 6 && !fits(shown, px))
+            --px;
+        if (!fits(shown, px)) shown = ShortLegend(legend);
+        const QString& legendText = shown;
         const QRectF textBox = face.adjusted(0, -1, 0, 0);
         if (lit) {
             QPainterPath glyphs;
             QFont font = Font(px, QFont::Bold);
             const QFontMetricsF metrics(font);
-            const double width = metrics.horizontalAdvance(legend);
+            const double width = metrics.horizontalAdvance(legendText);
             glyphs.addText(textBox.center().x() - width / 2,
-                           textBox.center().y() + (metrics.ascent() - metrics.descent()) / 2, font, legend);
+                           textBox.center().y() + (metrics.ascent() - metrics.descent()) / 2, font,
+                           legendText);
             p.fillPath(glyphs, QColor(0xff, 0x40, 0x58, 0x60));
-            Text(p, textBox.translated(0, 0.5), Qt::AlignCenter, legend, px, QColor(0xff, 0x9a, 0xa6),
+            Text(p, textBox.translated(0, 0.5), Qt::AlignCenter, legendText, px, QColor(0xff, 0x9a, 0xa6),
                  QFont::Bold);
-            Text(p, textBox, Qt::AlignCenter, legend, px, QColor(0xff, 0xf2, 0xf4), QFont::Bold);
+            Text(p, textBox, Qt::AlignCenter, legendText, px, QColor(0xff, 0xf2, 0xf4), QFont::Bold);
         } else {
-            Text(p, textBox, Qt::AlignCenter, legend, px, QColor(0xc8, 0xcd, 0xd4), QFont::DemiBold);
+            Text(p, textBox, Qt::AlignCenter, legendText, px, QColor(0xc8, 0xcd, 0xd4), QFont::DemiBold);
         }
     }
     p.restore();
@@ -284,17 +306,15 @@ QImage KeyboardPicture(const QImage& mainBackground, bool lit)
 // ---------------------------------------------------------------------------------------------
 // Main window
 
-// The x of the thumb picture's centre for a value, in the slider's own coordinates: the trackbar
-// thumb centred on its channel, the 15-pixel picture centred on that and moved 10 pixels left, as
-// the sliders place it; the main window moves the response time thumb 1 pixel right, and both
-// performance thumbs 2 more at position 0.
+// The x of the thumb picture's centre for a value, in the slider's own coordinates: the 15-pixel
+// picture centred on the value's point of the channel, as the sliders place it; the main window
+// moves the response time thumb 1 pixel right, and both performance thumbs 2 more at position 0.
 int ThumbPictureCentre(int id, int value)
 {
     const SliderPlace* place = FindSlider(id);
     const int span = kSliderTrackSize.width - 2 * kSliderChannelInset;
     const int centre = kSliderChannelInset + value * span / place->maximum;
-    const int trackbarLeft = centre - kSliderTrackbarThumbWidth / 2;
-    int pictureLeft = trackbarLeft + (kSliderThumbSize.width - kSliderTrackbarThumbWidth) / 2 - 10;
+    int pictureLeft = centre - kSliderThumbSize.width / 2;
     if (id == kSliderResponseTime) pictureLeft += 1;
     if ((id == kSliderResponseTime || id == kSliderReportRate) && value == 0) pictureLeft += 2;
     return pictureLeft + kSliderThumbSize.width / 2;
