@@ -6,10 +6,12 @@
 #include "device/DeviceLink.h"
 #include "emulator/EmulatedDeviceMonitor.h"
 #include "emulator/KeyboardEmulator.h"
+#include "keys/ui/CKeyMap.h"
 #include "platform/HidapiBackend.h"
 #include "platform/Paths.h"
 #include "platform/ShellOpen.h"
 #include "platform/UdevMonitor.h"
+#include "platform/qt/KeyboardHooks.h"
 #include "platform/qt/LanguageSetting.h"
 #include "platform/qt/SingleInstance.h"
 
@@ -197,6 +199,10 @@ int CTarvikApp::Run(QApplication& app, const AppOptions& options)
     CTarvikDlg window(*state, *macros, codes, prompt);
     window.SetShellOpener(&shell);
     BringForwardOnSecondStart(instance, window);
+    // The key dialog lives for the whole run; each key click runs it again.
+    const std::unique_ptr<KeyboardHook> keyHook = MakeKeyboardHook();
+    CKeyMap keyDialog(*state, *macros, codes, prompt, keyHook.get(), setup.language);
+    window.SetKeyAssignmentWindow(&keyDialog);
     QObject::connect(&window, &CTarvikDlg::Ended, &app, &QApplication::quit);
     if (options.exitAfterFirstPaint) {
         QObject::connect(&window, &CTarvikDlg::FirstPainted, &window, [&window, &sinceStart] {
