@@ -145,7 +145,8 @@ void CKeyMap::done(int code)
 void CKeyMap::Initialise()
 {
     AssignmentResult& result = *result_;
-    SetSkin(SkinFolderPath(SkinWindow::KeyAssignment, language_), SkinBackgroundName(SkinWindow::KeyAssignment));
+    SetSkin(SkinFolderPath(SkinWindow::KeyAssignment, language_),
+            SkinBackgroundName(SkinWindow::KeyAssignment));
     setFixedSize(BackgroundSize());
 
     hover_.fill(0);
@@ -200,11 +201,12 @@ void CKeyMap::FillTree()
     tree_->clear();
     QTreeWidgetItem* category = nullptr;
     for (const NamedFunction& function : NamedFunctionTable) {
-        const QString name = QString::fromUtf8(function.name.data(), static_cast<qsizetype>(function.name.size()));
+        const QString name =
+            QString::fromUtf8(function.name.data(), static_cast<qsizetype>(function.name.size()));
         QTreeWidgetItem* parent = nullptr;
         if (!function.category.empty()) {
-            const QString categoryName = QString::fromUtf8(function.category.data(),
-                                                           static_cast<qsizetype>(function.category.size()));
+            const QString categoryName =
+                QString::fromUtf8(function.category.data(), static_cast<qsizetype>(function.category.size()));
             if (category == nullptr || category->text(0) != categoryName)
                 category = new QTreeWidgetItem(tree_, QStringList{categoryName});
             parent = category;
@@ -367,6 +369,12 @@ QString CKeyMap::ShortenedPath(const QString& path)
     return QStringLiteral("..") + (cut >= 0 ? path.mid(cut) : QString());
 }
 
+void CKeyMap::paintEvent(QPaintEvent* event)
+{
+    SkinnedDialog::paintEvent(event);
+    emit Painted();
+}
+
 void CKeyMap::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton) {
@@ -410,7 +418,8 @@ void CKeyMap::BrowseHover(int x, int y)
                      layout::kLaunchRowDrawPitch * (kLaunchRows - 1) + 26);
     PartialRedraw(area, [&](QPainter& painter) {
         for (int r = 0; r < kLaunchRows; ++r) {
-            DrawSkinImage(painter, folder, r == row ? QStringLiteral("view02.png") : QStringLiteral("view.png"),
+            DrawSkinImage(painter, folder,
+                          r == row ? QStringLiteral("view02.png") : QStringLiteral("view.png"),
                           layout::kLaunchBrowseOrigin.x,
                           layout::kLaunchBrowseOrigin.y + layout::kLaunchRowDrawPitch * r);
         }
@@ -537,7 +546,8 @@ void CKeyMap::Save()
         QTreeWidgetItem* item = tree_->currentItem();
         bool leaf = item != nullptr && item->isSelected();
         for (std::string_view category : kNamedFunctionCategories)
-            if (leaf && item->text(0) == QString::fromUtf8(category.data(), static_cast<qsizetype>(category.size())))
+            if (leaf &&
+                item->text(0) == QString::fromUtf8(category.data(), static_cast<qsizetype>(category.size())))
                 leaf = false;
         if (!leaf) {
             Tell("Bitte wähle einen Unterpunkt aus", "Please select Sub item");
@@ -596,8 +606,8 @@ void CKeyMap::LaunchAfterClick(int x, int y)
 std::optional<QString> CKeyMap::ChooseLaunchTarget(int row)
 {
     if (chooser_ == nullptr) return std::nullopt;
-    std::optional<QString> path = row < 3 ? chooser_->ChooseFile(this, row, language_)
-                                          : chooser_->ChooseFolder(this, language_);
+    std::optional<QString> path =
+        row < 3 ? chooser_->ChooseFile(this, row, language_) : chooser_->ChooseFolder(this, language_);
     if (!path) return std::nullopt;
     if (path->isEmpty()) {
         if (row == 3) Tell("Bitte wähle einen Ordner aus", "Please select a folder");
@@ -696,7 +706,8 @@ void CKeyMap::PaintElements(QPainter& painter)
 void CKeyMap::DrawDisableBox(QPainter& painter)
 {
     const layout::ImageButton& box = layout::kKeyButtons[layout::kKeyButtonDisable];
-    DrawSkinImage(painter, SkinFolder(), QString::fromLatin1(disableTicked_ ? box.hoverImage : box.normalImage),
+    DrawSkinImage(painter, SkinFolder(),
+                  QString::fromLatin1(disableTicked_ ? box.hoverImage : box.normalImage),
                   layout::kKeyDisableBoxOrigin.x, layout::kKeyDisableBoxOrigin.y);
     DrawSkinText(painter, Text("Deaktivieren Taste", "Disable key"), layout::kKeyDisableCaption.x,
                  layout::kKeyDisableCaption.y, 0, kWhite, 14);
@@ -711,8 +722,8 @@ void CKeyMap::DrawPage(QPainter& painter)
                      page == page_ ? kRed : kGrey, kPageTextHeight);
     }
     if (page_ == 0) {
-        DrawSkinText(painter, Text("Einzeln", "Single"), layout::kKeySingleLabel.x, layout::kKeySingleLabel.y, 0,
-                     kGrey, kPageTextHeight);
+        DrawSkinText(painter, Text("Einzeln", "Single"), layout::kKeySingleLabel.x, layout::kKeySingleLabel.y,
+                     0, kGrey, kPageTextHeight);
         DrawSkinText(painter, Text("Kombiniere", "Combine"), layout::kKeyCombineLabel.x,
                      layout::kKeyCombineLabel.y, 0, kGrey, kPageTextHeight);
         if (hookInstalled_ && hook_->CapturesOnlyWhenFocused())

@@ -67,6 +67,7 @@ protected:
     void SettleBeforePaint() override;
     void PaintElements(QPainter& painter) override;
     std::intptr_t WindowMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
+    void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -75,6 +76,10 @@ protected:
 
 public slots:
     void done(int code) override;
+
+signals:
+    // A frame of the dialog has reached the window.
+    void Painted();
 
 private:
     void Initialise();
