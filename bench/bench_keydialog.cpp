@@ -81,7 +81,8 @@ int main(int argc, char** argv)
         if (!measuring) return;
         measuring = false;
         times.push_back(static_cast<double>(clockAtClick.nsecsElapsed()) / 1e6);
-        QMetaObject::invokeMethod(&dialog, [&dialog] { dialog.done(QDialog::Rejected); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &dialog, [&dialog] { dialog.done(QDialog::Rejected); }, Qt::QueuedConnection);
     });
 
     const layout::Rect key = layout::KeyWindowRect(63); // A

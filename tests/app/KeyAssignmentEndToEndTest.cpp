@@ -34,7 +34,8 @@ protected:
         Start();
         (*macros)[0].SetName(u"Macro_001");
         (*macros)[1].SetName(u"Macro_002");
-        dialog = std::make_unique<CKeyMap>(*state, *macros, StandardKeyCodeTable(), prompt, &hook, kLanguageEnglish);
+        dialog = std::make_unique<CKeyMap>(*state, *macros, StandardKeyCodeTable(), prompt, &hook,
+                                           kLanguageEnglish);
         dialog->SetLaunchChooser(&chooser);
         window->SetKeyAssignmentWindow(dialog.get());
     }
@@ -62,10 +63,7 @@ protected:
         ClickKey(slot);
         return seen;
     }
-    void DialogClick(CKeyMap& d, int x, int y)
-    {
-        QTest::mouseClick(&d, Qt::LeftButton, {}, QPoint(x, y));
-    }
+    void DialogClick(CKeyMap& d, int x, int y) { QTest::mouseClick(&d, Qt::LeftButton, {}, QPoint(x, y)); }
     void Save(CKeyMap& d) { DialogClick(d, 345, 357); }
 
     // What the keyboard should hold: the state as it was, with the same choices encoded directly.
@@ -158,8 +156,9 @@ TEST_F(KeyAssignmentEndToEndTest, ChoicesReachTheKeyboardAndSurviveARestart)
                            expected->image.data() + img::kDeviceKeyTable));
     EXPECT_TRUE(std::equal(device.keyEnableMap.begin(), device.keyEnableMap.end(),
                            expected->image.data() + img::kKeyEnableMap));
-    EXPECT_EQ(std::vector<std::uint8_t>(expected->image.data() + img::kDeviceKeyTable + 4 * DeviceKeyIndex(kSlotF1),
-                                        expected->image.data() + img::kDeviceKeyTable + 4 * DeviceKeyIndex(kSlotF1) + 4),
+    EXPECT_EQ(std::vector<std::uint8_t>(
+                  expected->image.data() + img::kDeviceKeyTable + 4 * DeviceKeyIndex(kSlotF1),
+                  expected->image.data() + img::kDeviceKeyTable + 4 * DeviceKeyIndex(kSlotF1) + 4),
               (std::vector<std::uint8_t>{0x03, 0x00, 0xE9, 0x00}));
 
     // A new start reads keymap.bin: the same records and marks, the dialog opens on them.

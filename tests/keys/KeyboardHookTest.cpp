@@ -2,9 +2,9 @@
 // mode 0, presses and releases (bit 31) in mode 1, no repeats, nothing for unknown keys, nothing
 // after the hook stops.
 
+#include "keys/KeyboardHook.h"
 #include "device/KeyCodeTable.h"
 #include "device/KeyLayout.h"
-#include "keys/KeyboardHook.h"
 #include "keys/LinuxKeyMap.h"
 
 #include <gtest/gtest.h>
@@ -55,11 +55,11 @@ TEST(LinuxKeyMap, EveryMappedKeyIsOneTheKeyboardCanSend)
 TEST(LinuxKeyMap, PlacesNotLayouts)
 {
     const std::pair<std::uint16_t, std::optional<std::uint8_t>> cases[] = {
-        {kKeyQ, 'Q'},          // also where a French layout types A
-        {kKeyA, 'A'},          //
-        {kKeyLeftCtrl, 162},   // left Ctrl, not the generic Ctrl code
-        {kKeyKp0, 96},         // keypad 0 whatever Num Lock says
-        {kKeyKpEnter, 108},    // the keypad's own Enter
+        {kKeyQ, 'Q'},        // also where a French layout types A
+        {kKeyA, 'A'},        //
+        {kKeyLeftCtrl, 162}, // left Ctrl, not the generic Ctrl code
+        {kKeyKp0, 96},       // keypad 0 whatever Num Lock says
+        {kKeyKpEnter, 108},  // the keypad's own Enter
         {kKey102nd, std::nullopt},
         {0, std::nullopt},
         {kKeyFn, std::nullopt},
@@ -91,7 +91,9 @@ TEST(HookKeyFilter, DeliversByMode)
         {kHookModePressAndRelease,
          {{kKeyA, true}, {kKeyA, true}, {kKeyA, true}, {kKeyA, false}, {kKeyA, false}},
          {{'A', 0}, {'A', kHookKeyReleased}}},
-        {kHookModeKeyStroke, {{kKeyA, true}, {kKeyA, true}, {kKeyA, false}, {kKeyA, true}}, {{'A', 0}, {'A', 0}}},
+        {kHookModeKeyStroke,
+         {{kKeyA, true}, {kKeyA, true}, {kKeyA, false}, {kKeyA, true}},
+         {{'A', 0}, {'A', 0}}},
         // A release of a key that went down before the hook started is not the hook's.
         {kHookModePressAndRelease, {{kKeyQ, false}, {kKeyA, true}}, {{'A', 0}}},
         // Keys the keyboard cannot send are ignored, not delivered as 0.

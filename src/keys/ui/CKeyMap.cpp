@@ -74,7 +74,7 @@ CKeyMap::CKeyMap(const SettingsState& state, const MacroStore& macros, const Key
       language_(language), hookWindow_(this), fileDialogs_(std::make_unique<FileDialogChooser>()),
       chooser_(fileDialogs_.get())
 {
-    setWindowTitle(QStringLiteral("Corvane Keyboard"));
+    setWindowTitle(QStringLiteral("Corvane Keyboard: key"));
     setMouseTracking(true);
 
     tree_ = new VividTree(this);
@@ -181,6 +181,7 @@ void CKeyMap::Initialise()
     selectedRow_ = kNone;
     markedOption_ = kNone;
     initialFocusGuard_ = false;
+    lastFocusedEdit_ = nullptr;
     browseHover_ = -1;
     leftHeld_ = false;
 
@@ -294,12 +295,15 @@ void CKeyMap::EditFocused(QLineEdit* edit, Qt::FocusReason reason)
 {
     const bool single = edit == single_;
     const KeyFunctionKind kind = single ? KeyFunctionKind::kSingleKey : KeyFunctionKind::kCombination;
+    if (page_ != 0) return;
     // The window coming back to the front gives the edit its focus again; that is not the user
     // picking the edit, and must not throw away keys captured while another window was in front.
-    if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason || page_ != 0) {
+    if ((reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) &&
+        edit == lastFocusedEdit_) {
         initialFocusGuard_ = false;
         return;
     }
+    lastFocusedEdit_ = edit;
     if (initialFocusGuard_ && result_->kind == kind) {
         initialFocusGuard_ = false;
         return;
@@ -661,6 +665,7 @@ void CKeyMap::SettleBeforePaint()
         const bool stays = ((focused == single_ || focused == combination_) && page_ == 0) ||
                            (focused == macroList_ && page_ == 1) || (focused == tree_ && page_ == 2);
         if (!stays) focused->clearFocus();
+        if (!stays && focused != macroList_ && focused != tree_) lastFocusedEdit_ = nullptr;
     }
     single_->setVisible(page_ == 0);
     combination_->setVisible(page_ == 0);

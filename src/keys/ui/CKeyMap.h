@@ -127,6 +127,7 @@ private:
     std::uint8_t selectedRow_ = kNone;
     std::uint8_t markedOption_ = kNone;
     int browseHover_ = -1;
+    QLineEdit* lastFocusedEdit_ = nullptr; // the edit that had the focus last
 
     bool leftHeld_ = false;
     QPoint pressGlobal_;

@@ -46,7 +46,8 @@ bool FocusKeyboardHook::eventFilter(QObject* watched, QEvent* event)
     // The platform's scan code is the X key code (Linux code + 8) under both X11 and Wayland.
     const quint32 scanCode = key->nativeScanCode();
     if (scanCode > static_cast<quint32>(kXKeyCodeOffset) && scanCode < 0x10000u)
-        filter_.Feed(static_cast<std::uint16_t>(scanCode - kXKeyCodeOffset), event->type() == QEvent::KeyPress);
+        filter_.Feed(static_cast<std::uint16_t>(scanCode - kXKeyCodeOffset),
+                     event->type() == QEvent::KeyPress);
     // A captured key is not typed into the window as well.
     return true;
 }

@@ -97,7 +97,8 @@ bool X11KeyboardHook::nativeEventFilter(const QByteArray& eventType, void* messa
     if ((event.responseType & 0x7F) != kGenericEvent || event.extension != opcode_) return false;
     if (event.eventType != XI_RawKeyPress && event.eventType != XI_RawKeyRelease) return false;
     if (event.detail <= static_cast<std::uint32_t>(kXKeyCodeOffset) || event.detail > 255) return false;
-    filter_.Feed(static_cast<std::uint16_t>(event.detail - kXKeyCodeOffset), event.eventType == XI_RawKeyPress);
+    filter_.Feed(static_cast<std::uint16_t>(event.detail - kXKeyCodeOffset),
+                 event.eventType == XI_RawKeyPress);
     return false;
 }
 

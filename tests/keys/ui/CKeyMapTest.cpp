@@ -68,7 +68,9 @@ INSTANTIATE_TEST_SUITE_P(
                    1,
                    {kF5}},
         StoredCase{"ThreeKeyCombination",
-                   [](KeyDialogTest& t) { t.StoreKeys(KeyFunctionKind::kCombination, {kLCtrl, kLShift, kQ}); },
+                   [](KeyDialogTest& t) {
+                       t.StoreKeys(KeyFunctionKind::kCombination, {kLCtrl, kLShift, kQ});
+                   },
                    0,
                    "",
                    "LCtrl + LShift + Q ",
@@ -166,7 +168,13 @@ INSTANTIATE_TEST_SUITE_P(
     Sequences, CaptureTest,
     ::testing::Values(
         CaptureCase{"SingleKey", {}, false, {kQ}, "Q ", KeyFunctionKind::kSingleKey, 1, {kQ}},
-        CaptureCase{"SingleKeyTakesTheLastPressed", {}, false, {kQ, kF5}, "F5 ", KeyFunctionKind::kSingleKey, 1,
+        CaptureCase{"SingleKeyTakesTheLastPressed",
+                    {},
+                    false,
+                    {kQ, kF5},
+                    "F5 ",
+                    KeyFunctionKind::kSingleKey,
+                    1,
                     {kF5}},
         CaptureCase{"TwoKeyCombination",
                     {},
@@ -223,6 +231,11 @@ TEST_F(KeyDialogTest, ComingBackToTheWindowKeepsKeysCapturedMeanwhile)
     QCoreApplication::sendEvent(dialog->CombinationEdit(), &back);
     EXPECT_EQ(Keys(), (std::vector<std::uint8_t>{kLCtrl, kA}));
     EXPECT_EQ(result.count, 2);
+    // A click on the other edit while the window was behind arrives with the window's return,
+    // and still picks that edit.
+    QCoreApplication::sendEvent(dialog->SingleEdit(), &back);
+    EXPECT_EQ(result.kind, KeyFunctionKind::kSingleKey);
+    EXPECT_TRUE(Keys().empty());
 }
 
 TEST_F(KeyDialogTest, WithoutTheHookKeysChangeNothing)
@@ -314,7 +327,8 @@ TEST_F(KeyDialogTest, MacroPageSave)
         bool enabled;
     };
     const Case cases[] = {
-        {-1, true, KeyFunctionKind::kDefault, -1, true}, // no macro: own function, enabled whatever the box says
+        {-1, true, KeyFunctionKind::kDefault, -1,
+         true}, // no macro: own function, enabled whatever the box says
         {1, false, KeyFunctionKind::kMacro, 1, true},
         {0, true, KeyFunctionKind::kMacro, 0, false},
     };
@@ -440,16 +454,16 @@ TEST(KeyDialogHitTest, ButtonTableAndLaunchRows)
         std::uint8_t entry;
     };
     const Point buttons[] = {
-        {371, 8, 0},   {377, 15, 0},   {0, 28, 1},     {94, 55, 1},    {97, 40, 2},  {200, 40, 3},
-        {385, 55, 4},  {95, 33, 5},    {95, 40, 255},  {24, 355, 6},   {14, 346, 6}, {34, 365, 6},
-        {13, 355, 255}, {130, 346, 7}, {290, 368, 8},  {310, 346, 9},  {381, 357, 255},
+        {371, 8, 0},    {377, 15, 0},  {0, 28, 1},    {94, 55, 1},   {97, 40, 2},     {200, 40, 3},
+        {385, 55, 4},   {95, 33, 5},   {95, 40, 255}, {24, 355, 6},  {14, 346, 6},    {34, 365, 6},
+        {13, 355, 255}, {130, 346, 7}, {290, 368, 8}, {310, 346, 9}, {381, 357, 255},
     };
     for (const Point& p : buttons)
         EXPECT_EQ(CKeyMap::ButtonAt(p.x, p.y), p.entry) << p.x << "," << p.y;
 
     const Point launch[] = {
-        {1, 85, 0},   {11, 94, 0},  {100, 90, 1},  {250, 90, 2},  {317, 79, 3}, {377, 104, 3},
-        {6, 147, 4},  {6, 145, 255}, {347, 265, 15}, {12, 90, 255}, {347, 110, 255},
+        {1, 85, 0},  {11, 94, 0},   {100, 90, 1},   {250, 90, 2},  {317, 79, 3},    {377, 104, 3},
+        {6, 147, 4}, {6, 145, 255}, {347, 265, 15}, {12, 90, 255}, {347, 110, 255},
     };
     for (const Point& p : launch)
         EXPECT_EQ(CKeyMap::LaunchElementAt(p.x, p.y), p.entry) << p.x << "," << p.y;

@@ -58,7 +58,8 @@ TEST_F(LaunchPageTest, BrowseOutcomesPerRow)
         {2, "/home/u/notes.txt", KeyFunctionKind::kOpenFile, 2, 8, u"/home/u/notes.txt", nullptr},
         {3, "/home/u/Documents", KeyFunctionKind::kOpenFolder, 3, 12, u"/home/u/Documents", nullptr},
         // A folder without a place in the file system.
-        {3, QStringLiteral(""), KeyFunctionKind::kDefault, CKeyMap::kNone, CKeyMap::kNone, u"", "Please select a folder"},
+        {3, QStringLiteral(""), KeyFunctionKind::kDefault, CKeyMap::kNone, CKeyMap::kNone, u"",
+         "Please select a folder"},
         // Too long to store: refused whole, never cut.
         {2, longPath, KeyFunctionKind::kDefault, CKeyMap::kNone, CKeyMap::kNone, u"",
          "The path is too long: at most 255 characters can be stored."},

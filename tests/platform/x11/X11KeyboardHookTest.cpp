@@ -33,7 +33,8 @@ protected:
     {
         if (WindowMessageEvent* m = WindowMessageEvent::From(e)) {
             if (m->Message() == UM_HOOK_KEY)
-                got.push_back({static_cast<std::uint8_t>(m->WParam()), static_cast<std::uint32_t>(m->LParam())});
+                got.push_back(
+                    {static_cast<std::uint8_t>(m->WParam()), static_cast<std::uint32_t>(m->LParam())});
             return true;
         }
         return QWidget::event(e);
@@ -95,9 +96,9 @@ TEST_F(X11KeyboardHookTest, KeystrokesInAnotherWindowArriveAsVirtualKeys)
     Type({"key", "--delay", "20", "q", "F5", "F12", "Control_L", "Shift_L", "Alt_L", "KP_Insert", "KP_Enter",
           "KP_Add", "Up", "Left", "Return", "BackSpace", "slash", "Super_L"},
          15);
-    const std::vector<Message> expected = {{'Q', 0}, {116, 0}, {123, 0}, {162, 0}, {160, 0}, {164, 0},
-                                           {96, 0},  {108, 0}, {107, 0}, {38, 0},  {37, 0},  {13, 0},
-                                           {8, 0},   {191, 0}, {91, 0}};
+    const std::vector<Message> expected = {{'Q', 0}, {116, 0}, {123, 0}, {162, 0}, {160, 0},
+                                           {164, 0}, {96, 0},  {108, 0}, {107, 0}, {38, 0},
+                                           {37, 0},  {13, 0},  {8, 0},   {191, 0}, {91, 0}};
     EXPECT_EQ(target.got, expected);
     EXPECT_GE(typist.keyPresses, 10) << "the keys went to the other window, which had the focus";
 }
