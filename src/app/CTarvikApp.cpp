@@ -8,11 +8,13 @@
 #include "device/DeviceLink.h"
 #include "emulator/EmulatedDeviceMonitor.h"
 #include "emulator/KeyboardEmulator.h"
+#include "keys/ui/CKeyMap.h"
 #include "platform/HidapiBackend.h"
 #include "platform/Paths.h"
 #include "platform/ProgramStarter.h"
 #include "platform/ShellOpen.h"
 #include "platform/UdevMonitor.h"
+#include "platform/qt/KeyboardHooks.h"
 #include "platform/qt/LanguageSetting.h"
 #include "platform/qt/SingleInstance.h"
 #include "store/ui/CConfigureDlg.h"
@@ -211,6 +213,10 @@ int CTarvikApp::Run(QApplication& app, const AppOptions& options)
     window.SetProfileWindow(&profilePanel);
     window.SetProgramStarter(&starter);
     BringForwardOnSecondStart(instance, window);
+    // The key dialog lives for the whole run; each key click runs it again.
+    const std::unique_ptr<KeyboardHook> keyHook = MakeKeyboardHook();
+    CKeyMap keyDialog(*state, *macros, codes, prompt, keyHook.get(), setup.language);
+    window.SetKeyAssignmentWindow(&keyDialog);
     QObject::connect(&window, &CTarvikDlg::Ended, &app, &QApplication::quit);
     if (options.exitAfterFirstPaint) {
         QObject::connect(&window, &CTarvikDlg::FirstPainted, &window, [&window, &sinceStart] {

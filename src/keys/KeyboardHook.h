@@ -1,0 +1,58 @@
+#pragma once
+// Capturing keystrokes for the key dialog and the macro recorder. A hook delivers each captured
+// key to the window it was installed for as a Windows virtual-key code with the keyboard event's
+// flag word, whose bit 31 marks a release; the Qt side turns that into UM_HOOK_KEY.
+
+#include <bitset>
+#include <cstdint>
+
+namespace corvane {
+
+// Bit 31 of the flag word: the key was released.
+inline constexpr std::uint32_t kHookKeyReleased = 0x80000000u;
+
+// The modes of installhook.
+inline constexpr std::int32_t kHookModeKeyStroke = 0;       // one message per keystroke, at the press
+inline constexpr std::int32_t kHookModePressAndRelease = 1; // presses and releases (macro recorder)
+
+// Where a hook delivers its keys.
+class HookWindow
+{
+public:
+    virtual ~HookWindow() = default;
+    virtual void HookKey(std::uint8_t virtualKey, std::uint32_t flags) = 0;
+};
+
+class KeyboardHook
+{
+public:
+    virtual ~KeyboardHook() = default;
+    // Starts delivering keys to window in the given mode, replacing any earlier installation.
+    // False when keys cannot be captured (nothing is delivered then) or the mode is unknown.
+    virtual bool installhook(HookWindow& window, std::int32_t mode) = 0;
+    // Stops delivering; nothing reaches the window afterwards.
+    virtual void removehook() = 0;
+    // True when keys are seen only while the window has the keyboard focus (no X11).
+    virtual bool CapturesOnlyWhenFocused() const { return false; }
+};
+
+// What every hook does with raw presses and releases of Linux key codes: it keeps which keys are
+// down, so that auto-repeated presses and repeated releases (raw X events repeat releases of
+// injected modifiers) become no messages, maps the code by its place on the keyboard and delivers
+// by mode. Keys that have no virtual-key code are ignored.
+class HookKeyFilter
+{
+public:
+    bool Start(HookWindow& window, std::int32_t mode);
+    void Stop();
+    bool Running() const { return window_ != nullptr; }
+
+    void Feed(std::uint16_t linuxKey, bool pressed);
+
+private:
+    HookWindow* window_ = nullptr;
+    std::int32_t mode_ = kHookModeKeyStroke;
+    std::bitset<256> down_; // by virtual-key code
+};
+
+} // namespace corvane

@@ -1,0 +1,768 @@
+#include "keys/ui/CKeyMap.h"
+
+#include "app/Prompt.h"
+#include "app/Texts.h"
+#include "device/KeyEnableMap.h"
+#include "device/KeyLayout.h"
+#include "keys/NamedFunctionTable.h"
+#include "keys/ui/LaunchChooser.h"
+#include "macros/MacroStore.h"
+#include "skin/SkinDraw.h"
+#include "skin/SkinImage.h"
+#include "skin/SkinLayout.h"
+#include "skin/VividTree.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QWindow>
+#include <algorithm>
+#include <span>
+
+namespace corvane {
+namespace {
+
+constexpr std::uint32_t kWhite = 0xFFFFFF;
+constexpr std::uint32_t kGrey = 0xC0C0C0;
+constexpr std::uint32_t kRed = 0x0000FF;
+constexpr int kPageTextHeight = 15;
+constexpr int kPageCount = 4;
+constexpr int kLaunchRows = layout::kLaunchRowCount;
+// Launch paths hold 255 units and a terminator.
+constexpr qsizetype kLaunchPathLimit = static_cast<qsizetype>(rec::kLaunchPathUnits - 1);
+// A path shown in a row is cut to its file name from this length on.
+constexpr qsizetype kShortenFrom = 14;
+
+// Where the one line about focused capture stands on the first page.
+constexpr layout::Point kFocusNote{13, 228};
+
+const char* const kCaptionsEnglish[kPageCount] = {"Single/Combine", "Macro", "Basic", "Advance"};
+const char* const kCaptionsGerman[kPageCount] = {"Single/Combine", "Macro", "Einfach", "Fortgeschritten"};
+constexpr int kCaptionXEnglish[kPageCount] = {2, 123, 220, 314};
+constexpr int kCaptionXGerman[kPageCount] = {2, 123, 220, 295};
+
+struct LaunchRowText
+{
+    const char* german;
+    const char* english;
+};
+constexpr LaunchRowText kLaunchCaptions[kLaunchRows] = {
+    {"Spiel Musik", "Play music"},
+    {"Autostart", "Startup"},
+    {"Datei öffnen", "Open file"},
+    {"Ordner öffnen", "Open folder"},
+};
+
+struct TreeEntry
+{
+    const char* text;
+    bool category;
+};
+
+constexpr int kButtonCaptionHeightEnglish = 15;
+constexpr int kButtonCaptionHeightGerman = 14;
+
+const QString kControlStyle = QStringLiteral("background: black; color: white; border: none;");
+
+} // namespace
+
+CKeyMap::CKeyMap(const SettingsState& state, const MacroStore& macros, const KeyCodeTable& codes,
+                 Prompt& prompt, KeyboardHook* hook, std::uint16_t language, QWidget* parent)
+    : SkinnedDialog(parent), state_(state), macros_(macros), codes_(codes), prompt_(prompt), hook_(hook),
+      language_(language), hookWindow_(this), fileDialogs_(std::make_unique<FileDialogChooser>()),
+      chooser_(fileDialogs_.get())
+{
+    setWindowTitle(QStringLiteral("Corvane Keyboard: key"));
+    setMouseTracking(true);
+
+    tree_ = new VividTree(this);
+    tree_->setObjectName(QStringLiteral("functionTree"));
+    single_ = new QLineEdit(this);
+    single_->setObjectName(QStringLiteral("singleKeyEdit"));
+    combination_ = new QLineEdit(this);
+    combination_->setObjectName(QStringLiteral("combinationEdit"));
+    for (QLineEdit* edit : {single_, combination_}) {
+        edit->setAlignment(Qt::AlignCenter);
+        edit->setFrame(false);
+        edit->setStyleSheet(kControlStyle);
+        edit->installEventFilter(this);
+    }
+    macroList_ = new QListWidget(this);
+    macroList_->setObjectName(QStringLiteral("macroList"));
+    macroList_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    macroList_->setSelectionMode(QAbstractItemView::SingleSelection);
+    macroList_->setStyleSheet(QStringLiteral("QListWidget { %1 }").arg(kControlStyle));
+    macroList_->installEventFilter(this);
+    tree_->installEventFilter(this);
+    unused_.selectedKeySlot = 0;
+    result_ = &unused_;
+}
+
+CKeyMap::~CKeyMap()
+{
+    if (hookInstalled_ && hook_ != nullptr) hook_->removehook();
+}
+
+QString CKeyMap::Text(const char* german, const char* english) const
+{
+    return PickText(language_, german, english);
+}
+
+QString CKeyMap::Label(std::uint8_t key) const
+{
+    return QString::fromStdString(codes_.Label(key));
+}
+
+bool CKeyMap::Open(AssignmentResult& result)
+{
+    Begin(result);
+    // The template asks for no place: stand over the window the user clicked in.
+    if (QWidget* owner = QApplication::activeWindow(); owner != nullptr && owner != this)
+        move(owner->geometry().center() - QPoint(width() / 2, height() / 2));
+    return exec() == QDialog::Accepted;
+}
+
+void CKeyMap::Begin(AssignmentResult& result)
+{
+    result_ = &result;
+    setResult(0);
+    Initialise();
+    show();
+}
+
+void CKeyMap::done(int code)
+{
+    if (hookInstalled_) {
+        if (hook_ != nullptr) hook_->removehook();
+        hookInstalled_ = false;
+    }
+    leftHeld_ = false;
+    SkinnedDialog::done(code);
+}
+
+void CKeyMap::Initialise()
+{
+    AssignmentResult& result = *result_;
+    SetSkin(SkinFolderPath(SkinWindow::KeyAssignment, language_),
+            SkinBackgroundName(SkinWindow::KeyAssignment));
+    setFixedSize(BackgroundSize());
+
+    hover_.fill(0);
+    auto place = [](QWidget* control, const layout::Placement& at) {
+        control->setGeometry(at.x, at.y, at.width, at.height);
+    };
+    place(tree_, layout::kKeyFunctionTree);
+    place(single_, layout::kKeySingleEdit);
+    place(combination_, layout::kKeyCombinationEdit);
+    place(macroList_, layout::kKeyMacroList);
+    tree_->LoadTreeImages();
+
+    const std::size_t slot = std::min<std::size_t>(result.selectedKeySlot, kKeySlotCount - 1);
+    const KeyRecord& record = state_.records[slot];
+    if (record.Kind() == KeyFunctionKind::kNamedFunction) {
+        const std::span<const std::uint8_t, 4> code(record.Data(), 4);
+        const NamedFunction* function = FindNamedFunction(code);
+        functionName_ = function != nullptr ? QString::fromUtf8(function->name.data(),
+                                                                static_cast<qsizetype>(function->name.size()))
+                                            : QString();
+    }
+    FillTree();
+
+    macroList_->hide();
+    macroList_->clear();
+    for (const std::u16string& name : macros_.Names())
+        macroList_->addItem(QString::fromStdU16String(name));
+
+    single_->clear();
+    combination_->clear();
+    ClearCapturedKeys();
+    selectedRow_ = kNone;
+    markedOption_ = kNone;
+    initialFocusGuard_ = false;
+    lastFocusedEdit_ = nullptr;
+    browseHover_ = -1;
+    leftHeld_ = false;
+
+    result.kind = record.Kind();
+    result.count = record.Count();
+    PreparePage(record);
+
+    const bool enabled = IsKeyEnabled(state_.image, DeviceKeyIndex(slot));
+    disableTicked_ = !enabled;
+    result.keyEnabled = enabled;
+
+    hookInstalled_ = hook_ != nullptr && hook_->installhook(hookWindow_, kHookModeKeyStroke);
+    FullPaint();
+}
+
+void CKeyMap::FillTree()
+{
+    tree_->clear();
+    QTreeWidgetItem* category = nullptr;
+    for (const NamedFunction& function : NamedFunctionTable) {
+        const QString name =
+            QString::fromUtf8(function.name.data(), static_cast<qsizetype>(function.name.size()));
+        QTreeWidgetItem* parent = nullptr;
+        if (!function.category.empty()) {
+            const QString categoryName =
+                QString::fromUtf8(function.category.data(), static_cast<qsizetype>(function.category.size()));
+            if (category == nullptr || category->text(0) != categoryName)
+                category = new QTreeWidgetItem(tree_, QStringList{categoryName});
+            parent = category;
+        } else {
+            category = nullptr;
+        }
+        auto* item = parent != nullptr ? new QTreeWidgetItem(parent, QStringList{name})
+                                       : new QTreeWidgetItem(tree_, QStringList{name});
+        if (!functionName_.isEmpty() && name == functionName_) {
+            if (parent != nullptr) parent->setExpanded(true);
+            tree_->setCurrentItem(item);
+        }
+    }
+}
+
+void CKeyMap::PreparePage(const KeyRecord& record)
+{
+    AssignmentResult& result = *result_;
+    const std::uint8_t* data = record.Data();
+    switch (record.Kind()) {
+    case KeyFunctionKind::kSingleKey:
+    case KeyFunctionKind::kCombination: {
+        const bool single = record.Kind() == KeyFunctionKind::kSingleKey;
+        QLineEdit* edit = single ? single_ : combination_;
+        QString text;
+        if (single) {
+            text = Label(data[0]);
+        } else {
+            int shown = 0;
+            for (std::size_t i = 0; i < rec::kDataSize && shown < 3; ++i) {
+                if (data[i] == 0) continue;
+                if (shown > 0) text += QStringLiteral("+ ");
+                text += Label(data[i]);
+                ++shown;
+            }
+        }
+        page_ = 0;
+        edit->setText(text);
+        // The focus arrives while the guard is still clear, so it empties the list first.
+        EditFocused(edit, Qt::OtherFocusReason);
+        edit->setFocus(Qt::OtherFocusReason);
+        edit->setCursorPosition(static_cast<int>(edit->text().size()));
+        std::copy(data, data + rec::kDataSize, result.keys.begin());
+        initialFocusGuard_ = true;
+        break;
+    }
+    case KeyFunctionKind::kMacro:
+        if (data[0] == 4) {
+            page_ = 1;
+            macroList_->show();
+            macroList_->setFocus(Qt::OtherFocusReason);
+            if (data[2] < macroList_->count())
+                macroList_->setCurrentRow(data[2]);
+            else
+                macroList_->setCurrentRow(-1);
+        } else {
+            page_ = 0;
+        }
+        break;
+    case KeyFunctionKind::kNamedFunction:
+        page_ = 2;
+        break;
+    case KeyFunctionKind::kPlayMusic:
+    case KeyFunctionKind::kStartProgram:
+    case KeyFunctionKind::kOpenFile:
+    case KeyFunctionKind::kOpenFolder:
+        page_ = 3;
+        result.launchPath = record.LaunchPath();
+        selectedRow_ = static_cast<std::uint8_t>(static_cast<int>(record.Kind()) - 4);
+        markedOption_ = static_cast<std::uint8_t>(selectedRow_ * 4);
+        break;
+    default:
+        page_ = 0;
+        break;
+    }
+}
+
+void CKeyMap::ClearCapturedKeys()
+{
+    result_->keys.fill(0);
+    result_->count = 0;
+}
+
+void CKeyMap::EditFocused(QLineEdit* edit, Qt::FocusReason reason)
+{
+    const bool single = edit == single_;
+    const KeyFunctionKind kind = single ? KeyFunctionKind::kSingleKey : KeyFunctionKind::kCombination;
+    if (page_ != 0) return;
+    // The window coming back to the front gives the edit its focus again; that is not the user
+    // picking the edit, and must not throw away keys captured while another window was in front.
+    if ((reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) &&
+        edit == lastFocusedEdit_) {
+        initialFocusGuard_ = false;
+        return;
+    }
+    lastFocusedEdit_ = edit;
+    if (initialFocusGuard_ && result_->kind == kind) {
+        initialFocusGuard_ = false;
+        return;
+    }
+    result_->kind = kind;
+    ClearCapturedKeys();
+    (single ? combination_ : single_)->clear();
+}
+
+void CKeyMap::CaptureKey(std::uint8_t key)
+{
+    AssignmentResult& result = *result_;
+    if (result.kind == KeyFunctionKind::kSingleKey) {
+        result.keys.fill(0);
+        result.keys[0] = key;
+        result.count = 1;
+        single_->setText(Label(key));
+        single_->setCursorPosition(static_cast<int>(single_->text().size()));
+        return;
+    }
+    if (result.kind != KeyFunctionKind::kCombination) return;
+    if (result.count <= 0 || result.count >= 3) {
+        result.keys.fill(0);
+        result.count = 0;
+        combination_->clear();
+    }
+    result.keys[static_cast<std::size_t>(result.count)] = key;
+    QString text;
+    for (int i = 0; i <= result.count; ++i) {
+        if (i > 0) text += QStringLiteral("+ ");
+        text += Label(result.keys[static_cast<std::size_t>(i)]);
+    }
+    combination_->setText(text);
+    combination_->setCursorPosition(static_cast<int>(text.size()));
+    ++result.count;
+}
+
+std::intptr_t CKeyMap::WindowMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t)
+{
+    if (message == UM_HOOK_KEY && hookInstalled_) CaptureKey(static_cast<std::uint8_t>(wParam & 0xFF));
+    return 0;
+}
+
+std::uint8_t CKeyMap::ButtonAt(int x, int y)
+{
+    const layout::Rect box = layout::kKeyButtons[layout::kKeyButtonDisable].rect;
+    const int m = layout::kKeyDisableHitMargin;
+    if (layout::Rect{box.left - m, box.top - m, box.right + m, box.bottom + m}.Contains(x, y))
+        return layout::kKeyButtonDisable;
+    for (int entry = 0; entry < layout::kKeyButtonCount; ++entry)
+        if (layout::kKeyButtons[entry].rect.Contains(x, y)) return static_cast<std::uint8_t>(entry);
+    return kNone;
+}
+
+std::uint8_t CKeyMap::LaunchElementAt(int x, int y)
+{
+    for (int index = 0; index < 4 * kLaunchRows; ++index)
+        if (layout::LaunchHitRect(index).Contains(x, y)) return static_cast<std::uint8_t>(index);
+    return kNone;
+}
+
+QString CKeyMap::ShortenedPath(const QString& path)
+{
+    if (path.size() < kShortenFrom) return path;
+    // Stored paths may come from either system, so either separator counts.
+    const qsizetype cut = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+    return QStringLiteral("..") + (cut >= 0 ? path.mid(cut) : QString());
+}
+
+void CKeyMap::paintEvent(QPaintEvent* event)
+{
+    SkinnedDialog::paintEvent(event);
+    emit Painted();
+}
+
+void CKeyMap::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton) {
+        leftHeld_ = true;
+        pressGlobal_ = event->globalPosition().toPoint();
+        windowAtPress_ = pos();
+    }
+    SkinnedDialog::mousePressEvent(event);
+}
+
+void CKeyMap::mouseMoveEvent(QMouseEvent* event)
+{
+    const QPoint point = event->position().toPoint();
+    const std::uint8_t entry = ButtonAt(point.x(), point.y());
+    if (page_ == 3) BrowseHover(point.x(), point.y());
+    if (entry != lastHover_) {
+        if (entry == kNone) {
+            for (std::size_t i = 0; i < hover_.size(); ++i)
+                if (i != layout::kKeyButtonDisable) hover_[i] = 0;
+        }
+        lastHover_ = entry;
+        if (entry != kNone && entry != layout::kKeyButtonDisable) hover_[entry] = 1;
+    }
+    // Pressing on an empty place and dragging moves the borderless window.
+    if (entry != kNone || !leftHeld_ || !(event->buttons() & Qt::LeftButton)) return;
+    if (windowHandle() != nullptr && windowHandle()->startSystemMove()) {
+        leftHeld_ = false;
+    } else {
+        move(windowAtPress_ + (event->globalPosition().toPoint() - pressGlobal_));
+    }
+}
+
+void CKeyMap::BrowseHover(int x, int y)
+{
+    const std::uint8_t element = LaunchElementAt(x, y);
+    const int row = element != kNone && element % 4 == 3 ? element / 4 : -1;
+    if (row == browseHover_) return;
+    browseHover_ = row;
+    const QString folder = SkinFolder();
+    const QRect area(layout::kLaunchBrowseOrigin.x, layout::kLaunchBrowseOrigin.y, 61,
+                     layout::kLaunchRowDrawPitch * (kLaunchRows - 1) + 26);
+    PartialRedraw(area, [&](QPainter& painter) {
+        for (int r = 0; r < kLaunchRows; ++r) {
+            DrawSkinImage(painter, folder,
+                          r == row ? QStringLiteral("view02.png") : QStringLiteral("view.png"),
+                          layout::kLaunchBrowseOrigin.x,
+                          layout::kLaunchBrowseOrigin.y + layout::kLaunchRowDrawPitch * r);
+        }
+    });
+}
+
+void CKeyMap::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        SkinnedDialog::mouseReleaseEvent(event);
+        return;
+    }
+    leftHeld_ = false;
+    const QPoint point = event->position().toPoint();
+    const std::uint8_t entry = ButtonAt(point.x(), point.y());
+    Click(entry);
+    // The launch page sees every click, also the one that just opened it or ended the dialog.
+    if (page_ == 3) {
+        LaunchAfterClick(point.x(), point.y());
+        // A launch without a target would launch nothing: saved so, the key gets its own function.
+        if (entry == layout::kKeyButtonSave && IsLaunchKind(result_->kind) && result_->launchPath.empty())
+            result_->kind = KeyFunctionKind::kDefault;
+    }
+}
+
+void CKeyMap::Click(std::uint8_t entry)
+{
+    AssignmentResult& result = *result_;
+    switch (entry) {
+    case layout::kKeyButtonCloseMark:
+        done(QDialog::Rejected);
+        break;
+    case layout::kKeyButtonFirstTab:
+        markedOption_ = kNone;
+        if (page_ != 0) {
+            ClearCapturedKeys();
+            single_->clear();
+            combination_->clear();
+            result.kind = KeyFunctionKind::kSingleKey;
+            page_ = 0;
+            SettleBeforePaint();
+            single_->setFocus(Qt::OtherFocusReason);
+        }
+        page_ = 0;
+        selectedRow_ = kNone;
+        FullPaint();
+        break;
+    case layout::kKeyButtonFirstTab + 1:
+    case layout::kKeyButtonFirstTab + 2:
+        page_ = entry - layout::kKeyButtonFirstTab;
+        // Replaced when Save is pressed on the page.
+        result.kind = static_cast<KeyFunctionKind>(page_);
+        markedOption_ = kNone;
+        selectedRow_ = kNone;
+        FullPaint();
+        break;
+    case layout::kKeyButtonFirstTab + 3:
+        markedOption_ = kNone;
+        if (page_ != 3) {
+            ClearCapturedKeys();
+            single_->clear();
+            combination_->clear();
+            result.kind = KeyFunctionKind::kCleared;
+            selectedRow_ = kNone;
+        }
+        page_ = 3;
+        FullPaint();
+        break;
+    case layout::kKeyButtonDisable:
+        disableTicked_ = !disableTicked_;
+        PartialRedraw(QRect(layout::kKeyDisableBoxOrigin.x, layout::kKeyDisableCaptionStrip.top,
+                            layout::kKeyDisableCaptionStrip.right - layout::kKeyDisableBoxOrigin.x,
+                            layout::kKeyDisableCaptionStrip.Height()),
+                      [this](QPainter& painter) {
+                          const layout::Rect& strip = layout::kKeyDisableCaptionStrip;
+                          FillColourRect(painter, QRect(strip.left, strip.top, strip.Width(), strip.Height()),
+                                         layout::kKeyDisableCaptionStripColour);
+                          DrawDisableBox(painter);
+                      });
+        break;
+    case layout::kKeyButtonReset:
+        result.count = kResetRequest;
+        done(QDialog::Accepted);
+        break;
+    case layout::kKeyButtonClose:
+        ClearCapturedKeys();
+        done(QDialog::Rejected);
+        break;
+    case layout::kKeyButtonSave:
+        Save();
+        break;
+    default:
+        break;
+    }
+}
+
+void CKeyMap::Save()
+{
+    AssignmentResult& result = *result_;
+    switch (page_) {
+    case 0: {
+        result.keyEnabled = !disableTicked_;
+        const auto end = std::find(result.keys.begin(), result.keys.end(), 0);
+        result.count = static_cast<std::int32_t>(end - result.keys.begin());
+        if (result.count == 0) result.kind = KeyFunctionKind::kDefault;
+        done(QDialog::Accepted);
+        break;
+    }
+    case 1: {
+        result.kind = KeyFunctionKind::kMacro;
+        const QList<QListWidgetItem*> chosen = macroList_->selectedItems();
+        result.macroNumber = chosen.isEmpty() ? -1 : macroList_->row(chosen.first());
+        if (result.macroNumber == -1) {
+            result.keyEnabled = true;
+            result.kind = KeyFunctionKind::kDefault;
+        } else {
+            result.keyEnabled = !disableTicked_;
+        }
+        done(QDialog::Accepted);
+        break;
+    }
+    case 2: {
+        result.kind = KeyFunctionKind::kNamedFunction;
+        QTreeWidgetItem* item = tree_->currentItem();
+        bool leaf = item != nullptr && item->isSelected();
+        for (std::string_view category : kNamedFunctionCategories)
+            if (leaf &&
+                item->text(0) == QString::fromUtf8(category.data(), static_cast<qsizetype>(category.size())))
+                leaf = false;
+        if (!leaf) {
+            Tell("Bitte wähle einen Unterpunkt aus", "Please select Sub item");
+            return;
+        }
+        functionName_ = item->text(0);
+        result.keyEnabled = !disableTicked_;
+        done(QDialog::Accepted);
+        break;
+    }
+    default:
+        result.keyEnabled = !disableTicked_;
+        done(QDialog::Accepted);
+        break;
+    }
+    result.functionName = functionName_.toStdString();
+}
+
+void CKeyMap::LaunchAfterClick(int x, int y)
+{
+    AssignmentResult& result = *result_;
+    const std::uint8_t element = LaunchElementAt(x, y);
+    if (element == kNone) {
+        if (selectedRow_ == kNone) {
+            markedOption_ = kNone;
+            result.kind = KeyFunctionKind::kDefault;
+        }
+        FullPaint();
+        return;
+    }
+    const int row = element / 4;
+    switch (element % 4) {
+    case 0:
+        markedOption_ = static_cast<std::uint8_t>(4 * row);
+        selectedRow_ = static_cast<std::uint8_t>(row);
+        result.launchPath.clear();
+        FullPaint();
+        return;
+    case 3: {
+        // The music and program rows take the mark even when the choice is cancelled.
+        if (row < 2) markedOption_ = static_cast<std::uint8_t>(4 * row);
+        const std::optional<QString> path = ChooseLaunchTarget(row);
+        if (!path) return;
+        selectedRow_ = static_cast<std::uint8_t>(row);
+        markedOption_ = static_cast<std::uint8_t>(4 * row);
+        result.kind = static_cast<KeyFunctionKind>(static_cast<int>(KeyFunctionKind::kPlayMusic) + row);
+        result.launchPath = path->toStdU16String();
+        FullPaint();
+        return;
+    }
+    default:
+        return;
+    }
+}
+
+std::optional<QString> CKeyMap::ChooseLaunchTarget(int row)
+{
+    if (chooser_ == nullptr) return std::nullopt;
+    std::optional<QString> path =
+        row < 3 ? chooser_->ChooseFile(this, row, language_) : chooser_->ChooseFolder(this, language_);
+    if (!path) return std::nullopt;
+    if (path->isEmpty()) {
+        if (row == 3) Tell("Bitte wähle einen Ordner aus", "Please select a folder");
+        return std::nullopt;
+    }
+    // Cut, the path would name something else, and the key would launch that.
+    if (path->size() > kLaunchPathLimit) {
+        Tell("Der Pfad ist zu lang: höchstens 255 Zeichen können gespeichert werden.",
+             "The path is too long: at most 255 characters can be stored.");
+        return std::nullopt;
+    }
+    return path;
+}
+
+void CKeyMap::Tell(const char* german, const char* english)
+{
+    prompt_.Tell(this, QStringLiteral("Corvane Keyboard"), Text(german, english));
+}
+
+void CKeyMap::keyPressEvent(QKeyEvent* event)
+{
+    // Neither Enter nor Escape ends the dialog; only its own buttons do.
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+        event->accept();
+        return;
+    default:
+        break;
+    }
+    SkinnedDialog::keyPressEvent(event);
+}
+
+bool CKeyMap::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && hookInstalled_) return true; // the hook has the keys
+    if (event->type() == QEvent::FocusIn && (watched == single_ || watched == combination_))
+        EditFocused(static_cast<QLineEdit*>(watched), static_cast<QFocusEvent*>(event)->reason());
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) return true;
+    }
+    return SkinnedDialog::eventFilter(watched, event);
+}
+
+void CKeyMap::SettleBeforePaint()
+{
+    // A hidden control's focus would pass to the next one, and an edit taking it picks its line.
+    if (QWidget* focused = focusWidget(); focused != nullptr && focused != this) {
+        const bool stays = ((focused == single_ || focused == combination_) && page_ == 0) ||
+                           (focused == macroList_ && page_ == 1) || (focused == tree_ && page_ == 2);
+        if (!stays) focused->clearFocus();
+        if (!stays && focused != macroList_ && focused != tree_) lastFocusedEdit_ = nullptr;
+    }
+    single_->setVisible(page_ == 0);
+    combination_->setVisible(page_ == 0);
+    macroList_->setVisible(page_ == 1);
+    tree_->setVisible(page_ == 2);
+    browseHover_ = -1;
+}
+
+void CKeyMap::PaintElements(QPainter& painter)
+{
+    const QString folder = SkinFolder();
+    const bool german = language_ == kLanguageGerman;
+    const QString selected = Label(result_->selectedKeyCode);
+    if (german)
+        DrawSkinText(painter, QString::fromUtf8("Ausgewählte Taste:") + selected, layout::kKeyCaptionXGerman,
+                     layout::kKeyCaptionY, 0, kWhite, 18);
+    else
+        DrawSkinText(painter, QStringLiteral("Selected key:") + selected, layout::kKeyCaptionXEnglish,
+                     layout::kKeyCaptionY, 0, kWhite, 18);
+
+    DrawPage(painter);
+    DrawDisableBox(painter);
+
+    for (int entry = layout::kKeyButtonReset; entry <= layout::kKeyButtonSave; ++entry) {
+        const layout::ImageButton& button = layout::kKeyButtons[entry];
+        DrawSkinImage(painter, folder,
+                      QString::fromLatin1(hover_[static_cast<std::size_t>(entry)] != 0 ? button.hoverImage
+                                                                                       : button.normalImage),
+                      button.rect.left, button.rect.top);
+    }
+    const int y = layout::kKeyButtonCaptionY;
+    if (german) {
+        DrawSkinText(painter, QString::fromUtf8("Rücksetzen"), 138, y, 0, kWhite, kButtonCaptionHeightGerman);
+        DrawSkinText(painter, QString::fromUtf8("Schließen"), 228, y, 0, kWhite, kButtonCaptionHeightGerman);
+        DrawSkinText(painter, QStringLiteral("Speichern"), 318, y, 0, kWhite, kButtonCaptionHeightGerman);
+    } else {
+        DrawSkinText(painter, QStringLiteral("Reset"), 151, y, 0, kWhite, kButtonCaptionHeightEnglish);
+        DrawSkinText(painter, QStringLiteral("Close"), 241, y, 0, kWhite, kButtonCaptionHeightEnglish);
+        DrawSkinText(painter, QStringLiteral("Save"), 331, y, 0, kWhite, kButtonCaptionHeightEnglish);
+    }
+}
+
+void CKeyMap::DrawDisableBox(QPainter& painter)
+{
+    const layout::ImageButton& box = layout::kKeyButtons[layout::kKeyButtonDisable];
+    DrawSkinImage(painter, SkinFolder(),
+                  QString::fromLatin1(disableTicked_ ? box.hoverImage : box.normalImage),
+                  layout::kKeyDisableBoxOrigin.x, layout::kKeyDisableBoxOrigin.y);
+    DrawSkinText(painter, Text("Deaktivieren Taste", "Disable key"), layout::kKeyDisableCaption.x,
+                 layout::kKeyDisableCaption.y, 0, kWhite, 14);
+}
+
+void CKeyMap::DrawPage(QPainter& painter)
+{
+    const bool german = language_ == kLanguageGerman;
+    for (int page = 0; page < kPageCount; ++page) {
+        DrawSkinText(painter, QString::fromUtf8(german ? kCaptionsGerman[page] : kCaptionsEnglish[page]),
+                     german ? kCaptionXGerman[page] : kCaptionXEnglish[page], layout::kKeyTabCaptionY, 0,
+                     page == page_ ? kRed : kGrey, kPageTextHeight);
+    }
+    if (page_ == 0) {
+        DrawSkinText(painter, Text("Einzeln", "Single"), layout::kKeySingleLabel.x, layout::kKeySingleLabel.y,
+                     0, kGrey, kPageTextHeight);
+        DrawSkinText(painter, Text("Kombiniere", "Combine"), layout::kKeyCombineLabel.x,
+                     layout::kKeyCombineLabel.y, 0, kGrey, kPageTextHeight);
+        if (hookInstalled_ && hook_->CapturesOnlyWhenFocused())
+            DrawSkinText(painter,
+                         Text("Tasten werden erfasst, solange dieses Fenster den Fokus hat.",
+                              "Keys are captured while this window has the focus."),
+                         kFocusNote.x, kFocusNote.y, 0, kGrey, 14);
+    }
+    if (page_ == 3) DrawLaunchPage(painter);
+}
+
+void CKeyMap::DrawLaunchPage(QPainter& painter)
+{
+    const QString folder = SkinFolder();
+    const bool german = language_ == kLanguageGerman;
+    const int pitch = layout::kLaunchRowDrawPitch;
+    for (int row = 0; row < kLaunchRows; ++row) {
+        const int dy = pitch * row;
+        const bool marked = markedOption_ != kNone && markedOption_ / 4 == row;
+        DrawSkinImage(painter, folder, marked ? QStringLiteral("enable.png") : QStringLiteral("disable.png"),
+                      layout::kLaunchOptionOrigin.x, layout::kLaunchOptionOrigin.y + dy);
+        DrawSkinImage(painter, folder, QStringLiteral("Advanced.png"), layout::kLaunchPathBoxOrigin.x,
+                      layout::kLaunchPathBoxOrigin.y + dy);
+        DrawSkinImage(painter, folder, QStringLiteral("view.png"), layout::kLaunchBrowseOrigin.x,
+                      layout::kLaunchBrowseOrigin.y + dy);
+        DrawSkinText(painter, Text(kLaunchCaptions[row].german, kLaunchCaptions[row].english),
+                     german ? layout::kLaunchCaptionXGerman : layout::kLaunchCaptionXEnglish,
+                     layout::kLaunchCaptionY + dy, 0, kRed, kPageTextHeight);
+    }
+    if (selectedRow_ != kNone && selectedRow_ < kLaunchRows) {
+        DrawSkinText(painter, ShortenedPath(QString::fromStdU16String(result_->launchPath)),
+                     layout::kLaunchPathText.x, layout::kLaunchPathText.y + pitch * selectedRow_, 0, kRed,
+                     kPageTextHeight);
+    }
+}
+
+} // namespace corvane

@@ -1,0 +1,74 @@
+#pragma once
+// The key hooks of the Qt program. Under X11 keys are read system-wide from XInput2 raw events on
+// the root window; elsewhere (a Wayland session) only the capturing window's own key events are
+// taken, while it has the focus. The input devices are never opened: that would let anyone who can
+// run the program read every keystroke of the machine.
+
+#include "keys/KeyboardHook.h"
+
+#include <QAbstractNativeEventFilter>
+#include <QObject>
+#include <QPointer>
+#include <QWidget>
+#include <memory>
+
+namespace corvane {
+
+// A window as a hook's destination: each key is sent to it as UM_HOOK_KEY, at once.
+class QtHookWindow : public HookWindow
+{
+public:
+    explicit QtHookWindow(QWidget* window) : window_(window) {}
+    QWidget* Window() const { return window_; }
+    void HookKey(std::uint8_t virtualKey, std::uint32_t flags) override;
+
+private:
+    QPointer<QWidget> window_;
+};
+
+// The window's own keys while it (or one of its controls) has the focus, taken before the window
+// sees them. Needs a QtHookWindow.
+class FocusKeyboardHook : public QObject, public KeyboardHook
+{
+    Q_OBJECT
+public:
+    ~FocusKeyboardHook() override;
+    bool installhook(HookWindow& window, std::int32_t mode) override;
+    void removehook() override;
+    bool CapturesOnlyWhenFocused() const override { return true; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    HookKeyFilter filter_;
+    QPointer<QWidget> window_;
+};
+
+// Keys typed anywhere on the X display.
+class X11KeyboardHook : public KeyboardHook, public QAbstractNativeEventFilter
+{
+public:
+    // Nothing when the program does not run on X11 or the server lacks XInput2.
+    static std::unique_ptr<X11KeyboardHook> Create();
+    ~X11KeyboardHook() override;
+
+    bool installhook(HookWindow& window, std::int32_t mode) override;
+    void removehook() override;
+
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
+
+private:
+    X11KeyboardHook(void* display, int opcode) : display_(display), opcode_(opcode) {}
+    void SelectRawKeys(bool on);
+
+    void* display_;
+    int opcode_;
+    bool filterInstalled_ = false;
+    HookKeyFilter filter_;
+};
+
+// The X11 hook where X11 is there, else the focused-window hook.
+std::unique_ptr<KeyboardHook> MakeKeyboardHook();
+
+} // namespace corvane
