@@ -15,6 +15,7 @@ int main(int argc, char** argv)
         std::fputs(parsed.output.toLocal8Bit().constData(), *parsed.exitCode == 0 ? stdout : stderr);
         return *parsed.exitCode;
     }
+    if (parsed.options.autostart) return corvane::RunAutostartOption(*parsed.options.autostart);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("corvane-keyboard"));
     return corvane::CTarvikApp().Run(app, parsed.options);
