@@ -27,8 +27,8 @@ using Rule = std::vector<Key>;
 
 std::vector<Rule> ParseRules(std::string& error)
 {
-    const auto file =
-        std::filesystem::path(__FILE__).parent_path() / "../../dist/linux/60-corvane-keyboard.rules";
+    // Not from __FILE__: a compiler cache may make it relative to the build folder.
+    const auto file = std::filesystem::path(CORVANE_SOURCE_DIR) / "dist/linux/60-corvane-keyboard.rules";
     std::ifstream in(file);
     if (!in) {
         error = "cannot open " + file.string();
