@@ -2,35 +2,37 @@
 BUILD    ?= build
 JOBS     ?= $(shell nproc)
 CMAKE_FLAGS ?=
+# The project's own builds treat warnings as errors; a plain cmake build does not.
+PROJECT_FLAGS := -DCORVANE_WERROR=ON
 # The fuzz harnesses build apart, with clang; `make fuzz` runs each for FUZZ_SECONDS.
 FUZZ_BUILD   ?= build-fuzz
 FUZZ_CXX     ?= clang++-14
 FUZZ_SECONDS ?= 600
 
-.PHONY: all deps configure build test run bench asan tsan clean screenshot format check-format fuzz fuzz-build
+.PHONY: all deps configure build package test run bench asan tsan clean screenshot format check-format fuzz fuzz-build
 
 all: build
 
 deps:
 	@scripts/install-deps
 
-$(BUILD)/CMakeCache.txt: | deps
-	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
-
+# Configured on every build, so a build folder made before keeps the project's flags.
 configure: deps
-	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
+	cmake -S . -B $(BUILD) -G Ninja $(PROJECT_FLAGS) $(CMAKE_FLAGS)
 
-build: deps $(BUILD)/CMakeCache.txt
+build: configure
 	cmake --build $(BUILD) -j$(JOBS)
+
+# The Debian package, into $(BUILD).
+package: build
+	cmake --build $(BUILD) --target package
 
 test: build fuzz-build check-format
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS) --timeout 300
 	cd $(FUZZ_BUILD) && ctest --output-on-failure -j$(JOBS) --timeout 300
 
-$(FUZZ_BUILD)/CMakeCache.txt: | deps
-	cmake -S fuzz -B $(FUZZ_BUILD) -G Ninja -DCMAKE_CXX_COMPILER=$(FUZZ_CXX)
-
-fuzz-build: deps $(FUZZ_BUILD)/CMakeCache.txt
+fuzz-build: deps
+	cmake -S fuzz -B $(FUZZ_BUILD) -G Ninja -DCMAKE_CXX_COMPILER=$(FUZZ_CXX) $(PROJECT_FLAGS)
 	cmake --build $(FUZZ_BUILD) -j$(JOBS)
 
 fuzz: fuzz-build

@@ -3,12 +3,14 @@
 #include "app/CTarvikDlg.h"
 #include "app/Prompt.h"
 #include "app/QtTranslations.h"
+#include "app/Texts.h"
 #include "colour/ui/CCustomColorDialog.h"
 #include "device/Clocks.h"
 #include "device/DeviceLink.h"
 #include "emulator/EmulatedDeviceMonitor.h"
 #include "emulator/KeyboardEmulator.h"
 #include "keys/ui/CKeyMap.h"
+#include "platform/Autostart.h"
 #include "platform/HidapiBackend.h"
 #include "platform/Paths.h"
 #include "platform/ProgramStarter.h"
@@ -22,6 +24,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QSystemTrayIcon>
 #include <cstdio>
 #include <memory>
@@ -75,7 +78,14 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments)
     const QCommandLineOption firstPaint(
         QStringLiteral("exit-after-first-paint"),
         QStringLiteral("Print the milliseconds to the first painted frame and end."));
-    parser.addOptions({help, emulate, emulateWhenMissing, language, dataDir, deviceIds, firstPaint});
+    const QCommandLineOption minimized(
+        QStringLiteral("minimized"),
+        QStringLiteral("Start hidden behind the notification icon (minimised where there is none)."));
+    const QCommandLineOption autostart(
+        QStringLiteral("autostart"), QStringLiteral("Start minimised at login (on) or not (off), then end."),
+        QStringLiteral("on|off"));
+    parser.addOptions(
+        {help, emulate, emulateWhenMissing, language, dataDir, deviceIds, firstPaint, minimized, autostart});
 
     if (!parser.parse(arguments)) {
         parsed.output = parser.errorText() + QLatin1Char('\n');
@@ -97,6 +107,16 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments)
     options.emulate = parser.isSet(emulate);
     options.emulateWhenMissing = parser.isSet(emulateWhenMissing);
     options.exitAfterFirstPaint = parser.isSet(firstPaint);
+    options.minimized = parser.isSet(minimized);
+    if (parser.isSet(autostart)) {
+        const QString value = parser.value(autostart);
+        if (value != QLatin1String("on") && value != QLatin1String("off")) {
+            parsed.output = QStringLiteral("--autostart takes on or off, not \"%1\"\n").arg(value);
+            parsed.exitCode = 2;
+            return parsed;
+        }
+        options.autostart = value == QLatin1String("on");
+    }
     if (parser.isSet(language)) {
         options.language = LanguageFromOption(parser.value(language));
         if (!options.language) {
@@ -133,6 +153,47 @@ int ReportFirstInstanceUnreachable(Prompt& prompt, std::uint16_t language, const
     return kExitFirstInstanceUnreachable;
 }
 
+int ReportArtworkMissing(Prompt* prompt, std::uint16_t language,
+                         const std::vector<std::filesystem::path>& lookedIn)
+{
+    QString folders;
+    for (const std::filesystem::path& folder : lookedIn)
+        folders += QStringLiteral("\n  ") + QString::fromStdString((folder / "png").string());
+    const QString text =
+        PickText(
+            language,
+            "Die Bilder des Programms (png/) fehlen. Gesucht in:%1\nBitte installiere das Programm erneut.",
+            "The program's pictures (png/) are missing. Looked in:%1\nPlease install the program again.")
+            .arg(folders);
+    std::fprintf(stderr, "corvane-keyboard: %s\n", text.toLocal8Bit().constData());
+    std::fflush(stderr);
+    if (prompt != nullptr) prompt->Tell(nullptr, QStringLiteral("Corvane Keyboard"), text);
+    return kExitArtworkMissing;
+}
+
+int RunAutostartOption(bool on)
+{
+    const std::filesystem::path file = AutostartFile();
+    const AutostartResult result = SetAutostart(on, ExecutableFile(), file);
+    if (!result.ok) {
+        std::fprintf(stderr, "corvane-keyboard: %s\n", result.problem.c_str());
+        return 1;
+    }
+    std::printf(on ? "Starts at login: %s\n" : "No longer starts at login (%s removed).\n", file.c_str());
+    return 0;
+}
+
+void ShowAtStart(CTarvikDlg& window, const AppOptions& options, bool keyboardOpen, bool trayAvailable)
+{
+    if (options.exitAfterFirstPaint || (keyboardOpen && !options.minimized)) {
+        window.show();
+        return;
+    }
+    // Shown first so that, without a notification area, it can be minimised instead.
+    if (!trayAvailable) window.show();
+    window.HideOrMinimise();
+}
+
 void BringForwardOnSecondStart(SingleInstance& instance, CTarvikDlg& window)
 {
     QObject::connect(&instance, &SingleInstance::ActivationRequested, &window, &CTarvikDlg::ShowFromOutside);
@@ -146,6 +207,17 @@ int CTarvikApp::Run(QApplication& app, const AppOptions& options)
     // Before the first message box, so that its buttons speak the program's language too.
     if (!InstallQtTranslations(app, language))
         std::fputs("Qt's German texts are not installed (package qt6-translations-l10n).\n", stderr);
+
+    const std::vector<std::filesystem::path> programFolders = ProgramFolderCandidates(ExecutableFolder());
+    const std::optional<std::filesystem::path> programFolder = FindProgramFolder(programFolders);
+    if (!programFolder) {
+        // A notice only where it can be seen and answered; offscreen it would wait for ever.
+        const QString platform = QGuiApplication::platformName();
+        MessageBoxPrompt box;
+        const bool visible = platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
+        return ReportArtworkMissing(visible ? &box : nullptr,
+                                    options.language.value_or(ReadLanguageSetting()), programFolders);
+    }
 
     SingleInstance instance(QString::fromLatin1(kInstanceName));
     if (!options.exitAfterFirstPaint) {
@@ -196,7 +268,7 @@ int CTarvikApp::Run(QApplication& app, const AppOptions& options)
     MainWindowSetup setup;
     setup.language = language;
     setup.dataFolder = DataFolder(options.dataDir);
-    setup.programFolder = ProgramFolder();
+    setup.programFolder = *programFolder;
     setup.backend = backend;
     setup.clock = &clock;
     setup.monitor = monitor.get();
@@ -227,20 +299,14 @@ int CTarvikApp::Run(QApplication& app, const AppOptions& options)
     }
 
     const bool keyboardOpen = window.SetUp(setup);
-    if (keyboardOpen || options.exitAfterFirstPaint) {
-        window.show();
-    } else {
-        if (!setup.trayAvailable) {
-            const AccessProblem& problem = window.Link()->Access();
-            std::fprintf(stderr, "%s.\n", AccessNotice(problem.access).english);
-            if (!problem.detail.empty()) std::fprintf(stderr, "(%s)\n", problem.detail.c_str());
-            if (problem.access == KeyboardAccess::kNotAccessible)
-                std::fprintf(stderr, "%s\n", UdevRuleHelp().english);
-        }
-        // Shown first so that, without a notification area, it can be minimised instead.
-        if (!setup.trayAvailable) window.show();
-        window.HideOrMinimise();
+    if (!keyboardOpen && !options.exitAfterFirstPaint && !setup.trayAvailable) {
+        const AccessProblem& problem = window.Link()->Access();
+        std::fprintf(stderr, "%s.\n", AccessNotice(problem.access).english);
+        if (!problem.detail.empty()) std::fprintf(stderr, "(%s)\n", problem.detail.c_str());
+        if (problem.access == KeyboardAccess::kNotAccessible)
+            std::fprintf(stderr, "%s\n", UdevRuleHelp().english);
     }
+    ShowAtStart(window, options, keyboardOpen, setup.trayAvailable);
     return app.exec();
 }
 

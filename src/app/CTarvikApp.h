@@ -27,6 +27,8 @@ struct AppOptions
     std::optional<std::filesystem::path> dataDir;
     std::vector<UsbIdPair> deviceIds;
     bool exitAfterFirstPaint = false; // print the time to the first painted frame and end
+    bool minimized = false;           // start behind the notification icon
+    std::optional<bool> autostart;    // write (true) or remove the login entry, then end
 };
 
 // Parses "VID:PID[,VID:PID...]" in hexadecimal; nothing when any pair is malformed.
@@ -49,6 +51,20 @@ void BringForwardOnSecondStart(SingleInstance& instance, CTarvikDlg& window);
 // language) rather than ending silently. Returns the exit code.
 inline constexpr int kExitFirstInstanceUnreachable = 3;
 int ReportFirstInstanceUnreachable(Prompt& prompt, std::uint16_t language, const QString& detail);
+
+// Without its pictures the window would be empty and invisible: the program says where it looked
+// (stderr, and a notice where there is a screen to show it on) and ends. Returns the exit code.
+inline constexpr int kExitArtworkMissing = 4;
+int ReportArtworkMissing(Prompt* prompt, std::uint16_t language,
+                         const std::vector<std::filesystem::path>& lookedIn);
+
+// Shows the window at start-up as the options and the keyboard say: hidden behind the notification
+// icon (minimised where there is no notification area) when asked to start minimised or when no
+// keyboard is open; otherwise shown.
+void ShowAtStart(CTarvikDlg& window, const AppOptions& options, bool keyboardOpen, bool trayAvailable);
+
+// --autostart on|off: writes or removes the login entry for this executable. Returns the exit code.
+int RunAutostartOption(bool on);
 
 class CTarvikApp
 {

@@ -16,6 +16,8 @@ int main(int argc, char** argv)
         std::fputs(parsed.output.toLocal8Bit().constData(), *parsed.exitCode == 0 ? stdout : stderr);
         return *parsed.exitCode;
     }
+    // Writing the autostart entry needs no graphical session.
+    if (parsed.options.autostart) return corvane::RunAutostartOption(*parsed.options.autostart);
     if (const auto missing = corvane::MissingGraphicalSession()) {
         std::fprintf(stderr, "%s\n", missing->c_str());
         return corvane::kExitNoGraphicalSession;

@@ -102,7 +102,12 @@ std::string DirectionName(const LightingView& lighting)
 
 std::string Rgb(const std::uint8_t* rgb)
 {
-    return "#" + Hex(rgb[0], 2) + Hex(rgb[1], 2) + Hex(rgb[2], 2);
+    // Appended rather than "#" + ...: GCC 12 at -O3 warns falsely (-Wrestrict) on literal + string.
+    std::string text = "#";
+    text += Hex(rgb[0], 2);
+    text += Hex(rgb[1], 2);
+    text += Hex(rgb[2], 2);
+    return text;
 }
 
 std::string OnOff(std::uint8_t value, const char* on, const char* off)

@@ -134,9 +134,8 @@ namespace {
 class ApplySequence
 {
 public:
-    ApplySequence(CommandProtocol& protocol, AckLatch& ack, SettingsImage& image, SettingsShadow& shadow,
-                  milliseconds ackTimeout)
-        : protocol_(protocol), ack_(ack), image_(image), shadow_(shadow), ackTimeout_(ackTimeout)
+    ApplySequence(AckLatch& ack, SettingsImage& image, SettingsShadow& shadow, milliseconds ackTimeout)
+        : ack_(ack), image_(image), shadow_(shadow), ackTimeout_(ackTimeout)
     {
     }
 
@@ -165,7 +164,6 @@ public:
     SyncResult result() const { return result_; }
 
 private:
-    CommandProtocol& protocol_;
     AckLatch& ack_;
     SettingsImage& image_;
     SettingsShadow& shadow_;
@@ -190,7 +188,7 @@ SyncResult ApplySettingsChanges(CommandProtocol* protocol, AckLatch& ack, Settin
     else
         windowsKeyByte |= 0x01;
 
-    ApplySequence seq(p, ack, image, shadow, ackTimeout);
+    ApplySequence seq(ack, image, shadow, ackTimeout);
     const bool palette = seq.Differs(img::kPalette, img::kPaletteSize);
     const bool gameMode = seq.Differs(img::kGameMode, 1);
     const bool reportRate = seq.Differs(img::kReportRate, 1);

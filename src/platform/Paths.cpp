@@ -6,8 +6,8 @@
 #include <system_error>
 #include <unistd.h>
 
-#ifndef CORVANE_INSTALL_DATADIR
-#define CORVANE_INSTALL_DATADIR "/usr/local/share/corvane-keyboard"
+#ifndef CORVANE_DATADIR_FROM_BINDIR
+#define CORVANE_DATADIR_FROM_BINDIR "../share/corvane-keyboard"
 #endif
 
 namespace corvane {
@@ -51,28 +51,46 @@ fs::path DataFolder(const std::optional<fs::path>& overrideFolder)
     return folder;
 }
 
-fs::path ExecutableFolder()
+fs::path ExecutableFile()
 {
     std::error_code ec;
-    const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    fs::path exe = fs::read_symlink("/proc/self/exe", ec);
     if (ec) return {};
-    return exe.parent_path();
+    return exe;
 }
 
-fs::path InstalledProgramFolder()
+fs::path ExecutableFolder()
 {
-    return CORVANE_INSTALL_DATADIR;
+    return ExecutableFile().parent_path();
 }
 
-fs::path ProgramFolderFor(const fs::path& executableFolder, const fs::path& installedFolder)
+std::vector<fs::path> ProgramFolderCandidates(const fs::path& executableFolder)
 {
-    if (!executableFolder.empty() && HoldsSkinFolder(executableFolder)) return executableFolder;
-    return installedFolder;
+    std::vector<fs::path> folders;
+    if (executableFolder.empty()) return folders;
+    const auto add = [&folders](const fs::path& folder) {
+        const fs::path normal = folder.lexically_normal();
+        for (const fs::path& known : folders)
+            if (known == normal) return;
+        folders.push_back(normal);
+    };
+    add(executableFolder);
+    add(executableFolder / CORVANE_DATADIR_FROM_BINDIR);
+    return folders;
+}
+
+std::optional<fs::path> FindProgramFolder(const std::vector<fs::path>& candidates)
+{
+    for (const fs::path& folder : candidates)
+        if (HoldsSkinFolder(folder)) return folder;
+    return std::nullopt;
 }
 
 fs::path ProgramFolder()
 {
-    return ProgramFolderFor(ExecutableFolder(), InstalledProgramFolder());
+    const std::vector<fs::path> candidates = ProgramFolderCandidates(ExecutableFolder());
+    if (auto found = FindProgramFolder(candidates)) return *found;
+    return candidates.empty() ? fs::path() : candidates.back();
 }
 
 } // namespace corvane

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <vector>
 
 namespace corvane {
 
@@ -16,16 +17,20 @@ std::filesystem::path DefaultDataFolder();
 // file operations that follow, which report or skip them.
 std::filesystem::path DataFolder(const std::optional<std::filesystem::path>& overrideFolder = std::nullopt);
 
-// The folder of the running executable; empty when it cannot be found.
+// The running executable and its folder; empty when they cannot be found.
+std::filesystem::path ExecutableFile();
 std::filesystem::path ExecutableFolder();
 
-// The folder that holds png/ (matched without regard to case): the executable's folder in a
-// build tree or an unpacked copy, else the installed share folder.
-std::filesystem::path ProgramFolder();
-std::filesystem::path ProgramFolderFor(const std::filesystem::path& executableFolder,
-                                       const std::filesystem::path& installedFolder);
+// The folders that may hold png/, in the order they are tried: the executable's own folder (a
+// build tree or an unpacked copy) and the share folder beside the executable's bin/ (an installed
+// tree, wherever it was installed or moved to). No folder is fixed at build time, so a moved
+// tree never picks up another installation's files.
+std::vector<std::filesystem::path> ProgramFolderCandidates(const std::filesystem::path& executableFolder);
 
-// The installed share folder, fixed at build time.
-std::filesystem::path InstalledProgramFolder();
+// The first candidate that holds png/ (matched without regard to case); nothing when none does.
+std::optional<std::filesystem::path> FindProgramFolder(const std::vector<std::filesystem::path>& candidates);
+
+// The program folder of this executable; the share folder beside bin/ when none holds png/.
+std::filesystem::path ProgramFolder();
 
 } // namespace corvane

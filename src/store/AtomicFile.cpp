@@ -83,7 +83,11 @@ int CreateTemporary(const fs::path& target, bool replacing, std::string& name)
 
 std::string TemporaryFilePrefix(std::string_view fileName)
 {
-    return "." + std::string(fileName) + ".tmp-";
+    // Appended rather than "." + ...: GCC 12 at -O3 warns falsely (-Wrestrict) on literal + string.
+    std::string prefix = ".";
+    prefix += fileName;
+    prefix += ".tmp-";
+    return prefix;
 }
 
 bool IsTemporaryFileOf(std::string_view entryName, std::string_view fileName)

@@ -14,7 +14,6 @@ constexpr int kBreathingRow = 1;
 constexpr int kWaveRow = 2;
 constexpr int kSpectrumRow = 6;
 constexpr int kRadarRow = 10;
-constexpr int kProfile1Row = 11;
 constexpr int kProfile3Row = 13;
 
 QRgb Pixel(const QImage& image, int x, int y)

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace corvane {
 namespace {
@@ -81,16 +83,55 @@ TEST(DataFolder, IsCreatedOnDemandAndCanBeOverridden)
     EXPECT_TRUE(fs::is_directory(chosen));
 }
 
-TEST(ProgramFolder, IsTheExecutablesFolderOnlyWhenItHoldsTheSkins)
+TEST(ProgramFolder, FirstFolderHoldingTheSkinsWins)
 {
-    TempDir temp;
-    const fs::path exeDir = temp.path / "bin";
-    fs::create_directories(exeDir);
-    EXPECT_EQ(ProgramFolderFor(exeDir, "/usr/share/corvane-keyboard"),
-              fs::path("/usr/share/corvane-keyboard"));
-    fs::create_directories(exeDir / "PNG");
-    EXPECT_EQ(ProgramFolderFor(exeDir, "/usr/share/corvane-keyboard"), exeDir);
-    EXPECT_EQ(ProgramFolderFor({}, "/opt/x"), fs::path("/opt/x"));
+    struct Case
+    {
+        const char* name;
+        std::vector<const char*> skinFolders; // relative to the temporary root
+        const char* expected;                 // nullptr: none found
+        const char* plainFile = nullptr;      // a file, not a folder, made at this path
+    };
+    const Case cases[] = {
+        {"build tree: png beside the executable", {"bin/png"}, "bin"},
+        {"installed tree: share beside bin", {"share/corvane-keyboard/png"}, "share/corvane-keyboard"},
+        {"name matched without regard to case", {"share/corvane-keyboard/PNG"}, "share/corvane-keyboard"},
+        {"executable folder before share", {"bin/png", "share/corvane-keyboard/png"}, "bin"},
+        {"no folder fixed at build time is tried", {"fixed/png"}, nullptr},
+        {"a file named png is no skin folder", {}, nullptr, "share/corvane-keyboard/png"},
+        {"nothing anywhere", {}, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir temp;
+        fs::create_directories(temp.path / "bin");
+        for (const char* folder : c.skinFolders)
+            fs::create_directories(temp.path / folder);
+        if (c.plainFile != nullptr) {
+            const fs::path file = temp.path / c.plainFile;
+            fs::create_directories(file.parent_path());
+            std::FILE* f = std::fopen(file.c_str(), "w");
+            ASSERT_NE(f, nullptr);
+            std::fclose(f);
+        }
+        const auto candidates = ProgramFolderCandidates(temp.path / "bin");
+        const auto found = FindProgramFolder(candidates);
+        if (c.expected == nullptr) {
+            EXPECT_FALSE(found.has_value());
+        } else {
+            ASSERT_TRUE(found.has_value());
+            EXPECT_EQ(*found, (temp.path / c.expected).lexically_normal());
+        }
+    }
+}
+
+TEST(ProgramFolder, CandidatesAreNormalised)
+{
+    EXPECT_EQ(ProgramFolderCandidates("/opt/corvane/bin"),
+              (std::vector<fs::path>{"/opt/corvane/bin", "/opt/corvane/share/corvane-keyboard"}));
+    EXPECT_EQ(ProgramFolderCandidates("/opt/corvane/bin/"),
+              (std::vector<fs::path>{"/opt/corvane/bin/", "/opt/corvane/share/corvane-keyboard"}));
+    EXPECT_TRUE(ProgramFolderCandidates({}).empty());
 }
 
 TEST(ProgramFolder, ExecutableFolderIsWhereThisTestRuns)
@@ -98,7 +139,6 @@ TEST(ProgramFolder, ExecutableFolderIsWhereThisTestRuns)
     const fs::path folder = ExecutableFolder();
     ASSERT_FALSE(folder.empty());
     EXPECT_TRUE(fs::exists(folder / "corvane_platform_tests"));
-    EXPECT_FALSE(InstalledProgramFolder().empty());
 }
 
 } // namespace

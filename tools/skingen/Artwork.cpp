@@ -976,4 +976,32 @@ void DrawAllArtwork(const QString& programFolder)
     DrawResources(root.filePath(QString::fromUtf8(kResourceFolder)));
 }
 
+void DrawDesktopIcons(const QString& themeFolder)
+{
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        // A keycap with transparent corners, unlike the skin pictures, which are copied opaque.
+        QImage icon(size, size, QImage::Format_ARGB32_Premultiplied);
+        icon.fill(Qt::transparent);
+        QPainter p(&icon);
+        Smooth(p);
+        p.scale(size / 128.0, size / 128.0);
+        const QRectF r(4, 4, 120, 120);
+        QLinearGradient g(r.topLeft(), r.bottomLeft());
+        g.setColorAt(0, QColor(0x34, 0x39, 0x42));
+        g.setColorAt(1, QColor(0x12, 0x14, 0x17));
+        p.setPen(QPen(palette::kAccent, size < 32 ? 10 : 6));
+        p.setBrush(g);
+        p.drawRoundedRect(r.adjusted(3, 3, -3, -3), 22, 22);
+        BrandMark(p, r.adjusted(22, 24, -22, -24));
+        p.end();
+        const QString folder = QDir(themeFolder).filePath(QStringLiteral("%1x%1/apps").arg(size));
+        QDir().mkpath(folder);
+        const QString path = QDir(folder).filePath(QStringLiteral("corvane-keyboard.png"));
+        if (!icon.save(path, "PNG")) {
+            std::fprintf(stderr, "skingen: cannot write %s\n", qPrintable(path));
+            std::exit(1);
+        }
+    }
+}
+
 } // namespace corvane::skingen
