@@ -41,7 +41,8 @@ std::uint16_t PauseMilliseconds(std::chrono::steady_clock::duration elapsed)
 }
 
 MacroSession::MacroSession(const KeyCodeTable& table, MacroClock clock)
-    : table_(table), clock_(clock ? std::move(clock) : MacroClock([] { return std::chrono::steady_clock::now(); }))
+    : table_(table),
+      clock_(clock ? std::move(clock) : MacroClock([] { return std::chrono::steady_clock::now(); }))
 {
     lastEventTime_ = clock_();
 }
@@ -183,7 +184,8 @@ EditOutcome MacroSession::InsertMouse(std::size_t line, MouseButton button, Mous
     if (EndOfData(events_) + count * kShortEventSize > kMacroEventArraySize) return EditOutcome::kNoRoom;
     const std::uint8_t code = ButtonCode(button);
     const std::size_t at = After(line);
-    if (action != MouseAction::kUp) InsertShortEvent(events_, LineToOffset(events_, at), kPressCode, code, code);
+    if (action != MouseAction::kUp)
+        InsertShortEvent(events_, LineToOffset(events_, at), kPressCode, code, code);
     if (action != MouseAction::kDown) {
         // The click's press is one line, so its release follows on the next line.
         const std::size_t releaseLine = action == MouseAction::kClick ? at + 1 : at;
@@ -198,7 +200,8 @@ EditOutcome MacroSession::InsertDelay(std::size_t line)
 {
     if (line + 1 >= lines_.size()) return EditOutcome::kNothing;
     if (IsDelayLine(line)) return EditOutcome::kOnDelayLine;
-    if (!SetEventPause(events_, LineToOffset(events_, line + 1), kInsertedDelay)) return EditOutcome::kNothing;
+    if (!SetEventPause(events_, LineToOffset(events_, line + 1), kInsertedDelay))
+        return EditOutcome::kNothing;
     ApplyFirstEventRule(events_);
     Finish();
     return EditOutcome::kDone;
@@ -209,7 +212,8 @@ EditOutcome MacroSession::DeleteLine(std::size_t line)
     if (line >= lines_.size()) return EditOutcome::kNothing;
     const bool pauseOnly = IsDelayLine(line);
     const std::size_t offset = lines_[line].eventOffset;
-    const bool changed = pauseOnly ? SetEventPause(events_, offset, kNoDelayCode) : RemoveEvent(events_, offset);
+    const bool changed =
+        pauseOnly ? SetEventPause(events_, offset, kNoDelayCode) : RemoveEvent(events_, offset);
     if (!changed) return EditOutcome::kNothing;
     ApplyFirstEventRule(events_);
     Finish();

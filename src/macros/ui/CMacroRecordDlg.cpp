@@ -72,8 +72,8 @@ constexpr TextAt kBottomTexts[] = {
 
 CMacroRecordDlg::CMacroRecordDlg(MacroStore& macros, const KeyCodeTable& codes, Prompt& prompt,
                                  KeyboardHook* hook, std::uint16_t language, QWidget* parent)
-    : SkinnedDialog(parent), macros_(macros), codes_(codes), prompt_(prompt), hook_(hook), language_(language),
-      hookWindow_(this), working_(std::make_unique<MacroStore>()), session_(codes)
+    : SkinnedDialog(parent), macros_(macros), codes_(codes), prompt_(prompt), hook_(hook),
+      language_(language), hookWindow_(this), working_(std::make_unique<MacroStore>()), session_(codes)
 {
     setWindowTitle(QString::fromLatin1(kTitle));
     setMouseTracking(true);
@@ -90,7 +90,8 @@ CMacroRecordDlg::CMacroRecordDlg(MacroStore& macros, const KeyCodeTable& codes, 
     loopCount_ = new QLineEdit(this);
     loopCount_->setObjectName(QStringLiteral("loopCount"));
     loopCount_->setMaxLength(kLoopCountDigits);
-    loopCount_->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), this));
+    loopCount_->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), this));
     loopCount_->setFrame(false);
     loopCount_->setStyleSheet(QStringLiteral("background: black; color: white; border: none;"));
     loopCount_->installEventFilter(this);
@@ -285,7 +286,8 @@ void CMacroRecordDlg::LoopCountChanged()
         return;
     }
     const int selected = SelectedMacro();
-    if (selected >= 0) (*working_)[static_cast<std::size_t>(selected)].SetRepeatCount(static_cast<std::uint16_t>(value));
+    if (selected >= 0)
+        (*working_)[static_cast<std::size_t>(selected)].SetRepeatCount(static_cast<std::uint16_t>(value));
 }
 
 void CMacroRecordDlg::SetLoop(bool on)
@@ -303,7 +305,8 @@ void CMacroRecordDlg::SynchroniseNames()
         MacroRecord& record = (*working_)[static_cast<std::size_t>(i)];
         const QString text = macroList_->item(i)->text();
         // An empty name would end the list of macros here: the list takes the old name back.
-        if (!record.SetName(text.toStdU16String()) || text.size() > static_cast<qsizetype>(kMacroNameMaxLength))
+        if (!record.SetName(text.toStdU16String()) ||
+            text.size() > static_cast<qsizetype>(kMacroNameMaxLength))
             macroList_->item(i)->setText(QString::fromStdU16String(record.Name()));
     }
 }
@@ -375,7 +378,8 @@ void CMacroRecordDlg::Ok()
     RemoveHook();
     const int selected = SelectedMacro();
     if (loop_ && selected >= 0)
-        (*working_)[static_cast<std::size_t>(selected)].SetRepeatCount(static_cast<std::uint16_t>(LoopCountValue()));
+        (*working_)[static_cast<std::size_t>(selected)].SetRepeatCount(
+            static_cast<std::uint16_t>(LoopCountValue()));
     // A rename still being typed counts.
     macroList_->EndEditing(true);
     SynchroniseNames();
@@ -422,7 +426,8 @@ void CMacroRecordDlg::HookKey(std::uint8_t key, bool release)
             });
         }
     } else if (hookInstalled_ && session_.Recording()) {
-        if (session_.Record(key, release) == KeyOutcome::kAppended) ShowLines(static_cast<int>(session_.Lines().size()) - 1);
+        if (session_.Record(key, release) == KeyOutcome::kAppended)
+            ShowLines(static_cast<int>(session_.Lines().size()) - 1);
         if (session_.RecordingFull() && !session_.KeysDown()) {
             RemoveHook();
             session_.StopRecording();
@@ -458,7 +463,8 @@ void CMacroRecordDlg::ShowEditMenu(const QPoint& globalPos)
         const char* english;
         int first;
     };
-    const Button buttons[] = {{"Linksklick", "Left", 0}, {"Rechtsklick", "Right", 3}, {"mittlerer Klick", "Middle", 6}};
+    const Button buttons[] = {
+        {"Linksklick", "Left", 0}, {"Rechtsklick", "Right", 3}, {"mittlerer Klick", "Middle", 6}};
     for (const Button& button : buttons) {
         QMenu* sub = mouse->addMenu(Text(button.german, button.english));
         add(sub, "Unten", "Down", kMouseCommands[button.first].command);
@@ -521,7 +527,8 @@ void CMacroRecordDlg::InsertMouse(int command)
     if (found == std::end(kMouseCommands)) return;
     const int line = SelectedLine();
     if (SelectedMacro() < 0 || line < 0) return;
-    const EditOutcome outcome = session_.InsertMouse(static_cast<std::size_t>(line), found->button, found->action);
+    const EditOutcome outcome =
+        session_.InsertMouse(static_cast<std::size_t>(line), found->button, found->action);
     if (outcome == EditOutcome::kNoRoom) {
         Tell("Das Macro ist voll: es passen keine weiteren Ereignisse hinein.",
              "The macro is full: no more events fit into it.");
@@ -552,7 +559,8 @@ void CMacroRecordDlg::DelayEdited(std::size_t line, std::uint16_t pause)
 
 // ---- Messages, mouse and painting
 
-std::intptr_t CMacroRecordDlg::WindowMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam)
+std::intptr_t CMacroRecordDlg::WindowMessage(std::uint32_t message, std::uintptr_t wParam,
+                                             std::intptr_t lParam)
 {
     switch (message) {
     case UM_HOOK_KEY:
@@ -696,12 +704,14 @@ void CMacroRecordDlg::PaintElements(QPainter& painter)
     const bool german = language_ == kLanguageGerman;
     auto image = [&](int entry) {
         const layout::ImageButton& button = layout::kMacroButtons[entry];
-        const char* name = states_[static_cast<std::size_t>(entry)] != 0 ? button.hoverImage : button.normalImage;
+        const char* name =
+            states_[static_cast<std::size_t>(entry)] != 0 ? button.hoverImage : button.normalImage;
         DrawSkinImage(painter, folder, QString::fromLatin1(name), button.rect.left, button.rect.top);
     };
     auto text = [&](const TextAt& t) {
-        DrawSkinText(painter, QString::fromUtf8(german ? t.german : t.english), german ? t.xGerman : t.xEnglish,
-                     t.y, 0, kWhite, german ? t.heightGerman : t.heightEnglish);
+        DrawSkinText(painter, QString::fromUtf8(german ? t.german : t.english),
+                     german ? t.xGerman : t.xEnglish, t.y, 0, kWhite,
+                     german ? t.heightGerman : t.heightEnglish);
     };
     image(layout::kMacroButtonRecord);
     const bool recording = session_.Recording();

@@ -20,7 +20,6 @@
 
 class QLineEdit;
 
-
 namespace corvane {
 
 class CTransparentListBox;

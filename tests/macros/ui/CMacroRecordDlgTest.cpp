@@ -2,9 +2,9 @@
 // recording through a fake hook, options, the event list's menu and in-place delay edit, and
 // what OK, Cancel and the close box leave in the store and in MacroDefine.bin.
 
-#include "../MacroFileBuilder.h"
-#include "../../app/MainWindowFixture.h"
 #include "macros/ui/CMacroRecordDlg.h"
+#include "../../app/MainWindowFixture.h"
+#include "../MacroFileBuilder.h"
 #include "platform/qt/LanguageSetting.h"
 #include "skin/EditHelper.h"
 #include "skin/SkinImage.h"
@@ -20,9 +20,9 @@
 namespace corvane {
 namespace {
 
-using test::MacroFileBuilder;
 using apptest::MainWindowTest;
 using apptest::ScriptedPrompt;
+using test::MacroFileBuilder;
 
 constexpr std::uint8_t kA = 'A', kB = 'B', kX = 'X';
 
@@ -64,7 +64,8 @@ protected:
     void Open(std::uint16_t language = kLanguageEnglish)
     {
         if (!dialog)
-            dialog = std::make_unique<CMacroRecordDlg>(*macros, StandardKeyCodeTable(), prompt, &hook, language);
+            dialog =
+                std::make_unique<CMacroRecordDlg>(*macros, StandardKeyCodeTable(), prompt, &hook, language);
         dialog->Begin();
         QCoreApplication::processEvents();
     }
@@ -167,6 +168,26 @@ TEST_F(MacroDialogTest, RecordingThroughTheHookFillsListAndRecord)
     EXPECT_EQ(Lines().size(), 4u);
 }
 
+TEST_F(MacroDialogTest, AFullMacroEndsTheRecordingAndSaysWhy)
+{
+    *macros = MacroFileBuilder().Macro(u"long").Store();
+    Open();
+    Click(layout::kMacroButtonRecord);
+    ASSERT_TRUE(dialog->HookInstalled());
+    for (int i = 0; i < 60 && dialog->HookInstalled(); ++i)
+        hook.Tap(i % 2 == 0 ? kA : kB);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(dialog->HookInstalled());
+    EXPECT_FALSE(dialog->Recording());
+    ASSERT_EQ(prompt.calls.size(), 1u);
+    EXPECT_EQ(prompt.calls[0].text, QStringLiteral("The macro is full: recording stopped."));
+    // Every press kept its release, and the record holds what the list shows.
+    EXPECT_EQ(Lines().size(), 92u);
+    EXPECT_EQ(Lines().back(), QStringLiteral("B  up"));
+    EXPECT_EQ(Working(0).Events(), dialog->Session().Events());
+    EXPECT_EQ(EndOfData(Working(0).Events()), 184u);
+}
+
 TEST_F(MacroDialogTest, DeleteSelectsTheMacroThatTookThePlace)
 {
     struct Case
@@ -190,7 +211,8 @@ TEST_F(MacroDialogTest, DeleteSelectsTheMacroThatTookThePlace)
         SCOPED_TRACE(c.name);
         MacroFileBuilder file;
         for (int i = 0; i < c.macros; ++i)
-            file.Macro(u"m" + std::u16string(1, static_cast<char16_t>(u'0' + i))).Tap(static_cast<std::uint8_t>('A' + i));
+            file.Macro(u"m" + std::u16string(1, static_cast<char16_t>(u'0' + i)))
+                .Tap(static_cast<std::uint8_t>('A' + i));
         *macros = file.Store();
         dialog.reset();
         prompt = ScriptedPrompt{};
@@ -222,7 +244,14 @@ TEST_F(MacroDialogTest, DeleteSelectsTheMacroThatTookThePlace)
 
 TEST_F(MacroDialogTest, LoopCountFollowsTheTickAndTheRecord)
 {
-    *macros = MacroFileBuilder().Macro(u"once").Tap(kA).Macro(u"twelve", 12).Tap(kB).Macro(u"zero", 0).Tap(kX).Store();
+    *macros = MacroFileBuilder()
+                  .Macro(u"once")
+                  .Tap(kA)
+                  .Macro(u"twelve", 12)
+                  .Tap(kB)
+                  .Macro(u"zero", 0)
+                  .Tap(kX)
+                  .Store();
     Open();
     struct Shown
     {
@@ -316,14 +345,30 @@ TEST_F(EventEditingTest, MenuCommandsEditLinesAndRecordTogether)
         const char* told;
     };
     const Case cases[] = {
-        {"left click after A dn", 0, {"Insert Mouse Key", "Left", "Click"},
-         {"A  dn", "MsLB dn", "MsLB up", "A  up"}, {0x01, kA, 0x01, 0xF0, 0x81, 0xF0, 0x81, kA, 0}, nullptr},
-        {"right down after A up", 1, {"Insert Mouse Key", "Right", "Down"}, {"A  dn", "A  up", "MsRB dn"},
-         {0x01, kA, 0x81, kA, 0x01, 0xF1, 0}, nullptr},
-        {"middle up", 0, {"Insert Mouse Key", "Middle", "Up"}, {"A  dn", "MsMB up", "A  up"},
-         {0x01, kA, 0x81, 0xF2, 0x81, kA, 0}, nullptr},
+        {"left click after A dn",
+         0,
+         {"Insert Mouse Key", "Left", "Click"},
+         {"A  dn", "MsLB dn", "MsLB up", "A  up"},
+         {0x01, kA, 0x01, 0xF0, 0x81, 0xF0, 0x81, kA, 0},
+         nullptr},
+        {"right down after A up",
+         1,
+         {"Insert Mouse Key", "Right", "Down"},
+         {"A  dn", "A  up", "MsRB dn"},
+         {0x01, kA, 0x81, kA, 0x01, 0xF1, 0},
+         nullptr},
+        {"middle up",
+         0,
+         {"Insert Mouse Key", "Middle", "Up"},
+         {"A  dn", "MsMB up", "A  up"},
+         {0x01, kA, 0x81, 0xF2, 0x81, kA, 0},
+         nullptr},
         {"insert delay", 0, {"Insert Delay"}, {"A  dn", "50 ms", "A  up"}, {0x01, kA, 0xB2, kA, 0}, nullptr},
-        {"insert delay on the last line", 1, {"Insert Delay"}, {"A  dn", "A  up"}, {0x01, kA, 0x81, kA, 0},
+        {"insert delay on the last line",
+         1,
+         {"Insert Delay"},
+         {"A  dn", "A  up"},
+         {0x01, kA, 0x81, kA, 0},
          nullptr},
         {"delete the press", 0, {"Delete"}, {"A  up"}, {0x81, kA, 0}, nullptr},
         {"no line selected", -1, {"Delete"}, {"A  dn", "A  up"}, {0x01, kA, 0x81, kA, 0}, nullptr},
@@ -336,7 +381,9 @@ TEST_F(EventEditingTest, MenuCommandsEditLinesAndRecordTogether)
         MenuCommand(c.path);
         EXPECT_EQ(Lines(), c.lines);
         const MacroRecord& record = Working(0);
-        EXPECT_EQ(std::vector<std::uint8_t>(record.KeyEvents().begin(), record.KeyEvents().begin() + static_cast<std::ptrdiff_t>(c.keyEvents.size())),
+        EXPECT_EQ(std::vector<std::uint8_t>(record.KeyEvents().begin(),
+                                            record.KeyEvents().begin() +
+                                                static_cast<std::ptrdiff_t>(c.keyEvents.size())),
                   c.keyEvents);
         EXPECT_EQ(record.Events(), dialog->Session().Events());
         EXPECT_TRUE(prompt.calls.empty());
@@ -352,7 +399,8 @@ TEST_F(EventEditingTest, GermanMenuTextsAndTheDelayLineMessage)
     ASSERT_EQ(prompt.calls.size(), 1u);
     EXPECT_EQ(prompt.calls[0].text, QStringLiteral("Bitte editiere die ausgewählte Verzögerung"));
     SelectLine(0);
-    MenuCommand({QStringLiteral("Maus Funktion umdrehen"), QStringLiteral("Rechtsklick"), QStringLiteral("klicken")});
+    MenuCommand(
+        {QStringLiteral("Maus Funktion umdrehen"), QStringLiteral("Rechtsklick"), QStringLiteral("klicken")});
     EXPECT_EQ(Lines(), (std::vector<QString>{"A  dn", "MsRB dn", "MsRB up", "300 ms", "A  up"}));
 }
 
@@ -411,7 +459,8 @@ TEST_F(EventEditingTest, DelayEditedInPlaceChangesTheEventForm)
         EXPECT_EQ(Lines()[1], QString::fromLatin1(c.line));
         const MacroRecord& record = Working(0);
         EXPECT_EQ(std::vector<std::uint8_t>(record.DeviceEvents().begin(),
-                                            record.DeviceEvents().begin() + static_cast<std::ptrdiff_t>(c.device.size())),
+                                            record.DeviceEvents().begin() +
+                                                static_cast<std::ptrdiff_t>(c.device.size())),
                   c.device);
         EXPECT_EQ(RenderMacroLines(record, StandardKeyCodeTable()).size(), Lines().size());
     }
@@ -437,9 +486,9 @@ TEST_F(MacroDialogFromMainWindowTest, OnlyOkChangesMacroDefineBin)
         int button;
         bool changed;
     };
-    for (const Case c : {Case{"Cancel", layout::kMacroButtonCancel, false},
-                         Case{"close box", layout::kMacroButtonCloseBox, false},
-                         Case{"OK", layout::kMacroButtonOk, true}}) {
+    for (const Case c :
+         {Case{"Cancel", layout::kMacroButtonCancel, false},
+          Case{"close box", layout::kMacroButtonCloseBox, false}, Case{"OK", layout::kMacroButtonOk, true}}) {
         SCOPED_TRACE(c.name);
         window.reset();
         *macros = MacroFileBuilder().Macro(u"kept").Tap(kA).Store();

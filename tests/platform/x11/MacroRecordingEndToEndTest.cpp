@@ -32,7 +32,8 @@ QPoint Centre(const layout::Rect& r)
 
 std::vector<std::string> CorvanectlLines(const std::filesystem::path& file)
 {
-    const std::string command = std::string("timeout 30 '") + CORVANECTL_PATH + "' describe '" + file.string() + "'";
+    const std::string command =
+        std::string("timeout 30 '") + CORVANECTL_PATH + "' describe '" + file.string() + "'";
     std::vector<std::string> lines;
     FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr) return lines;
@@ -110,8 +111,9 @@ TEST_F(MacroRecordingEndToEndTest, RecordedPausesReachTheKeyboardAndTheFile)
         QProcess::execute("xdotool", {"windowfocus", QString::number(typist.winId())});
         QProcess typing;
         // No delay of xdotool's own after each key: only the sleeps part the events.
-        typing.start("xdotool", {"keydown", "--delay", "0", "a", "sleep", "0.3", "keyup", "--delay", "0", "a",
-                                 "sleep", "0.08", "keydown", "--delay", "0", "b", "keyup", "--delay", "0", "b"});
+        typing.start("xdotool", {"keydown", "--delay", "0",     "a",       "sleep", "0.3",     "keyup",
+                                 "--delay", "0",       "a",     "sleep",   "0.08",  "keydown", "--delay",
+                                 "0",       "b",       "keyup", "--delay", "0",     "b"});
         // The event loop waits for the keys as the program's own would, so the pauses are measured
         // as they arrive (a polling wait would add up to its sleep to each).
         QEventLoop typed;
@@ -119,7 +121,10 @@ TEST_F(MacroRecordingEndToEndTest, RecordedPausesReachTheKeyboardAndTheFile)
         QTimer::singleShot(5000, &typed, &QEventLoop::quit);
         if (typing.state() != QProcess::NotRunning) typed.exec();
         EXPECT_TRUE(QTest::qWaitFor(
-            [&] { return !macroDialog.Session().Lines().empty() && macroDialog.Session().Lines().back().text == "B  up"; },
+            [&] {
+                return !macroDialog.Session().Lines().empty() &&
+                       macroDialog.Session().Lines().back().text == "B  up";
+            },
             3000));
         click(layout::kMacroButtonRecord);
         recorded = macroDialog.Session().Events();
@@ -162,7 +167,8 @@ TEST_F(MacroRecordingEndToEndTest, RecordedPausesReachTheKeyboardAndTheFile)
     Click(890, 572);
     auto expectedImage = std::make_unique<SettingsImage>();
     DeriveMacroSlots(*macros, *expectedImage);
-    const std::vector<std::uint8_t> slot(expectedImage->MacroSlot(0), expectedImage->MacroSlot(0) + img::kMacroSlotSize);
+    const std::vector<std::uint8_t> slot(expectedImage->MacroSlot(0),
+                                         expectedImage->MacroSlot(0) + img::kMacroSlotSize);
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
             const EmulatedDeviceState sent = emulator.State();
