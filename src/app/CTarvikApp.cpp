@@ -10,6 +10,7 @@
 #include "emulator/EmulatedDeviceMonitor.h"
 #include "emulator/KeyboardEmulator.h"
 #include "keys/ui/CKeyMap.h"
+#include "macros/ui/CMacroRecordDlg.h"
 #include "platform/Autostart.h"
 #include "platform/HidapiBackend.h"
 #include "platform/Paths.h"
@@ -289,6 +290,9 @@ int CTarvikApp::Run(QApplication& app, const AppOptions& options)
     const std::unique_ptr<KeyboardHook> keyHook = MakeKeyboardHook();
     CKeyMap keyDialog(*state, *macros, codes, prompt, keyHook.get(), setup.language);
     window.SetKeyAssignmentWindow(&keyDialog);
+    // The macro dialog records through the same hook; only one dialog is open at a time.
+    CMacroRecordDlg macroDialog(*macros, codes, prompt, keyHook.get(), setup.language);
+    window.SetMacroWindow(&macroDialog);
     QObject::connect(&window, &CTarvikDlg::Ended, &app, &QApplication::quit);
     if (options.exitAfterFirstPaint) {
         QObject::connect(&window, &CTarvikDlg::FirstPainted, &window, [&window, &sinceStart] {

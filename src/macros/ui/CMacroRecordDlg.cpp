@@ -1,0 +1,733 @@
+#include "macros/ui/CMacroRecordDlg.h"
+
+#include "app/Prompt.h"
+#include "app/Texts.h"
+#include "skin/SkinDraw.h"
+#include "skin/SkinImage.h"
+#include "skin/SkinLayout.h"
+#include "skin/TransparentListBox.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
+#include <QRegularExpressionValidator>
+#include <QWindow>
+#include <algorithm>
+
+namespace corvane {
+namespace {
+
+constexpr std::uint32_t kWhite = 0xFFFFFF;
+constexpr std::uint32_t kSelectedText = 0xFFFF00;
+constexpr int kListTextHeight = 16;
+constexpr int kListShadowOffset = 2;
+constexpr int kTimerPeriodMs = 100;
+constexpr int kLoopCountDigits = 3;
+const char* const kTitle = "Macro Management";
+
+struct MouseCommand
+{
+    int command;
+    MouseButton button;
+    MouseAction action;
+};
+constexpr MouseCommand kMouseCommands[] = {
+    {kCmdLeftDown, MouseButton::kLeft, MouseAction::kDown},
+    {kCmdLeftUp, MouseButton::kLeft, MouseAction::kUp},
+    {kCmdLeftClick, MouseButton::kLeft, MouseAction::kClick},
+    {kCmdRightDown, MouseButton::kRight, MouseAction::kDown},
+    {kCmdRightUp, MouseButton::kRight, MouseAction::kUp},
+    {kCmdRightClick, MouseButton::kRight, MouseAction::kClick},
+    {kCmdMiddleDown, MouseButton::kMiddle, MouseAction::kDown},
+    {kCmdMiddleUp, MouseButton::kMiddle, MouseAction::kUp},
+    {kCmdMiddleClick, MouseButton::kMiddle, MouseAction::kClick},
+};
+
+struct TextAt
+{
+    const char* english;
+    const char* german;
+    int xEnglish;
+    int xGerman;
+    int y;
+    int heightEnglish;
+    int heightGerman;
+};
+constexpr TextAt kDelayTexts[] = {
+    {"Delay", "Verzögerung", 260, 260, 153, 15, 15},
+    {"between", "zwischen", 260, 260, 168, 15, 15},
+    {"keystrokes", "Tastenanschläge", 260, 260, 183, 15, 14},
+};
+constexpr TextAt kLoopText{"Loop", "Schleife", 265, 265, 300, 15, 15};
+constexpr TextAt kBottomTexts[] = {
+    {"New", "Neu", 35, 35, 372, 15, 14},
+    {"Delete", "Löschen", 95, 85, 372, 15, 14},
+    {"OK", "OK", 270, 270, 372, 15, 14},
+    {"Cancel", "Abbrechen", 320, 313, 372, 15, 14},
+};
+
+} // namespace
+
+CMacroRecordDlg::CMacroRecordDlg(MacroStore& macros, const KeyCodeTable& codes, Prompt& prompt,
+                                 KeyboardHook* hook, std::uint16_t language, QWidget* parent)
+    : SkinnedDialog(parent), macros_(macros), codes_(codes), prompt_(prompt), hook_(hook),
+      language_(language), hookWindow_(this), working_(std::make_unique<MacroStore>()), session_(codes)
+{
+    setWindowTitle(QString::fromLatin1(kTitle));
+    setMouseTracking(true);
+    macroList_ = new CTransparentListBox(this);
+    macroList_->setObjectName(QStringLiteral("macroList"));
+    eventList_ = new CTransparentListBox(this);
+    eventList_->setObjectName(QStringLiteral("eventList"));
+    for (CTransparentListBox* list : {macroList_, eventList_}) {
+        list->SetMessageTarget(this);
+        list->SetSorted(false);
+        list->installEventFilter(this);
+    }
+    eventList_->viewport()->installEventFilter(this);
+    loopCount_ = new QLineEdit(this);
+    loopCount_->setObjectName(QStringLiteral("loopCount"));
+    loopCount_->setMaxLength(kLoopCountDigits);
+    loopCount_->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), this));
+    loopCount_->setFrame(false);
+    loopCount_->setStyleSheet(QStringLiteral("background: black; color: white; border: none;"));
+    loopCount_->installEventFilter(this);
+    connect(macroList_, &QListWidget::currentRowChanged, this, &CMacroRecordDlg::SelectionChanged);
+    connect(loopCount_, &QLineEdit::textChanged, this, &CMacroRecordDlg::LoopCountChanged);
+    timer_.setInterval(kTimerPeriodMs);
+    connect(&timer_, &QTimer::timeout, this, &CMacroRecordDlg::SynchroniseNames);
+}
+
+CMacroRecordDlg::~CMacroRecordDlg()
+{
+    if (hookInstalled_ && hook_ != nullptr) hook_->removehook();
+}
+
+QString CMacroRecordDlg::Text(const char* german, const char* english) const
+{
+    return PickText(language_, german, english);
+}
+
+void CMacroRecordDlg::Tell(const char* german, const char* english)
+{
+    prompt_.Tell(this, QString::fromLatin1(kTitle), Text(german, english));
+}
+
+bool CMacroRecordDlg::Open()
+{
+    Begin();
+    if (QWidget* owner = QApplication::activeWindow(); owner != nullptr && owner != this)
+        move(owner->geometry().center() - QPoint(width() / 2, height() / 2));
+    return exec() == QDialog::Accepted;
+}
+
+void CMacroRecordDlg::Begin()
+{
+    setResult(0);
+    Initialise();
+    show();
+}
+
+void CMacroRecordDlg::Initialise()
+{
+    auto place = [](QWidget* control, const layout::Placement& at) {
+        control->setGeometry(at.x, at.y, at.width, at.height);
+    };
+    place(macroList_, layout::kMacroNameList);
+    place(eventList_, layout::kMacroEventList);
+    place(loopCount_, layout::kMacroLoopCount);
+    for (CTransparentListBox* list : {macroList_, eventList_}) {
+        list->EndEditing(false);
+        list->SetFontAndColours(kListTextHeight, QStringLiteral("Arial"), kWhite, kSelectedText, true, 0,
+                                kListShadowOffset);
+    }
+    eventList_->SetMode(CTransparentListBox::kModeDelay);
+    macroList_->SetMode(CTransparentListBox::kModeName);
+    SetSkin(SkinFolderPath(SkinWindow::Macro, language_), SkinBackgroundName(SkinWindow::Macro));
+    setFixedSize(BackgroundSize());
+
+    states_.fill(0);
+    *working_ = macros_;
+    hookInstalled_ = false;
+    session_.StopRecording();
+    session_.EndCapture();
+    session_.SetDelayOption(false);
+    session_.Clear();
+    loop_ = false;
+    leftHeld_ = false;
+
+    {
+        const QSignalBlocker block(macroList_);
+        macroList_->clear();
+        for (const std::u16string& name : working_->Names())
+            macroList_->AddItem(QString::fromStdU16String(name), 0);
+    }
+    eventList_->clear();
+    loopCount_->setEnabled(false);
+    if (macroList_->count() > 0) {
+        macroList_->setCurrentRow(0);
+        // A row already current sends no change.
+        SelectionChanged(0);
+    } else {
+        const QSignalBlocker block(loopCount_);
+        loopCount_->setText(QStringLiteral("1"));
+    }
+    timer_.start();
+    FullPaint();
+}
+
+void CMacroRecordDlg::done(int code)
+{
+    RemoveHook();
+    session_.StopRecording();
+    session_.EndCapture();
+    timer_.stop();
+    if (menu_ != nullptr) menu_->close();
+    for (CTransparentListBox* list : {macroList_, eventList_})
+        list->EndEditing(false);
+    leftHeld_ = false;
+    SkinnedDialog::done(code);
+}
+
+int CMacroRecordDlg::ButtonAt(int x, int y)
+{
+    for (int entry = 0; entry < layout::kMacroButtonCount; ++entry)
+        if (layout::kMacroButtons[entry].rect.Contains(x, y)) return entry;
+    return -1;
+}
+
+int CMacroRecordDlg::SelectedMacro() const
+{
+    const int row = macroList_->currentRow();
+    if (row < 0 || row >= macroList_->count() || !macroList_->item(row)->isSelected()) return -1;
+    return row;
+}
+
+int CMacroRecordDlg::SelectedLine() const
+{
+    const int row = eventList_->currentRow();
+    if (row < 0 || row >= eventList_->count() || !eventList_->item(row)->isSelected()) return -1;
+    return row;
+}
+
+int CMacroRecordDlg::LoopCountValue() const
+{
+    const QString text = loopCount_->text();
+    int value = 0;
+    for (QChar c : text) {
+        if (!c.isDigit()) break;
+        value = value * 10 + c.digitValue();
+    }
+    return value;
+}
+
+void CMacroRecordDlg::ShowLines(int select)
+{
+    eventList_->EndEditing(false);
+    eventList_->clear();
+    for (const EventLine& line : session_.Lines())
+        eventList_->AddItem(QString::fromStdString(line.text), 0);
+    if (select >= 0 && select < eventList_->count()) {
+        eventList_->setCurrentRow(select);
+        eventList_->scrollToItem(eventList_->item(select));
+    } else {
+        eventList_->setCurrentRow(-1);
+    }
+    eventList_->viewport()->update();
+}
+
+void CMacroRecordDlg::WriteBack()
+{
+    const int selected = SelectedMacro();
+    if (selected < 0) return;
+    WriteBackRecord(*working_, selected, macroList_->item(selected)->text().toStdU16String(), loop_,
+                    static_cast<std::uint16_t>(LoopCountValue()), session_.DelayOption(), session_.Events());
+}
+
+void CMacroRecordDlg::InstallHook()
+{
+    if (hookInstalled_) return;
+    hookInstalled_ = hook_ != nullptr && hook_->installhook(hookWindow_, kHookModePressAndRelease);
+}
+
+void CMacroRecordDlg::RemoveHook()
+{
+    if (!hookInstalled_) return;
+    if (hook_ != nullptr) hook_->removehook();
+    hookInstalled_ = false;
+}
+
+// ---- Macro list and options
+
+void CMacroRecordDlg::SelectionChanged(int row)
+{
+    if (row < 0 || row >= macroList_->count()) return;
+    const MacroRecord& record = (*working_)[static_cast<std::size_t>(row)];
+    session_.Load(record.Events());
+    ShowLines(-1);
+    session_.SetDelayOption(record.DelayOption());
+    const std::uint16_t count = record.RepeatCount();
+    loop_ = count > 1;
+    loopCount_->setText(QString::number(count));
+    loopCount_->setEnabled(loop_);
+    states_[layout::kMacroButtonDelay] = session_.DelayOption() ? 1 : 0;
+    states_[layout::kMacroButtonLoop] = loop_ ? 1 : 0;
+    FullPaint();
+}
+
+void CMacroRecordDlg::LoopCountChanged()
+{
+    const int value = LoopCountValue();
+    if (value == 0) {
+        loopCount_->setText(QStringLiteral("1"));
+        return;
+    }
+    const int selected = SelectedMacro();
+    if (selected >= 0)
+        (*working_)[static_cast<std::size_t>(selected)].SetRepeatCount(static_cast<std::uint16_t>(value));
+}
+
+void CMacroRecordDlg::SetLoop(bool on)
+{
+    loop_ = on;
+    states_[layout::kMacroButtonLoop] = on ? 1 : 0;
+    loopCount_->setEnabled(on);
+    if (!on) loopCount_->setText(QStringLiteral("1"));
+}
+
+void CMacroRecordDlg::SynchroniseNames()
+{
+    for (int i = 0; i < macroList_->count() && i < static_cast<int>(kMacroRecordCount); ++i) {
+        if (i == macroList_->EditingIndex()) continue;
+        MacroRecord& record = (*working_)[static_cast<std::size_t>(i)];
+        const QString text = macroList_->item(i)->text();
+        // An empty name would end the list of macros here: the list takes the old name back.
+        if (!record.SetName(text.toStdU16String()) ||
+            text.size() > static_cast<qsizetype>(kMacroNameMaxLength))
+            macroList_->item(i)->setText(QString::fromStdU16String(record.Name()));
+    }
+}
+
+void CMacroRecordDlg::NewMacro()
+{
+    if (macroList_->count() >= static_cast<int>(kMaxMacros)) return;
+    std::vector<std::u16string> names;
+    for (int i = 0; i < macroList_->count(); ++i)
+        names.push_back(macroList_->item(i)->text().toStdU16String());
+    const std::u16string name = NextFreeMacroName(names);
+    int j = 0;
+    {
+        const QSignalBlocker block(macroList_);
+        j = macroList_->AddItem(QString::fromStdU16String(name), 0);
+        macroList_->setCurrentRow(j);
+    }
+    macroList_->viewport()->update();
+    InsertEmptyRecord(*working_, static_cast<std::size_t>(j));
+    session_.StopRecording();
+    session_.EndCapture();
+    session_.Clear();
+    session_.SetDelayOption(false);
+    ShowLines(-1);
+    (*working_)[static_cast<std::size_t>(j)].SetName(name);
+    loopCount_->setText(QStringLiteral("1"));
+    LoopCountChanged(); // stores the count even when the text was already "1"
+    RemoveHook();
+    states_[layout::kMacroButtonDelay] = 0;
+    SetLoop(false);
+    FullPaint();
+}
+
+void CMacroRecordDlg::DeleteMacro()
+{
+    if (!prompt_.AskOkCancel(this, QString::fromLatin1(kTitle),
+                             Text("Ausgewähltes Macro löschen?？", "Confirm to delete?")))
+        return;
+    const int s = SelectedMacro();
+    if (s < 0) {
+        Tell("Wähle ein Macro zum löschen aus\n", "Please select a Macro file to delete\n");
+        return;
+    }
+    const int n = static_cast<int>(working_->CountInUse());
+    const int last = n > 0 ? n - 1 : 0;
+    macroList_->EndEditing(false);
+    {
+        const QSignalBlocker block(macroList_);
+        delete macroList_->takeItem(s);
+        macroList_->setCurrentRow(-1);
+    }
+    DeleteRecord(*working_, static_cast<std::size_t>(s));
+    RemoveHook();
+    session_.StopRecording();
+    session_.EndCapture();
+    session_.Clear();
+    ShowLines(-1);
+    const int next = std::min(s, last - 1);
+    if (next >= 0) {
+        const QSignalBlocker block(macroList_);
+        macroList_->setCurrentRow(next);
+    }
+    SelectionChanged(next);
+    FullPaint();
+}
+
+void CMacroRecordDlg::Ok()
+{
+    RemoveHook();
+    const int selected = SelectedMacro();
+    if (loop_ && selected >= 0)
+        (*working_)[static_cast<std::size_t>(selected)].SetRepeatCount(
+            static_cast<std::uint16_t>(LoopCountValue()));
+    // A rename still being typed counts.
+    macroList_->EndEditing(true);
+    SynchroniseNames();
+    macros_ = *working_;
+    done(QDialog::Accepted);
+}
+
+// ---- Recorder
+
+void CMacroRecordDlg::RecordButton()
+{
+    const int selected = SelectedMacro();
+    if (selected < 0) {
+        Tell("Wähle ein Macro zum aufnehmen aus", "Select a Macro file to record \n");
+        return;
+    }
+    if (!session_.Recording()) {
+        InstallHook();
+        session_.StartRecording();
+        ShowLines(-1);
+        (*working_)[static_cast<std::size_t>(selected)].SetEvents(MacroEvents{});
+    } else {
+        RemoveHook();
+        session_.StopRecording();
+    }
+    FullPaint();
+}
+
+void CMacroRecordDlg::HookKey(std::uint8_t key, bool release)
+{
+    if (session_.CapturePending()) {
+        const KeyOutcome outcome = session_.Capture(key, release);
+        if (outcome == KeyOutcome::kCaptureEnded || outcome == KeyOutcome::kCaptureNoRoom) {
+            RemoveHook();
+            // A capture during a recording ends the recording's key intake with the hook.
+            session_.StopRecording();
+            FullPaint();
+        }
+        ShowLines(SelectedLine());
+        if (outcome == KeyOutcome::kCaptureNoRoom) {
+            QTimer::singleShot(0, this, [this] {
+                Tell("Das Macro ist voll: es passen keine weiteren Ereignisse hinein.",
+                     "The macro is full: no more events fit into it.");
+            });
+        }
+    } else if (hookInstalled_ && session_.Recording()) {
+        if (session_.Record(key, release) == KeyOutcome::kAppended)
+            ShowLines(static_cast<int>(session_.Lines().size()) - 1);
+        if (session_.RecordingFull() && !session_.KeysDown()) {
+            RemoveHook();
+            session_.StopRecording();
+            FullPaint();
+            // Told after the key message, outside the hook's delivery.
+            QTimer::singleShot(0, this, [this] {
+                Tell("Das Macro ist voll: Aufnahme gestoppt.", "The macro is full: recording stopped.");
+            });
+        }
+    }
+    WriteBack();
+}
+
+// ---- Event list editing
+
+void CMacroRecordDlg::ShowEditMenu(const QPoint& globalPos)
+{
+    if (menu_ != nullptr) menu_->close();
+    auto* menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->setObjectName(QStringLiteral("macroEditMenu"));
+    auto add = [this](QMenu* to, const char* german, const char* english, int command) {
+        QAction* action = to->addAction(Text(german, english));
+        action->setData(command);
+        connect(action, &QAction::triggered, this, [this, command] { Command(command); });
+    };
+    add(menu, "Vorher aufnehmen", "Insert Before", kCmdInsertBefore);
+    add(menu, "Nachher aufnehmen", "Insert After", kCmdInsertAfter);
+    QMenu* mouse = menu->addMenu(Text("Maus Funktion umdrehen", "Insert Mouse Key"));
+    struct Button
+    {
+        const char* german;
+        const char* english;
+        int first;
+    };
+    const Button buttons[] = {
+        {"Linksklick", "Left", 0}, {"Rechtsklick", "Right", 3}, {"mittlerer Klick", "Middle", 6}};
+    for (const Button& button : buttons) {
+        QMenu* sub = mouse->addMenu(Text(button.german, button.english));
+        add(sub, "Unten", "Down", kMouseCommands[button.first].command);
+        add(sub, "Oben", "Up", kMouseCommands[button.first + 1].command);
+        add(sub, "klicken", "Click", kMouseCommands[button.first + 2].command);
+    }
+    add(menu, "Verzögerung einfügen", "Insert Delay", kCmdInsertDelay);
+    add(menu, "Löschen", "Delete", kCmdDeleteLine);
+    menu_ = menu;
+    menu->popup(globalPos);
+}
+
+void CMacroRecordDlg::Command(int command)
+{
+    switch (command) {
+    case kCmdInsertBefore:
+    case kCmdInsertAfter:
+        StartCapture(command == kCmdInsertAfter);
+        return;
+    case kCmdInsertDelay: {
+        const int line = SelectedLine();
+        if (line < 0) return;
+        const EditOutcome outcome = session_.InsertDelay(static_cast<std::size_t>(line));
+        if (outcome == EditOutcome::kOnDelayLine) {
+            Tell("Bitte editiere die ausgewählte Verzögerung", "Please edit current delay\n");
+            return;
+        }
+        if (outcome != EditOutcome::kDone) return;
+        WriteBack();
+        ShowLines(-1);
+        return;
+    }
+    case kCmdDeleteLine: {
+        const int line = SelectedLine();
+        if (SelectedMacro() < 0 || line < 0) return;
+        if (session_.DeleteLine(static_cast<std::size_t>(line)) != EditOutcome::kDone) return;
+        WriteBack();
+        ShowLines(-1);
+        return;
+    }
+    default:
+        InsertMouse(command);
+        return;
+    }
+}
+
+void CMacroRecordDlg::StartCapture(bool after)
+{
+    const int line = SelectedLine();
+    if (line < 0) return;
+    const auto at = static_cast<std::size_t>(line);
+    session_.StartCapture(after ? session_.InsertAfterLine(at) : session_.InsertBeforeLine(at));
+    InstallHook();
+}
+
+void CMacroRecordDlg::InsertMouse(int command)
+{
+    const auto found = std::find_if(std::begin(kMouseCommands), std::end(kMouseCommands),
+                                    [command](const MouseCommand& c) { return c.command == command; });
+    if (found == std::end(kMouseCommands)) return;
+    const int line = SelectedLine();
+    if (SelectedMacro() < 0 || line < 0) return;
+    const EditOutcome outcome =
+        session_.InsertMouse(static_cast<std::size_t>(line), found->button, found->action);
+    if (outcome == EditOutcome::kNoRoom) {
+        Tell("Das Macro ist voll: es passen keine weiteren Ereignisse hinein.",
+             "The macro is full: no more events fit into it.");
+        return;
+    }
+    WriteBack();
+    ShowLines(line);
+}
+
+void CMacroRecordDlg::DelayEdited(std::size_t line, std::uint16_t pause)
+{
+    if (session_.Lines().empty()) return;
+    const EditOutcome outcome = session_.EditDelay(line, pause);
+    if (outcome == EditOutcome::kDone) {
+        WriteBack();
+        return;
+    }
+    // The list box puts the typed value in after this returns; the lines then show the macro
+    // again as it is.
+    QTimer::singleShot(0, this, [this, line] { ShowLines(static_cast<int>(line)); });
+    if (outcome == EditOutcome::kNoRoom) {
+        QTimer::singleShot(0, this, [this] {
+            Tell("Das Macro ist voll: es passen keine weiteren Ereignisse hinein.",
+                 "The macro is full: no more events fit into it.");
+        });
+    }
+}
+
+// ---- Messages, mouse and painting
+
+std::intptr_t CMacroRecordDlg::WindowMessage(std::uint32_t message, std::uintptr_t wParam,
+                                             std::intptr_t lParam)
+{
+    switch (message) {
+    case UM_HOOK_KEY:
+        HookKey(static_cast<std::uint8_t>(wParam & 0xFF),
+                (static_cast<std::uint32_t>(lParam) & kHookKeyReleased) != 0);
+        return 0;
+    case UM_LIST_EDIT_BEGIN:
+        RemoveHook();
+        session_.StopRecording();
+        session_.EndCapture();
+        return 0;
+    case UM_LIST_ITEM_EDITED:
+        // The macro list's renames reach the store by the timer.
+        if (eventList_->EditingIndex() >= 0)
+            DelayEdited(wParam, static_cast<std::uint16_t>(std::clamp<std::intptr_t>(lParam, 0, kMaxPause)));
+        return 0;
+    default:
+        return SkinnedDialog::WindowMessage(message, wParam, lParam);
+    }
+}
+
+void CMacroRecordDlg::Click(int entry)
+{
+    switch (entry) {
+    case layout::kMacroButtonRecord:
+        RecordButton();
+        break;
+    case layout::kMacroButtonDelay:
+        session_.SetDelayOption(!session_.DelayOption());
+        states_[layout::kMacroButtonDelay] = session_.DelayOption() ? 1 : 0;
+        FullPaint();
+        break;
+    case layout::kMacroButtonLoop:
+        SetLoop(!loop_);
+        FullPaint();
+        break;
+    case layout::kMacroButtonNew:
+        NewMacro();
+        break;
+    case layout::kMacroButtonDelete:
+        DeleteMacro();
+        break;
+    case layout::kMacroButtonOk:
+        Ok();
+        break;
+    case layout::kMacroButtonCancel:
+        done(QDialog::Rejected);
+        break;
+    case layout::kMacroButtonCloseBox:
+        // The caller is told OK but the store stays as it was.
+        done(QDialog::Accepted);
+        break;
+    default:
+        break;
+    }
+}
+
+void CMacroRecordDlg::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton) {
+        leftHeld_ = true;
+        pressGlobal_ = event->globalPosition().toPoint();
+        windowAtPress_ = pos();
+    }
+    SkinnedDialog::mousePressEvent(event);
+}
+
+void CMacroRecordDlg::mouseMoveEvent(QMouseEvent* event)
+{
+    const QPoint point = event->position().toPoint();
+    const int h = ButtonAt(point.x(), point.y());
+    if (h != hover_) {
+        hover_ = h;
+        const bool hoverButton = h == layout::kMacroButtonRecord ||
+                                 (h >= layout::kMacroButtonNew && h <= layout::kMacroButtonCancel);
+        if (h == -1 || hoverButton) {
+            for (int entry : {0, 3, 4, 5, 6})
+                states_[static_cast<std::size_t>(entry)] = entry == h ? 1 : 0;
+            FullPaint();
+        }
+        return;
+    }
+    // Pressing on an empty place and dragging moves the borderless window.
+    if (h != -1 || !leftHeld_ || !(event->buttons() & Qt::LeftButton)) return;
+    if (windowHandle() != nullptr && windowHandle()->startSystemMove()) {
+        leftHeld_ = false;
+    } else {
+        move(windowAtPress_ + (event->globalPosition().toPoint() - pressGlobal_));
+    }
+}
+
+void CMacroRecordDlg::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        SkinnedDialog::mouseReleaseEvent(event);
+        return;
+    }
+    leftHeld_ = false;
+    const QPoint point = event->position().toPoint();
+    hover_ = ButtonAt(point.x(), point.y());
+    Click(hover_);
+}
+
+void CMacroRecordDlg::keyPressEvent(QKeyEvent* event)
+{
+    // Neither Enter nor Escape ends the dialog; only its own buttons do.
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+        event->accept();
+        return;
+    default:
+        break;
+    }
+    SkinnedDialog::keyPressEvent(event);
+}
+
+bool CMacroRecordDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseButtonPress && watched == eventList_->viewport()) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::RightButton) {
+            ShowEditMenu(mouse->globalPosition().toPoint());
+            return true; // the list keeps its selection for the command
+        }
+    }
+    if (event->type() == QEvent::KeyPress) {
+        // While recording, typed keys belong to the macro, not to the dialog's controls.
+        if (hookInstalled_) return true;
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        const bool editing = macroList_->EditingIndex() >= 0 || eventList_->EditingIndex() >= 0;
+        if (!editing && (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape)) return true;
+    }
+    return SkinnedDialog::eventFilter(watched, event);
+}
+
+void CMacroRecordDlg::PaintElements(QPainter& painter)
+{
+    const QString folder = SkinFolder();
+    const bool german = language_ == kLanguageGerman;
+    auto image = [&](int entry) {
+        const layout::ImageButton& button = layout::kMacroButtons[entry];
+        const char* name =
+            states_[static_cast<std::size_t>(entry)] != 0 ? button.hoverImage : button.normalImage;
+        DrawSkinImage(painter, folder, QString::fromLatin1(name), button.rect.left, button.rect.top);
+    };
+    auto text = [&](const TextAt& t) {
+        DrawSkinText(painter, QString::fromUtf8(german ? t.german : t.english),
+                     german ? t.xGerman : t.xEnglish, t.y, 0, kWhite,
+                     german ? t.heightGerman : t.heightEnglish);
+    };
+    image(layout::kMacroButtonRecord);
+    const bool recording = session_.Recording();
+    text(recording ? TextAt{"Stop Recording", "Aufnahme stoppen", 257, 258, 103, 15, 14}
+                   : TextAt{"Start Recording", "Aufnahme starten", 257, 258, 103, 15, 14});
+    for (const TextAt& t : kDelayTexts)
+        text(t);
+    states_[layout::kMacroButtonLoop] = loop_ ? 1 : 0;
+    image(layout::kMacroButtonLoop);
+    text(kLoopText);
+    for (int entry = layout::kMacroButtonNew; entry <= layout::kMacroButtonCancel; ++entry)
+        image(entry);
+    for (const TextAt& t : kBottomTexts)
+        text(t);
+    states_[layout::kMacroButtonDelay] = session_.DelayOption() ? 1 : 0;
+    image(layout::kMacroButtonDelay);
+}
+
+} // namespace corvane

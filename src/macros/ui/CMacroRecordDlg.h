@@ -1,0 +1,140 @@
+#pragma once
+// CMacroRecordDlg: the "Macro Management" dialog. It works on a copy of the macro store: lists the
+// macros, creates, renames and deletes them, shows the selected macro's events as lines, records
+// keys typed anywhere through the keyboard hook (presses and releases, with or without their
+// pauses), lets the user edit the lines through a context menu and in place, and copies the store
+// back on OK.
+
+#include "app/OtherWindows.h"
+#include "keys/KeyboardHook.h"
+#include "macros/MacroSession.h"
+#include "macros/MacroStore.h"
+#include "platform/qt/KeyboardHooks.h"
+#include "skin/SkinnedWindow.h"
+
+#include <QMenu>
+#include <QPointer>
+#include <QTimer>
+#include <array>
+#include <memory>
+
+class QLineEdit;
+
+namespace corvane {
+
+class CTransparentListBox;
+class Prompt;
+
+// The event list's menu commands.
+enum MacroCommand : int {
+    kCmdInsertBefore = 32790,
+    kCmdInsertAfter = 32791,
+    kCmdInsertDelay = 32793,
+    kCmdLeftDown = 32800,
+    kCmdLeftUp = 32801,
+    kCmdLeftClick = 32802,
+    kCmdRightDown = 32804,
+    kCmdRightUp = 32806,
+    kCmdRightClick = 32807,
+    kCmdMiddleDown = 32811,
+    kCmdMiddleUp = 32812,
+    kCmdMiddleClick = 32813,
+    kCmdDeleteLine = 32815,
+};
+
+class CMacroRecordDlg : public SkinnedDialog, public MacroWindow
+{
+    Q_OBJECT
+public:
+    // hook may be null: nothing is recorded then.
+    CMacroRecordDlg(MacroStore& macros, const KeyCodeTable& codes, Prompt& prompt, KeyboardHook* hook,
+                    std::uint16_t language, QWidget* parent = nullptr);
+    ~CMacroRecordDlg() override;
+
+    // Runs the dialog modally; true on OK (and on the close box, which keeps the old store).
+    bool Open() override;
+    // The opening without the modal loop.
+    void Begin();
+
+    // The button-table entry at a point, or -1.
+    static int ButtonAt(int x, int y);
+    void Command(int command);
+
+    // State, for tests.
+    const MacroStore& WorkingStore() const { return *working_; }
+    const MacroSession& Session() const { return session_; }
+    bool HookInstalled() const { return hookInstalled_; }
+    bool Recording() const { return session_.Recording(); }
+    bool LoopOption() const { return loop_; }
+    int HoverIndex() const { return hover_; }
+    CTransparentListBox* MacroList() const { return macroList_; }
+    CTransparentListBox* EventList() const { return eventList_; }
+    QLineEdit* LoopCountEdit() const { return loopCount_; }
+    // The event list's menu while it is shown.
+    QMenu* EditMenu() const { return menu_; }
+    // One timer tick's name synchronisation.
+    void SynchroniseNames();
+
+protected:
+    void PaintElements(QPainter& painter) override;
+    std::intptr_t WindowMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+public slots:
+    void done(int code) override;
+
+private:
+    void Initialise();
+    void Click(int entry);
+    void RecordButton();
+    void NewMacro();
+    void DeleteMacro();
+    void Ok();
+    void SelectionChanged(int row);
+    void LoopCountChanged();
+    void HookKey(std::uint8_t key, bool release);
+    void DelayEdited(std::size_t line, std::uint16_t pause);
+    void ShowEditMenu(const QPoint& globalPos);
+    void StartCapture(bool after);
+    void InsertMouse(int command);
+    void InstallHook();
+    void RemoveHook();
+    void WriteBack();
+    // The event list shows the session's lines; `select` is the line to select, -1 none.
+    void ShowLines(int select);
+    int SelectedMacro() const;
+    int SelectedLine() const;
+    int LoopCountValue() const;
+    void SetLoop(bool on);
+    void Tell(const char* german, const char* english);
+    QString Text(const char* german, const char* english) const;
+
+    MacroStore& macros_;
+    const KeyCodeTable& codes_;
+    Prompt& prompt_;
+    KeyboardHook* hook_;
+    std::uint16_t language_;
+    QtHookWindow hookWindow_;
+    std::unique_ptr<MacroStore> working_;
+    MacroSession session_;
+
+    CTransparentListBox* macroList_ = nullptr;
+    CTransparentListBox* eventList_ = nullptr;
+    QLineEdit* loopCount_ = nullptr;
+    QPointer<QMenu> menu_;
+    QTimer timer_;
+
+    bool hookInstalled_ = false;
+    bool loop_ = false;
+    int hover_ = -1; // kept across openings
+    std::array<int, 8> states_{};
+    bool leftHeld_ = false;
+    QPoint pressGlobal_;
+    QPoint windowAtPress_;
+};
+
+} // namespace corvane

@@ -1,0 +1,531 @@
+// The macro dialog driven at its own coordinates against a store of the test's own: macro list,
+// recording through a fake hook, options, the event list's menu and in-place delay edit, and
+// what OK, Cancel and the close box leave in the store and in MacroDefine.bin.
+
+#include "macros/ui/CMacroRecordDlg.h"
+#include "../../app/MainWindowFixture.h"
+#include "../MacroFileBuilder.h"
+#include "platform/qt/LanguageSetting.h"
+#include "skin/EditHelper.h"
+#include "skin/SkinImage.h"
+#include "skin/SkinLayout.h"
+#include "skin/TransparentListBox.h"
+
+#include <QFile>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace corvane {
+namespace {
+
+using apptest::MainWindowTest;
+using apptest::ScriptedPrompt;
+using test::MacroFileBuilder;
+
+constexpr std::uint8_t kA = 'A', kB = 'B', kX = 'X';
+
+class MacroHook : public KeyboardHook
+{
+public:
+    bool installhook(HookWindow& target, std::int32_t mode) override
+    {
+        modes.push_back(mode);
+        window = &target;
+        return true;
+    }
+    void removehook() override { window = nullptr; }
+    void Key(std::uint8_t key, bool release)
+    {
+        if (window != nullptr) window->HookKey(key, release ? kHookKeyReleased : 0);
+    }
+    void Tap(std::uint8_t key)
+    {
+        Key(key, false);
+        Key(key, true);
+    }
+    HookWindow* window = nullptr;
+    std::vector<std::int32_t> modes;
+};
+
+QPoint Centre(int entry)
+{
+    const layout::Rect& r = layout::kMacroButtons[entry].rect;
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+class MacroDialogTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { SetProgramFolder(QStringLiteral(CORVANE_SKIN_DIR)); }
+    void TearDown() override { dialog.reset(); }
+
+    void Open(std::uint16_t language = kLanguageEnglish)
+    {
+        if (!dialog)
+            dialog =
+                std::make_unique<CMacroRecordDlg>(*macros, StandardKeyCodeTable(), prompt, &hook, language);
+        dialog->Begin();
+        QCoreApplication::processEvents();
+    }
+    void Click(int entry)
+    {
+        QTest::mouseClick(dialog.get(), Qt::LeftButton, {}, Centre(entry));
+        QCoreApplication::processEvents();
+    }
+    std::vector<QString> Items(CTransparentListBox* list) const
+    {
+        std::vector<QString> items;
+        for (int i = 0; i < list->count(); ++i)
+            items.push_back(list->item(i)->text());
+        return items;
+    }
+    std::vector<QString> Lines() const { return Items(dialog->EventList()); }
+    std::vector<QString> Names() const { return Items(dialog->MacroList()); }
+    QPoint LinePoint(CTransparentListBox* list, int line) const
+    {
+        return {10, list->ItemHeight() * line + list->ItemHeight() / 2};
+    }
+    void SelectLine(int line) { dialog->EventList()->setCurrentRow(line); }
+    // Opens the event list's menu with a right click and picks an entry by its path of texts.
+    void MenuCommand(const std::vector<QString>& path)
+    {
+        QTest::mousePress(dialog->EventList()->viewport(), Qt::RightButton, {}, QPoint(10, 5));
+        QMenu* menu = dialog->EditMenu();
+        ASSERT_NE(menu, nullptr);
+        for (const QString& text : path) {
+            QAction* found = nullptr;
+            for (QAction* action : menu->actions())
+                if (action->text() == text) found = action;
+            ASSERT_NE(found, nullptr) << text.toStdString();
+            if (found->menu() != nullptr) {
+                menu = found->menu();
+            } else {
+                found->trigger();
+            }
+        }
+        dialog->EditMenu()->close();
+        QCoreApplication::processEvents();
+    }
+    const MacroRecord& Working(std::size_t i) const { return dialog->WorkingStore()[i]; }
+
+    std::unique_ptr<MacroStore> macros = std::make_unique<MacroStore>();
+    MacroHook hook;
+    ScriptedPrompt prompt;
+    std::unique_ptr<CMacroRecordDlg> dialog;
+};
+
+TEST_F(MacroDialogTest, EmptyStoreRecordAsksForAMacroAndNewCreatesOne)
+{
+    Open();
+    EXPECT_EQ(dialog->size(), QSize(layout::kMacroDialogSize.width, layout::kMacroDialogSize.height));
+    EXPECT_TRUE(Names().empty());
+    EXPECT_FALSE(dialog->LoopOption());
+    Click(layout::kMacroButtonRecord);
+    ASSERT_EQ(prompt.calls.size(), 1u);
+    EXPECT_EQ(prompt.calls[0].text, QStringLiteral("Select a Macro file to record \n"));
+    EXPECT_EQ(prompt.calls[0].caption, QStringLiteral("Macro Management"));
+    EXPECT_FALSE(dialog->HookInstalled());
+
+    Click(layout::kMacroButtonNew);
+    EXPECT_EQ(Names(), std::vector<QString>{"Macro_001"});
+    EXPECT_EQ(dialog->MacroList()->currentRow(), 0);
+    EXPECT_EQ(Working(0).Name(), u"Macro_001");
+    EXPECT_EQ(Working(0).RepeatCount(), 1);
+    for (int i = 1; i < 40; ++i)
+        Click(layout::kMacroButtonNew);
+    EXPECT_EQ(Names().size(), kMaxMacros);
+    EXPECT_EQ(dialog->WorkingStore().CountInUse(), kMaxMacros);
+    EXPECT_EQ(Names().back(), QStringLiteral("Macro_032"));
+    EXPECT_FALSE(Working(kMaxMacros).InUse());
+}
+
+TEST_F(MacroDialogTest, RecordingThroughTheHookFillsListAndRecord)
+{
+    *macros = MacroFileBuilder().Macro(u"one").Tap(kX).Tap(kX).Store();
+    Open();
+    ASSERT_EQ(Lines().size(), 4u);
+    Click(layout::kMacroButtonRecord);
+    EXPECT_TRUE(dialog->Recording());
+    ASSERT_TRUE(dialog->HookInstalled());
+    EXPECT_EQ(hook.modes, std::vector<std::int32_t>{kHookModePressAndRelease});
+    // The old events are gone at once, from the list and from the record.
+    EXPECT_TRUE(Lines().empty());
+    EXPECT_EQ(Working(0).Events(), MacroEvents{});
+    hook.Tap(kA);
+    hook.Key(kB, false);
+    hook.Key(kB, false); // key repeat
+    hook.Key(kB, true);
+    EXPECT_EQ(Lines(), (std::vector<QString>{"A  dn", "A  up", "B  dn", "B  up"}));
+    EXPECT_EQ(dialog->EventList()->currentRow(), 3);
+    EXPECT_EQ(Working(0).Events(), dialog->Session().Events());
+    EXPECT_EQ(Working(0).Name(), u"one");
+    Click(layout::kMacroButtonRecord);
+    EXPECT_FALSE(dialog->HookInstalled());
+    EXPECT_EQ(hook.window, nullptr);
+    hook.Tap(kX);
+    EXPECT_EQ(Lines().size(), 4u);
+}
+
+TEST_F(MacroDialogTest, AFullMacroEndsTheRecordingAndSaysWhy)
+{
+    *macros = MacroFileBuilder().Macro(u"long").Store();
+    Open();
+    Click(layout::kMacroButtonRecord);
+    ASSERT_TRUE(dialog->HookInstalled());
+    for (int i = 0; i < 60 && dialog->HookInstalled(); ++i)
+        hook.Tap(i % 2 == 0 ? kA : kB);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(dialog->HookInstalled());
+    EXPECT_FALSE(dialog->Recording());
+    ASSERT_EQ(prompt.calls.size(), 1u);
+    EXPECT_EQ(prompt.calls[0].text, QStringLiteral("The macro is full: recording stopped."));
+    // Every press kept its release, and the record holds what the list shows.
+    EXPECT_EQ(Lines().size(), 92u);
+    EXPECT_EQ(Lines().back(), QStringLiteral("B  up"));
+    EXPECT_EQ(Working(0).Events(), dialog->Session().Events());
+    EXPECT_EQ(EndOfData(Working(0).Events()), 184u);
+}
+
+TEST_F(MacroDialogTest, DeleteSelectsTheMacroThatTookThePlace)
+{
+    struct Case
+    {
+        const char* name;
+        int macros;
+        int selected; // -1: none
+        bool confirm;
+        std::vector<QString> names;
+        int selectedAfter;
+        const char* told;
+    };
+    const Case cases[] = {
+        {"second of five", 5, 1, true, {"m0", "m2", "m3", "m4"}, 1, nullptr},
+        {"last of five", 5, 4, true, {"m0", "m1", "m2", "m3"}, 3, nullptr},
+        {"the only one", 1, 0, true, {}, -1, nullptr},
+        {"cancelled", 3, 1, false, {"m0", "m1", "m2"}, 1, nullptr},
+        {"no selection", 3, -1, true, {"m0", "m1", "m2"}, -1, "Please select a Macro file to delete\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MacroFileBuilder file;
+        for (int i = 0; i < c.macros; ++i)
+            file.Macro(u"m" + std::u16string(1, static_cast<char16_t>(u'0' + i)))
+                .Tap(static_cast<std::uint8_t>('A' + i));
+        *macros = file.Store();
+        dialog.reset();
+        prompt = ScriptedPrompt{};
+        Open();
+        dialog->MacroList()->setCurrentRow(c.selected);
+        prompt.answers.push_back(c.confirm);
+        Click(layout::kMacroButtonDelete);
+        ASSERT_GE(prompt.calls.size(), 1u);
+        EXPECT_EQ(prompt.calls[0].text, QStringLiteral("Confirm to delete?"));
+        if (c.told != nullptr) {
+            ASSERT_EQ(prompt.calls.size(), 2u);
+            EXPECT_EQ(prompt.calls[1].text, QString::fromUtf8(c.told));
+        }
+        EXPECT_EQ(Names(), c.names);
+        const int selected = dialog->MacroList()->currentRow();
+        EXPECT_EQ(selected, c.selectedAfter);
+        EXPECT_EQ(dialog->WorkingStore().CountInUse(), c.names.size());
+        for (std::size_t i = 0; i < c.names.size(); ++i)
+            EXPECT_EQ(QString::fromStdU16String(Working(i).Name()), c.names[i]);
+        EXPECT_FALSE(Working(c.names.size()).InUse());
+        // The event list shows the macro now selected.
+        if (selected >= 0) {
+            EXPECT_EQ(dialog->Session().Events(), Working(static_cast<std::size_t>(selected)).Events());
+        } else {
+            EXPECT_TRUE(Lines().empty() || c.told != nullptr);
+        }
+    }
+}
+
+TEST_F(MacroDialogTest, LoopCountFollowsTheTickAndTheRecord)
+{
+    *macros = MacroFileBuilder()
+                  .Macro(u"once")
+                  .Tap(kA)
+                  .Macro(u"twelve", 12)
+                  .Tap(kB)
+                  .Macro(u"zero", 0)
+                  .Tap(kX)
+                  .Store();
+    Open();
+    struct Shown
+    {
+        int row;
+        bool loop;
+        const char* text;
+    };
+    for (const Shown s : {Shown{1, true, "12"}, Shown{2, false, "1"}, Shown{0, false, "1"}}) {
+        dialog->MacroList()->setCurrentRow(s.row);
+        EXPECT_EQ(dialog->LoopOption(), s.loop) << s.row;
+        EXPECT_EQ(dialog->LoopCountEdit()->text(), QString::fromLatin1(s.text)) << s.row;
+        EXPECT_EQ(dialog->LoopCountEdit()->isEnabled(), s.loop) << s.row;
+    }
+    Click(layout::kMacroButtonLoop);
+    ASSERT_TRUE(dialog->LoopOption());
+    QLineEdit* edit = dialog->LoopCountEdit();
+    edit->selectAll();
+    QTest::keyClicks(edit, QStringLiteral("12x45"));
+    EXPECT_EQ(edit->text(), QStringLiteral("124")); // digits only, three of them
+    edit->clear();
+    EXPECT_EQ(edit->text(), QStringLiteral("1"));
+    edit->setText(QStringLiteral("7"));
+    Click(layout::kMacroButtonOk);
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    EXPECT_EQ((*macros)[0].RepeatCount(), 7);
+
+    Open();
+    Click(layout::kMacroButtonLoop); // off
+    EXPECT_EQ(dialog->LoopCountEdit()->text(), QStringLiteral("1"));
+    EXPECT_FALSE(dialog->LoopCountEdit()->isEnabled());
+    EXPECT_EQ(Working(0).RepeatCount(), 1);
+}
+
+TEST_F(MacroDialogTest, RenameInPlaceReachesTheRecordAndAnEmptyNameIsRefused)
+{
+    *macros = MacroFileBuilder().Macro(u"first").Tap(kA).Macro(u"second").Tap(kB).Store();
+    Open();
+    CTransparentListBox* list = dialog->MacroList();
+    struct Case
+    {
+        const char* typed;
+        const char16_t* stored;
+    };
+    for (const Case c : {Case{"Greeting", u"Greeting"}, Case{"", u"Greeting"}}) {
+        list->setCurrentRow(1);
+        list->BeginEditAt(LinePoint(list, 1));
+        ASSERT_NE(list->Editor(), nullptr);
+        list->Editor()->setText(QString::fromUtf8(c.typed));
+        list->EndEditing(true);
+        QTest::qWait(150); // one timer tick
+        EXPECT_EQ(Working(1).Name(), c.stored) << c.typed;
+        EXPECT_EQ(Names()[1], QString::fromStdU16String(c.stored));
+        EXPECT_EQ(Working(1).Events(), (*macros)[1].Events());
+    }
+    EXPECT_EQ(Working(0).Name(), u"first");
+}
+
+TEST_F(MacroDialogTest, EnterAndEscapeDoNotEndTheDialog)
+{
+    Open();
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Escape, Qt::Key_Enter}) {
+        QTest::keyClick(dialog.get(), key);
+        QTest::keyClick(dialog->MacroList(), key);
+        EXPECT_TRUE(dialog->isVisible());
+        EXPECT_EQ(dialog->result(), 0);
+    }
+}
+
+// ---- The event list's menu and the delay edit
+
+class EventEditingTest : public MacroDialogTest
+{
+protected:
+    void SetUp() override
+    {
+        MacroDialogTest::SetUp();
+        // A dn, A up: no pauses.
+        *macros = MacroFileBuilder().Macro(u"m").Tap(kA).Store();
+    }
+};
+
+TEST_F(EventEditingTest, MenuCommandsEditLinesAndRecordTogether)
+{
+    struct Case
+    {
+        const char* name;
+        int selected;
+        std::vector<QString> path;
+        std::vector<QString> lines;
+        std::vector<std::uint8_t> keyEvents;
+        const char* told;
+    };
+    const Case cases[] = {
+        {"left click after A dn",
+         0,
+         {"Insert Mouse Key", "Left", "Click"},
+         {"A  dn", "MsLB dn", "MsLB up", "A  up"},
+         {0x01, kA, 0x01, 0xF0, 0x81, 0xF0, 0x81, kA, 0},
+         nullptr},
+        {"right down after A up",
+         1,
+         {"Insert Mouse Key", "Right", "Down"},
+         {"A  dn", "A  up", "MsRB dn"},
+         {0x01, kA, 0x81, kA, 0x01, 0xF1, 0},
+         nullptr},
+        {"middle up",
+         0,
+         {"Insert Mouse Key", "Middle", "Up"},
+         {"A  dn", "MsMB up", "A  up"},
+         {0x01, kA, 0x81, 0xF2, 0x81, kA, 0},
+         nullptr},
+        {"insert delay", 0, {"Insert Delay"}, {"A  dn", "50 ms", "A  up"}, {0x01, kA, 0xB2, kA, 0}, nullptr},
+        {"insert delay on the last line",
+         1,
+         {"Insert Delay"},
+         {"A  dn", "A  up"},
+         {0x01, kA, 0x81, kA, 0},
+         nullptr},
+        {"delete the press", 0, {"Delete"}, {"A  up"}, {0x81, kA, 0}, nullptr},
+        {"no line selected", -1, {"Delete"}, {"A  dn", "A  up"}, {0x01, kA, 0x81, kA, 0}, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        dialog.reset();
+        Open();
+        SelectLine(c.selected);
+        MenuCommand(c.path);
+        EXPECT_EQ(Lines(), c.lines);
+        const MacroRecord& record = Working(0);
+        EXPECT_EQ(std::vector<std::uint8_t>(record.KeyEvents().begin(),
+                                            record.KeyEvents().begin() +
+                                                static_cast<std::ptrdiff_t>(c.keyEvents.size())),
+                  c.keyEvents);
+        EXPECT_EQ(record.Events(), dialog->Session().Events());
+        EXPECT_TRUE(prompt.calls.empty());
+    }
+}
+
+TEST_F(EventEditingTest, GermanMenuTextsAndTheDelayLineMessage)
+{
+    *macros = MacroFileBuilder().Macro(u"m", 1, true).Press(kA).Release(kA, 300).Store();
+    Open(kLanguageGerman);
+    SelectLine(1); // the 300 ms line
+    MenuCommand({QString::fromUtf8("Verzögerung einfügen")});
+    ASSERT_EQ(prompt.calls.size(), 1u);
+    EXPECT_EQ(prompt.calls[0].text, QStringLiteral("Bitte editiere die ausgewählte Verzögerung"));
+    SelectLine(0);
+    MenuCommand(
+        {QStringLiteral("Maus Funktion umdrehen"), QStringLiteral("Rechtsklick"), QStringLiteral("klicken")});
+    EXPECT_EQ(Lines(), (std::vector<QString>{"A  dn", "MsRB dn", "MsRB up", "300 ms", "A  up"}));
+}
+
+TEST_F(EventEditingTest, InsertBeforeAndAfterCaptureOneKeyThroughTheHook)
+{
+    struct Case
+    {
+        const char* command;
+        int selected;
+        std::vector<QString> lines;
+    };
+    for (const Case& c : {Case{"Insert Before", 0, {"X  dn", "X  up", "A  dn", "A  up"}},
+                          Case{"Insert After", 1, {"A  dn", "A  up", "X  dn", "X  up"}}}) {
+        SCOPED_TRACE(c.command);
+        dialog.reset();
+        hook.modes.clear();
+        Open();
+        SelectLine(c.selected);
+        MenuCommand({QString::fromLatin1(c.command)});
+        ASSERT_TRUE(dialog->HookInstalled());
+        EXPECT_EQ(hook.modes, std::vector<std::int32_t>{kHookModePressAndRelease});
+        hook.Tap(kX);
+        EXPECT_FALSE(dialog->HookInstalled());
+        EXPECT_EQ(Lines(), c.lines);
+        EXPECT_EQ(Working(0).Events(), dialog->Session().Events());
+        hook.Tap(kB); // the hook is gone
+        EXPECT_EQ(Lines().size(), 4u);
+    }
+}
+
+TEST_F(EventEditingTest, DelayEditedInPlaceChangesTheEventForm)
+{
+    *macros = MacroFileBuilder().Macro(u"m", 1, true).Press(kA).Release(kA, 50).Tap(kB).Store();
+    struct Case
+    {
+        const char* typed;
+        const char* line;
+        std::vector<std::uint8_t> device; // usage A = 0x04, B = 0x05
+    };
+    const Case cases[] = {
+        {"1000", "1000 ms", {0x01, 0x04, 0xFF, 0x04, 0x03, 0xE8, 0x01, 0x05, 0x81, 0x05, 0}},
+        {"0", "2 ms", {0x01, 0x04, 0x82, 0x04, 0x01, 0x05, 0x81, 0x05, 0}},
+        {"99999", "60000 ms", {0x01, 0x04, 0xFF, 0x04, 0xEA, 0x60, 0x01, 0x05, 0x81, 0x05, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        dialog.reset();
+        Open();
+        CTransparentListBox* list = dialog->EventList();
+        list->setCurrentRow(1);
+        list->BeginEditAt(LinePoint(list, 1));
+        ASSERT_NE(list->Editor(), nullptr);
+        list->Editor()->setText(QString::fromLatin1(c.typed));
+        list->EndEditing(true);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(Lines()[1], QString::fromLatin1(c.line));
+        const MacroRecord& record = Working(0);
+        EXPECT_EQ(std::vector<std::uint8_t>(record.DeviceEvents().begin(),
+                                            record.DeviceEvents().begin() +
+                                                static_cast<std::ptrdiff_t>(c.device.size())),
+                  c.device);
+        EXPECT_EQ(RenderMacroLines(record, StandardKeyCodeTable()).size(), Lines().size());
+    }
+}
+
+// ---- OK, Cancel and the close box through the main window, on MacroDefine.bin
+
+class MacroDialogFromMainWindowTest : public MainWindowTest
+{
+protected:
+    QByteArray FileBytes() const
+    {
+        QFile file(QString::fromStdString((dataFolder / kMacroFileName).string()));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+};
+
+TEST_F(MacroDialogFromMainWindowTest, OnlyOkChangesMacroDefineBin)
+{
+    struct Case
+    {
+        const char* name;
+        int button;
+        bool changed;
+    };
+    for (const Case c :
+         {Case{"Cancel", layout::kMacroButtonCancel, false},
+          Case{"close box", layout::kMacroButtonCloseBox, false}, Case{"OK", layout::kMacroButtonOk, true}}) {
+        SCOPED_TRACE(c.name);
+        window.reset();
+        *macros = MacroFileBuilder().Macro(u"kept").Tap(kA).Store();
+        ASSERT_TRUE(SaveMacroStore(dataFolder / kMacroFileName, *macros));
+        Start();
+        const QByteArray before = FileBytes();
+        ASSERT_EQ(before.size(), static_cast<qsizetype>(kMacroStoreSize));
+        MacroHook hook;
+        CMacroRecordDlg dialog(*macros, StandardKeyCodeTable(), prompt, &hook, kLanguageEnglish);
+        window->SetMacroWindow(&dialog);
+        QTimer::singleShot(0, &dialog, [&] {
+            QTest::mouseClick(&dialog, Qt::LeftButton, {}, Centre(layout::kMacroButtonNew));
+            QTest::mouseClick(&dialog, Qt::LeftButton, {}, Centre(layout::kMacroButtonRecord));
+            hook.Tap(kB);
+            QTest::mouseClick(&dialog, Qt::LeftButton, {}, Centre(c.button));
+        });
+        const layout::Rect& r = layout::kMainButtons[layout::kButtonMacro].rect;
+        Click((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        const QByteArray after = FileBytes();
+        ASSERT_EQ(after.size(), static_cast<qsizetype>(kMacroStoreSize));
+        window->SetMacroWindow(nullptr);
+        if (!c.changed) {
+            EXPECT_EQ(after, before);
+            EXPECT_EQ(macros->CountInUse(), 1u);
+            continue;
+        }
+        MacroFileBuilder expected;
+        expected.Macro(u"kept").Tap(kA).Macro(u"Macro_001").Tap(kB);
+        EXPECT_EQ(after, QByteArray(reinterpret_cast<const char*>(expected.Bytes().data()),
+                                    static_cast<qsizetype>(expected.Bytes().size())));
+        // The keyboard's slot 1 now carries the new macro.
+        SettingsImage image = state->image;
+        MacroStore saved = expected.Store();
+        DeriveMacroSlots(saved, image);
+        EXPECT_EQ(image, state->image);
+    }
+}
+
+} // namespace
+} // namespace corvane
