@@ -71,7 +71,7 @@ const QString kControlStyle = QStringLiteral("background: black; color: white; b
 CKeyMap::CKeyMap(const SettingsState& state, const MacroStore& macros, const KeyCodeTable& codes,
                  Prompt& prompt, KeyboardHook* hook, std::uint16_t language, QWidget* parent)
     : SkinnedDialog(parent), state_(state), macros_(macros), codes_(codes), prompt_(prompt), hook_(hook),
-      language_(language), hookWindow_(this), fileDialogs_(std::make_unique<FileDialogChooser>()),
+      language_(language), hookWindow_(this), fileDialogs_(std::make_unique<LaunchFileDialogs>()),
       chooser_(fileDialogs_.get())
 {
     setWindowTitle(QStringLiteral("Corvane Keyboard: key"));

@@ -23,7 +23,7 @@ constexpr char kAllFilesFilter[] = "All Files (*)";
 
 } // namespace
 
-std::optional<QString> FileDialogChooser::ChooseFile(QWidget*, int row, std::uint16_t)
+std::optional<QString> LaunchFileDialogs::ChooseFile(QWidget*, int row, std::uint16_t)
 {
     if (row < 0 || row > 2) return std::nullopt;
     const QString home = QDir::homePath();
@@ -61,7 +61,7 @@ std::optional<QString> FileDialogChooser::ChooseFile(QWidget*, int row, std::uin
     return files.first();
 }
 
-std::optional<QString> FileDialogChooser::ChooseFolder(QWidget* owner, std::uint16_t)
+std::optional<QString> LaunchFileDialogs::ChooseFolder(QWidget* owner, std::uint16_t)
 {
     QFileDialog dialog(owner, QStringLiteral("modification path"), QDir::homePath());
     dialog.setFileMode(QFileDialog::Directory);

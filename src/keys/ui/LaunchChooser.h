@@ -24,7 +24,7 @@ public:
 
 // The toolkit's file dialogs. Row 0 starts in the user's music folder, rows 1 and 2 in the home
 // folder; each row remembers the filter the user last picked for the rest of the run.
-class FileDialogChooser : public LaunchChooser
+class LaunchFileDialogs : public LaunchChooser
 {
 public:
     std::optional<QString> ChooseFile(QWidget* dialog, int row, std::uint16_t language) override;

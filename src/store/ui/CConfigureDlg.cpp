@@ -41,20 +41,20 @@ bool InCloseArea(int x, int y)
 
 // ---- File dialogs ----------------------------------------------------------------------------
 
-std::optional<std::filesystem::path> FileDialogChooser::ChooseImport(QWidget* parent,
-                                                                     const std::filesystem::path& folder)
+std::optional<std::filesystem::path> ProfileFileDialogs::ChooseImport(QWidget* parent,
+                                                                      const std::filesystem::path& folder)
 {
     return Choose(parent, folder, false);
 }
 
-std::optional<std::filesystem::path> FileDialogChooser::ChooseExport(QWidget* parent,
-                                                                     const std::filesystem::path& folder)
+std::optional<std::filesystem::path> ProfileFileDialogs::ChooseExport(QWidget* parent,
+                                                                      const std::filesystem::path& folder)
 {
     return Choose(parent, folder, true);
 }
 
-std::optional<std::filesystem::path> FileDialogChooser::Choose(QWidget* parent,
-                                                               const std::filesystem::path& folder, bool save)
+std::optional<std::filesystem::path>
+ProfileFileDialogs::Choose(QWidget* parent, const std::filesystem::path& folder, bool save)
 {
     QFileDialog dialog(parent,
                        save ? PickText(language_, "Profil exportieren", "Export profile")

@@ -31,10 +31,10 @@ public:
 };
 
 // The file dialogs: "*.bin" files, ".bin" added to a name without one.
-class FileDialogChooser : public ProfileFileChooser
+class ProfileFileDialogs : public ProfileFileChooser
 {
 public:
-    explicit FileDialogChooser(std::uint16_t language) : language_(language) {}
+    explicit ProfileFileDialogs(std::uint16_t language) : language_(language) {}
     std::optional<std::filesystem::path> ChooseImport(QWidget* parent,
                                                       const std::filesystem::path& folder) override;
     std::optional<std::filesystem::path> ChooseExport(QWidget* parent,
@@ -93,7 +93,7 @@ private:
     std::uint16_t language_;
     std::filesystem::path dataFolder_;
     ProfileFolder folder_;
-    FileDialogChooser ownChooser_;
+    ProfileFileDialogs ownChooser_;
     ProfileFileChooser* chooser_;
     CTransparentListBox* list_ = nullptr;
 
