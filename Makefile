@@ -51,7 +51,9 @@ run: build
 bench: build
 	@scripts/bench $(BUILD)
 
-# Sanitizer builds of the whole test suite, each in its own build folder.
+# Sanitizer builds of the whole test suite, each in its own build folder. Leaks that system
+# libraries keep for the life of the process are not ours.
+asan: export LSAN_OPTIONS = suppressions=$(CURDIR)/tests/lsan-system.supp
 asan:
 	$(MAKE) test BUILD=build-asan CMAKE_FLAGS="-DCORVANE_SANITIZE=address,undefined -DCMAKE_BUILD_TYPE=Debug"
 
