@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -26,6 +27,10 @@ std::string StartXvfb()
     if (xvfb == 0) {
         close(fds[0]);
         const std::string fd = std::to_string(fds[1]);
+        // The server ends with the test, however the test ends, and holds none of its output
+        // pipes: a server left behind would keep ctest waiting for the end of the output.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        std::freopen("/dev/null", "w", stdout);
         std::freopen("/dev/null", "w", stderr);
         execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24", "-nolisten", "tcp",
                static_cast<char*>(nullptr));
