@@ -560,17 +560,12 @@ bool CTarvikDlg::eventFilter(QObject* watched, QEvent* event)
 
 void CTarvikDlg::keyPressEvent(QKeyEvent* event)
 {
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape:
-    case Qt::Key_F1:
-        // Never close the window or ask for help.
+    // Never closed by a key, nor asked for help.
+    if (event->key() == Qt::Key_F1) {
         event->accept();
         return;
-    default:
-        SkinnedDialog::keyPressEvent(event);
     }
+    if (!IgnoreEndingKey(event)) SkinnedDialog::keyPressEvent(event);
 }
 
 void CTarvikDlg::focusOutEvent(QFocusEvent* event)

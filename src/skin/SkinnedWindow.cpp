@@ -1,5 +1,7 @@
 #include "skin/SkinnedWindow.h"
 
+#include <QKeyEvent>
+
 #include "skin/SkinImage.h"
 
 #include <QPaintEvent>
@@ -119,6 +121,18 @@ bool SkinnedDialog::event(QEvent* event)
         return true;
     }
     return QDialog::event(event);
+}
+
+bool SkinnedDialog::EndsDialog(int key)
+{
+    return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape;
+}
+
+bool SkinnedDialog::IgnoreEndingKey(QKeyEvent* event)
+{
+    if (!EndsDialog(event->key())) return false;
+    event->accept();
+    return true;
 }
 
 } // namespace corvane

@@ -72,6 +72,10 @@ protected:
 
     void paintEvent(QPaintEvent* event) override;
     bool event(QEvent* event) override;
+    // Enter and Escape, the keys a dialog would end on, for windows that end only through their
+    // own buttons. IgnoreEndingKey takes such a key (true) so that it does nothing.
+    static bool EndsDialog(int key);
+    static bool IgnoreEndingKey(QKeyEvent* event);
 
 private:
     SkinFrame frame_;

@@ -633,17 +633,7 @@ void CKeyMap::Tell(const char* german, const char* english)
 
 void CKeyMap::keyPressEvent(QKeyEvent* event)
 {
-    // Neither Enter nor Escape ends the dialog; only its own buttons do.
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape:
-        event->accept();
-        return;
-    default:
-        break;
-    }
-    SkinnedDialog::keyPressEvent(event);
+    if (!IgnoreEndingKey(event)) SkinnedDialog::keyPressEvent(event);
 }
 
 bool CKeyMap::eventFilter(QObject* watched, QEvent* event)
@@ -653,7 +643,7 @@ bool CKeyMap::eventFilter(QObject* watched, QEvent* event)
         EditFocused(static_cast<QLineEdit*>(watched), static_cast<QFocusEvent*>(event)->reason());
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) return true;
+        if (EndsDialog(key)) return true;
     }
     return SkinnedDialog::eventFilter(watched, event);
 }

@@ -666,17 +666,7 @@ void CMacroRecordDlg::mouseReleaseEvent(QMouseEvent* event)
 
 void CMacroRecordDlg::keyPressEvent(QKeyEvent* event)
 {
-    // Neither Enter nor Escape ends the dialog; only its own buttons do.
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape:
-        event->accept();
-        return;
-    default:
-        break;
-    }
-    SkinnedDialog::keyPressEvent(event);
+    if (!IgnoreEndingKey(event)) SkinnedDialog::keyPressEvent(event);
 }
 
 bool CMacroRecordDlg::eventFilter(QObject* watched, QEvent* event)
@@ -693,7 +683,7 @@ bool CMacroRecordDlg::eventFilter(QObject* watched, QEvent* event)
         if (hookInstalled_) return true;
         const int key = static_cast<QKeyEvent*>(event)->key();
         const bool editing = macroList_->EditingIndex() >= 0 || eventList_->EditingIndex() >= 0;
-        if (!editing && (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape)) return true;
+        if (!editing && EndsDialog(key)) return true;
     }
     return SkinnedDialog::eventFilter(watched, event);
 }
