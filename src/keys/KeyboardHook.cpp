@@ -20,7 +20,7 @@ void HookKeyFilter::Stop()
     down_.reset();
 }
 
-void HookKeyFilter::Feed(std::uint16_t linuxKey, bool pressed)
+void HookKeyFilter::Feed(std::uint16_t linuxKey, bool pressed, InputTime time)
 {
     if (window_ == nullptr) return;
     const std::optional<std::uint8_t> key = VirtualKeyFromLinuxKey(linuxKey);
@@ -28,12 +28,12 @@ void HookKeyFilter::Feed(std::uint16_t linuxKey, bool pressed)
     if (pressed) {
         if (down_.test(*key)) return;
         down_.set(*key);
-        window_->HookKey(*key, 0);
+        window_->HookKey(*key, 0, time);
         return;
     }
     if (!down_.test(*key)) return;
     down_.reset(*key);
-    if (mode_ == kHookModePressAndRelease) window_->HookKey(*key, kHookKeyReleased);
+    if (mode_ == kHookModePressAndRelease) window_->HookKey(*key, kHookKeyReleased, time);
 }
 
 } // namespace corvane

@@ -1,10 +1,12 @@
 #pragma once
 // Capturing keystrokes for the key dialog and the macro recorder. A hook delivers each captured
 // key to the window it was installed for as a Windows virtual-key code with the keyboard event's
-// flag word, whose bit 31 marks a release; the Qt side turns that into UM_HOOK_KEY.
+// flag word, whose bit 31 marks a release, and the time the input gave the event; the Qt side
+// turns that into UM_HOOK_KEY.
 
 #include <bitset>
 #include <cstdint>
+#include <optional>
 
 namespace corvane {
 
@@ -15,12 +17,16 @@ inline constexpr std::uint32_t kHookKeyReleased = 0x80000000u;
 inline constexpr std::int32_t kHookModeKeyStroke = 0;       // one message per keystroke, at the press
 inline constexpr std::int32_t kHookModePressAndRelease = 1; // presses and releases (macro recorder)
 
+// When a key event happened on the input's own millisecond clock (the X server's time, the Wayland
+// compositor's): 32 bits that wrap about every 49 days. Nothing when the input gave no time.
+using InputTime = std::optional<std::uint32_t>;
+
 // Where a hook delivers its keys.
 class HookWindow
 {
 public:
     virtual ~HookWindow() = default;
-    virtual void HookKey(std::uint8_t virtualKey, std::uint32_t flags) = 0;
+    virtual void HookKey(std::uint8_t virtualKey, std::uint32_t flags, InputTime time) = 0;
 };
 
 class KeyboardHook
@@ -47,7 +53,7 @@ public:
     void Stop();
     bool Running() const { return window_ != nullptr; }
 
-    void Feed(std::uint16_t linuxKey, bool pressed);
+    void Feed(std::uint16_t linuxKey, bool pressed, InputTime time = {});
 
 private:
     HookWindow* window_ = nullptr;

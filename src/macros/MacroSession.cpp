@@ -40,6 +40,14 @@ std::uint16_t PauseMilliseconds(std::chrono::steady_clock::duration elapsed)
     return static_cast<std::uint16_t>(std::min<std::int64_t>(micros / 1000, kMaxPause));
 }
 
+std::uint16_t PauseBetweenInputTimes(std::uint32_t earlier, std::uint32_t later)
+{
+    // Modular difference read as signed: a wrap in between still gives the true pause.
+    const auto elapsed = static_cast<std::int32_t>(later - earlier);
+    if (elapsed <= 0) return 0;
+    return static_cast<std::uint16_t>(std::min<std::int32_t>(elapsed, kMaxPause));
+}
+
 MacroSession::MacroSession(const KeyCodeTable& table, MacroClock clock)
     : table_(table),
       clock_(clock ? std::move(clock) : MacroClock([] { return std::chrono::steady_clock::now(); }))
@@ -72,12 +80,18 @@ void MacroSession::Finish()
     Render();
 }
 
-std::uint16_t MacroSession::Elapsed()
+std::uint16_t MacroSession::Elapsed(std::optional<std::uint32_t> inputTime)
 {
-    const auto now = clock_();
-    const auto elapsed = now - lastEventTime_;
-    lastEventTime_ = now;
-    return PauseMilliseconds(elapsed);
+    const std::uint16_t ms = inputTime && lastInputTime_ ? PauseBetweenInputTimes(*lastInputTime_, *inputTime)
+                                                          : PauseMilliseconds(clock_() - lastEventTime_);
+    MarkTime(inputTime);
+    return ms;
+}
+
+void MacroSession::MarkTime(std::optional<std::uint32_t> inputTime)
+{
+    lastEventTime_ = clock_();
+    lastInputTime_ = inputTime;
 }
 
 void MacroSession::StartRecording()
@@ -90,16 +104,16 @@ void MacroSession::StartRecording()
     capturePending_ = false;
 }
 
-KeyOutcome MacroSession::Record(std::uint8_t key, bool release)
+KeyOutcome MacroSession::Record(std::uint8_t key, bool release, std::optional<std::uint32_t> inputTime)
 {
     const std::string text = FormatKeyLine(table_.Label(key), release);
     std::uint16_t ms = 0;
     if (release) {
-        ms = Elapsed();
+        ms = Elapsed(inputTime);
     } else if (lines_.empty()) {
-        lastEventTime_ = clock_();
+        MarkTime(inputTime);
     } else if (text != lastKeyLine_) {
-        ms = Elapsed();
+        ms = Elapsed(inputTime);
     }
     if (text == lastKeyLine_) return KeyOutcome::kIgnored;
     // Once full, only the releases of keys recorded as down are taken.

@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,10 @@ using MacroClock = std::function<std::chrono::steady_clock::time_point()>;
 // Whole milliseconds between two counter readings: microseconds first, then truncated to
 // milliseconds, at most 60000; a counter that went backwards gives 0.
 std::uint16_t PauseMilliseconds(std::chrono::steady_clock::duration elapsed);
+
+// The pause between two input event times (milliseconds that wrap at 32 bits, as X server time
+// does), at most 60000; a later time that is not after the earlier one gives 0.
+std::uint16_t PauseBetweenInputTimes(std::uint32_t earlier, std::uint32_t later);
 
 enum class MouseButton : std::uint8_t { kLeft, kRight, kMiddle };
 enum class MouseAction : std::uint8_t { kDown, kUp, kClick };
@@ -75,8 +80,10 @@ public:
     bool RecordingFull() const { return full_; }
     bool KeysDown() const { return down_.any(); }
 
-    // A keystroke while recording (virtual-key code, release or press).
-    KeyOutcome Record(std::uint8_t key, bool release);
+    // A keystroke while recording (virtual-key code, release or press). Pauses are measured
+    // between the input's own event times when both events carry one, so the program's own
+    // delays never enter the recording; otherwise by the clock when the key is handled.
+    KeyOutcome Record(std::uint8_t key, bool release, std::optional<std::uint32_t> inputTime = {});
 
     void StartCapture(std::size_t line);
     void EndCapture() { capturePending_ = false; }
@@ -106,7 +113,8 @@ private:
     bool IsDelayLine(std::size_t line) const;
     void Render();
     void Finish();
-    std::uint16_t Elapsed();
+    std::uint16_t Elapsed(std::optional<std::uint32_t> inputTime);
+    void MarkTime(std::optional<std::uint32_t> inputTime);
 
     const KeyCodeTable& table_;
     MacroClock clock_;
@@ -115,6 +123,7 @@ private:
     std::size_t appendOffset_ = 0;
     std::string lastKeyLine_;
     std::chrono::steady_clock::time_point lastEventTime_{};
+    std::optional<std::uint32_t> lastInputTime_;
     bool delayOption_ = false;
     bool recording_ = false;
     bool full_ = false;

@@ -7,6 +7,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <cstring>
+#include <utility>
 
 namespace corvane {
 
@@ -117,7 +118,9 @@ void SkinnedDialog::paintEvent(QPaintEvent* event)
 bool SkinnedDialog::event(QEvent* event)
 {
     if (WindowMessageEvent* message = WindowMessageEvent::From(event)) {
+        const std::optional<std::uint32_t> outer = std::exchange(messageTime_, message->Time());
         message->SetResult(WindowMessage(message->Message(), message->WParam(), message->LParam()));
+        messageTime_ = outer;
         return true;
     }
     return QDialog::event(event);

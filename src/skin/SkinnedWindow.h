@@ -69,6 +69,9 @@ protected:
     virtual void SettleBeforePaint();
     virtual void PaintElements(QPainter& painter);
     virtual std::intptr_t WindowMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+    // Inside WindowMessage: when the input event behind the message happened, on the input's own
+    // millisecond clock, as GetMessageTime gives it; nothing when the message has no such time.
+    std::optional<std::uint32_t> MessageTime() const { return messageTime_; }
 
     void paintEvent(QPaintEvent* event) override;
     bool event(QEvent* event) override;
@@ -81,6 +84,7 @@ private:
     SkinFrame frame_;
     bool stale_ = true;
     bool composing_ = false;
+    std::optional<std::uint32_t> messageTime_;
 };
 
 } // namespace corvane

@@ -5,8 +5,9 @@
 
 namespace corvane {
 
-WindowMessageEvent::WindowMessageEvent(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam)
-    : QEvent(EventType()), message_(message), wParam_(wParam), lParam_(lParam)
+WindowMessageEvent::WindowMessageEvent(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam,
+                                       std::optional<std::uint32_t> time)
+    : QEvent(EventType()), message_(message), wParam_(wParam), lParam_(lParam), time_(time)
 {
 }
 
@@ -29,10 +30,10 @@ void PostWindowMessage(QObject* target, std::uint32_t message, std::uintptr_t wP
 }
 
 std::intptr_t SendWindowMessage(QObject* target, std::uint32_t message, std::uintptr_t wParam,
-                                std::intptr_t lParam)
+                                std::intptr_t lParam, std::optional<std::uint32_t> time)
 {
     if (target == nullptr) return 0;
-    WindowMessageEvent event(message, wParam, lParam);
+    WindowMessageEvent event(message, wParam, lParam, time);
     QCoreApplication::sendEvent(target, &event);
     return event.Result();
 }

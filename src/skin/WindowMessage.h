@@ -8,6 +8,7 @@
 
 #include <QEvent>
 #include <cstdint>
+#include <optional>
 
 class QObject;
 
@@ -35,7 +36,8 @@ inline constexpr std::intptr_t kReadFromProfilePanel = 1;
 class WindowMessageEvent : public QEvent
 {
 public:
-    WindowMessageEvent(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+    WindowMessageEvent(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam,
+                       std::optional<std::uint32_t> time = {});
 
     // The registered event type shared by all window messages.
     static QEvent::Type EventType();
@@ -45,6 +47,9 @@ public:
     std::uint32_t Message() const { return message_; }
     std::uintptr_t WParam() const { return wParam_; }
     std::intptr_t LParam() const { return lParam_; }
+    // When the input event behind the message happened, on the input's own millisecond clock
+    // (as GetMessageTime gives it); nothing when the message has no such event.
+    std::optional<std::uint32_t> Time() const { return time_; }
 
     // What the receiver answers to a sent (not posted) message; 0 unless it sets one.
     std::intptr_t Result() const { return result_; }
@@ -54,6 +59,7 @@ private:
     std::uint32_t message_;
     std::uintptr_t wParam_;
     std::intptr_t lParam_;
+    std::optional<std::uint32_t> time_;
     std::intptr_t result_ = 0;
 };
 
@@ -64,7 +70,7 @@ void PostWindowMessage(QObject* target, std::uint32_t message, std::uintptr_t wP
 // Delivers the message to target at once, on the calling (user-interface) thread, and returns
 // the receiver's answer. Returns 0 for a null target.
 std::intptr_t SendWindowMessage(QObject* target, std::uint32_t message, std::uintptr_t wParam = 0,
-                                std::intptr_t lParam = 0);
+                                std::intptr_t lParam = 0, std::optional<std::uint32_t> time = {});
 
 // The device link's events for a window: each is posted to it as its window message, so the
 // link's threads never wait for the window. The window must outlive the sink.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <vector>
 
 namespace corvane {
@@ -181,6 +182,55 @@ TEST(MacroSessionRecord, KeyRepeatsAreIgnoredAndDoNotRestartThePause)
     EXPECT_EQ(session.Record(kA, true), KeyOutcome::kAppended);
     // The pause runs from the first press, not from the repeats.
     EXPECT_EQ(Texts(session), (std::vector<std::string>{"A  dn", "2000 ms", "A  up"}));
+}
+
+// Pauses from the input's own event times: the program's delay in handling a key (the clock moves
+// by a random-looking amount) never enters them; an event without a time falls back to the clock.
+TEST(MacroSessionRecord, PausesComeFromTheInputsEventTimes)
+{
+    struct Key
+    {
+        std::uint8_t key;
+        bool release;
+        std::optional<std::uint32_t> time;
+        std::chrono::milliseconds handledAfter; // the clock's step before the key is handled
+    };
+    struct Case
+    {
+        const char* name;
+        std::vector<Key> keys;
+        std::vector<std::string> lines;
+    };
+    const Case cases[] = {
+        {"server times, handled late",
+         {{kA, false, 5000, 17ms}, {kA, true, 5080, 3ms}, {kB, false, 5380, 40ms}, {kB, true, 5500, 1ms}},
+         {"A  dn", "80 ms", "A  up", "300 ms", "B  dn", "120 ms", "B  up"}},
+        {"the 32-bit time wraps between two keys",
+         {{kA, false, 0xFFFFFFC0u, 5ms}, {kA, true, 0x00000010u, 5ms}, {kB, false, 0x0000012Cu, 5ms}},
+         {"A  dn", "80 ms", "A  up", "284 ms", "B  dn"}},
+        {"a time that goes backwards is no pause; a long one is at most 60000 ms",
+         {{kA, false, 9000, 1ms}, {kA, true, 8990, 1ms}, {kB, false, 8990 + 90000, 1ms}},
+         {"A  dn", "0 ms", "A  up", "60000 ms", "B  dn"}},
+        {"a key repeat neither counts nor restarts the pause",
+         {{kA, false, 100, 1ms}, {kA, false, 600, 1ms}, {kA, false, 633, 1ms}, {kA, true, 2100, 1ms}},
+         {"A  dn", "2000 ms", "A  up"}},
+        {"an event without a time is measured by the clock",
+         {{kA, false, 100, 1ms}, {kA, true, std::nullopt, 70ms}, {kB, false, 400, 9ms}, {kB, true, 460, 9ms}},
+         {"A  dn", "70 ms", "A  up", "9 ms", "B  dn", "60 ms", "B  up"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ManualClock clock;
+        MacroSession session(StandardKeyCodeTable(), clock.Source());
+        session.SetDelayOption(true);
+        session.StartRecording();
+        for (const Key& k : c.keys) {
+            clock.now += k.handledAfter;
+            session.Record(k.key, k.release, k.time);
+        }
+        EXPECT_EQ(Texts(session), c.lines);
+        ExpectInStep(session);
+    }
 }
 
 TEST(MacroSessionRecord, StartingARecordingEmptiesTheMacro)

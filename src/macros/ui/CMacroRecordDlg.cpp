@@ -408,7 +408,7 @@ void CMacroRecordDlg::RecordButton()
     FullPaint();
 }
 
-void CMacroRecordDlg::HookKey(std::uint8_t key, bool release)
+void CMacroRecordDlg::HookKey(std::uint8_t key, bool release, std::optional<std::uint32_t> time)
 {
     if (session_.CapturePending()) {
         const KeyOutcome outcome = session_.Capture(key, release);
@@ -426,7 +426,7 @@ void CMacroRecordDlg::HookKey(std::uint8_t key, bool release)
             });
         }
     } else if (hookInstalled_ && session_.Recording()) {
-        if (session_.Record(key, release) == KeyOutcome::kAppended)
+        if (session_.Record(key, release, time) == KeyOutcome::kAppended)
             ShowLines(static_cast<int>(session_.Lines().size()) - 1);
         if (session_.RecordingFull() && !session_.KeysDown()) {
             RemoveHook();
@@ -565,7 +565,7 @@ std::intptr_t CMacroRecordDlg::WindowMessage(std::uint32_t message, std::uintptr
     switch (message) {
     case UM_HOOK_KEY:
         HookKey(static_cast<std::uint8_t>(wParam & 0xFF),
-                (static_cast<std::uint32_t>(lParam) & kHookKeyReleased) != 0);
+                (static_cast<std::uint32_t>(lParam) & kHookKeyReleased) != 0, MessageTime());
         return 0;
     case UM_LIST_EDIT_BEGIN:
         RemoveHook();

@@ -96,7 +96,7 @@ private:
     void Ok();
     void SelectionChanged(int row);
     void LoopCountChanged();
-    void HookKey(std::uint8_t key, bool release);
+    void HookKey(std::uint8_t key, bool release, std::optional<std::uint32_t> time);
     void DelayEdited(std::size_t line, std::uint16_t pause);
     void ShowEditMenu(const QPoint& globalPos);
     void StartCapture(bool after);

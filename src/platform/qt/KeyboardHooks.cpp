@@ -8,9 +8,9 @@
 
 namespace corvane {
 
-void QtHookWindow::HookKey(std::uint8_t virtualKey, std::uint32_t flags)
+void QtHookWindow::HookKey(std::uint8_t virtualKey, std::uint32_t flags, InputTime time)
 {
-    SendWindowMessage(window_.data(), UM_HOOK_KEY, virtualKey, static_cast<std::intptr_t>(flags));
+    SendWindowMessage(window_.data(), UM_HOOK_KEY, virtualKey, static_cast<std::intptr_t>(flags), time);
 }
 
 FocusKeyboardHook::~FocusKeyboardHook()
@@ -43,11 +43,18 @@ bool FocusKeyboardHook::eventFilter(QObject* watched, QEvent* event)
     auto* widget = static_cast<QWidget*>(watched);
     if (widget != window_ && !window_->isAncestorOf(widget)) return false;
     const auto* key = static_cast<QKeyEvent*>(event);
+    // A held key counts once. Wayland repeats it as release and press pairs, which the filter's
+    // key state cannot tell from a real release and press.
+    if (key->isAutoRepeat()) return true;
     // The platform's scan code is the X key code (Linux code + 8) under both X11 and Wayland.
     const quint32 scanCode = key->nativeScanCode();
+    // The event's time is the window system's own (X server or compositor milliseconds, 32 bits);
+    // 0 is an event made inside the program.
+    const InputTime time =
+        key->timestamp() != 0 ? InputTime(static_cast<std::uint32_t>(key->timestamp())) : std::nullopt;
     if (scanCode > static_cast<quint32>(kXKeyCodeOffset) && scanCode < 0x10000u)
-        filter_.Feed(static_cast<std::uint16_t>(scanCode - kXKeyCodeOffset),
-                     event->type() == QEvent::KeyPress);
+        filter_.Feed(static_cast<std::uint16_t>(scanCode - kXKeyCodeOffset), event->type() == QEvent::KeyPress,
+                     time);
     // A captured key is not typed into the window as well.
     return true;
 }

@@ -20,7 +20,7 @@ class QtHookWindow : public HookWindow
 public:
     explicit QtHookWindow(QWidget* window) : window_(window) {}
     QWidget* Window() const { return window_; }
-    void HookKey(std::uint8_t virtualKey, std::uint32_t flags) override;
+    void HookKey(std::uint8_t virtualKey, std::uint32_t flags, InputTime time) override;
 
 private:
     QPointer<QWidget> window_;

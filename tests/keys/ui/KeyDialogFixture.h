@@ -52,7 +52,7 @@ public:
     // A keystroke anywhere on the desktop.
     void Press(std::uint8_t key)
     {
-        if (window != nullptr) window->HookKey(key, 0);
+        if (window != nullptr) window->HookKey(key, 0, {});
     }
 
     bool installs = true;

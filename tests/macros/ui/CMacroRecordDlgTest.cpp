@@ -36,9 +36,9 @@ public:
         return true;
     }
     void removehook() override { window = nullptr; }
-    void Key(std::uint8_t key, bool release)
+    void Key(std::uint8_t key, bool release, InputTime time = {})
     {
-        if (window != nullptr) window->HookKey(key, release ? kHookKeyReleased : 0);
+        if (window != nullptr) window->HookKey(key, release ? kHookKeyReleased : 0, time);
     }
     void Tap(std::uint8_t key)
     {
@@ -166,6 +166,13 @@ TEST_F(MacroDialogTest, RecordingThroughTheHookFillsListAndRecord)
     EXPECT_EQ(hook.window, nullptr);
     hook.Tap(kX);
     EXPECT_EQ(Lines().size(), 4u);
+    // With delays, the pause is the one between the key events' own times.
+    Click(layout::kMacroButtonDelay);
+    Click(layout::kMacroButtonRecord);
+    hook.Key(kA, false, 1000);
+    QTest::qWait(30);
+    hook.Key(kA, true, 1123);
+    EXPECT_EQ(Lines(), (std::vector<QString>{"A  dn", "123 ms", "A  up"}));
 }
 
 TEST_F(MacroDialogTest, AFullMacroEndsTheRecordingAndSaysWhy)

@@ -57,7 +57,7 @@ TEST(FocusKeyboardHook, NeedsAWindow)
 {
     struct Plain : HookWindow
     {
-        void HookKey(std::uint8_t, std::uint32_t) override {}
+        void HookKey(std::uint8_t, std::uint32_t, InputTime) override {}
     } plain;
     FocusKeyboardHook hook;
     EXPECT_FALSE(hook.installhook(plain, kHookModeKeyStroke));
