@@ -12,6 +12,7 @@
 #include <QWidget>
 #include <functional>
 #include <gtest/gtest.h>
+#include <optional>
 #include <vector>
 
 namespace corvane::testing {
@@ -21,6 +22,7 @@ struct RecordedMessage
     std::uint32_t message;
     std::uintptr_t wParam;
     std::intptr_t lParam;
+    std::optional<std::uint32_t> time;
 };
 
 class MessageRecorder : public QWidget
@@ -41,7 +43,7 @@ protected:
     bool event(QEvent* e) override
     {
         if (WindowMessageEvent* m = WindowMessageEvent::From(e)) {
-            const RecordedMessage r{m->Message(), m->WParam(), m->LParam()};
+            const RecordedMessage r{m->Message(), m->WParam(), m->LParam(), m->Time()};
             messages.push_back(r);
             if (onMessage) onMessage(r);
             return true;

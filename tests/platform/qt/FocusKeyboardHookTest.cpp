@@ -53,6 +53,35 @@ TEST(FocusKeyboardHook, TakesTheWindowsOwnKeysByPlace)
     EXPECT_EQ(edit->text(), "a");
 }
 
+// A held key on Wayland repeats as release and press pairs marked as auto-repeat: it counts once,
+// as under X11, and each key carries the window system's time of its event.
+TEST(FocusKeyboardHook, AHeldKeyCountsOnceWithTheTimesOfItsEvents)
+{
+    testing::MessageRecorder window;
+    QtHookWindow target(&window);
+    FocusKeyboardHook hook;
+    ASSERT_TRUE(hook.installhook(target, kHookModePressAndRelease));
+    auto send = [&](QEvent::Type type, bool repeat, ulong time) {
+        QKeyEvent event(type, Qt::Key_A, Qt::NoModifier, kScanA, 0, 0, "a", repeat);
+        event.setTimestamp(time);
+        QApplication::sendEvent(&window, &event);
+    };
+    send(QEvent::KeyPress, false, 4000);
+    for (ulong t = 4500; t < 5600; t += 40) {
+        send(QEvent::KeyRelease, true, t);
+        send(QEvent::KeyPress, true, t);
+    }
+    send(QEvent::KeyRelease, false, 5600);
+    send(QEvent::KeyPress, false, 0); // made inside the program: no time
+    const auto got = window.Of(UM_HOOK_KEY);
+    ASSERT_EQ(got.size(), 3u);
+    EXPECT_EQ(got[0].lParam, 0);
+    EXPECT_EQ(got[1].lParam, static_cast<std::intptr_t>(kHookKeyReleased));
+    EXPECT_EQ(got[0].time, 4000u);
+    EXPECT_EQ(got[1].time, 5600u);
+    EXPECT_EQ(got[2].time, std::nullopt);
+}
+
 TEST(FocusKeyboardHook, NeedsAWindow)
 {
     struct Plain : HookWindow
