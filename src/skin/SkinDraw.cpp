@@ -118,6 +118,17 @@ void DrawSkinText(QPainter& painter, const QString& text, int x, int y, std::uin
     painter.restore();
 }
 
+void DrawSkinTextWrapped(QPainter& painter, const QString& text, const QRect& box, std::uint32_t textColour,
+                         int height)
+{
+    painter.save();
+    painter.setFont(SkinTextFont(height).font);
+    painter.setPen(ColourFromRef(textColour));
+    painter.setClipRect(box);
+    painter.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, text);
+    painter.restore();
+}
+
 int FittingTextHeight(const QString& text, int height, int maxWidth)
 {
     int fitting = height;

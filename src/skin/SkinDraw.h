@@ -40,6 +40,11 @@ void DrawSkinImagePart(QPainter& painter, const QString& folder, const QString& 
 void DrawSkinText(QPainter& painter, const QString& text, int x, int y, std::uint32_t backColour,
                   std::uint32_t textColour, int height);
 
+// Text in the same font, word-wrapped inside `box` from its top-left corner; what does not fit
+// the box's height is cut.
+void DrawSkinTextWrapped(QPainter& painter, const QString& text, const QRect& box, std::uint32_t textColour,
+                         int height);
+
 // The largest cell height up to `height` at which text is at most maxWidth pixels wide, for a
 // label that must end before a control beside it.
 int FittingTextHeight(const QString& text, int height, int maxWidth);

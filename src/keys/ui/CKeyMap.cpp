@@ -722,9 +722,7 @@ void CKeyMap::DrawPage(QPainter& painter)
         DrawSkinText(painter, Text("Kombiniere", "Combine"), layout::kKeyCombineLabel.x,
                      layout::kKeyCombineLabel.y, 0, kGrey, kPageTextHeight);
         if (hookInstalled_ && hook_->CapturesOnlyWhenFocused())
-            DrawSkinText(painter,
-                         Text("Tasten werden erfasst, solange dieses Fenster den Fokus hat.",
-                              "Keys are captured while this window has the focus."),
+            DrawSkinText(painter, QString::fromUtf8(FocusCaptureNote(language_ == kLanguageGerman)),
                          kFocusNote.x, kFocusNote.y, 0, kGrey, 14);
     }
     if (page_ == 3) DrawLaunchPage(painter);

@@ -67,6 +67,10 @@ constexpr TextAt kBottomTexts[] = {
     {"OK", "OK", 270, 270, 372, 15, 14},
     {"Cancel", "Abbrechen", 320, 313, 372, 15, 14},
 };
+// Under the editing hint of the option column, above the Loop group.
+const QRect kFocusNoteBox(254, 250, 124, 40);
+constexpr std::uint32_t kFocusNoteColour = 0xC0C0C0;
+constexpr int kFocusNoteHeight = 12;
 
 } // namespace
 
@@ -718,6 +722,10 @@ void CMacroRecordDlg::PaintElements(QPainter& painter)
         text(t);
     states_[layout::kMacroButtonDelay] = session_.DelayOption() ? 1 : 0;
     image(layout::kMacroButtonDelay);
+    // Said before a recording starts, so nobody types into another window for nothing.
+    if (hook_ != nullptr && hook_->CapturesOnlyWhenFocused())
+        DrawSkinTextWrapped(painter, QString::fromUtf8(FocusCaptureNote(german)), kFocusNoteBox, kFocusNoteColour,
+                            kFocusNoteHeight);
 }
 
 } // namespace corvane

@@ -59,6 +59,12 @@ bool FocusKeyboardHook::eventFilter(QObject* watched, QEvent* event)
     return true;
 }
 
+const char* FocusCaptureNote(bool german)
+{
+    return german ? "Tasten werden erfasst, solange dieses Fenster den Fokus hat."
+                  : "Keys are captured while this window has the focus.";
+}
+
 std::unique_ptr<KeyboardHook> MakeKeyboardHook()
 {
     if (std::unique_ptr<X11KeyboardHook> x11 = X11KeyboardHook::Create()) return x11;

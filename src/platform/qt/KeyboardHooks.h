@@ -49,7 +49,8 @@ private:
 class X11KeyboardHook : public KeyboardHook, public QAbstractNativeEventFilter
 {
 public:
-    // Nothing when the program does not run on X11 or the server lacks XInput2.
+    // Nothing when the program does not run on X11, the server lacks XInput2, or the X server is
+    // XWayland (WAYLAND_DISPLAY set, or the XWAYLAND extension), which sees only X clients' keys.
     static std::unique_ptr<X11KeyboardHook> Create();
     ~X11KeyboardHook() override;
 
@@ -68,7 +69,10 @@ private:
     HookKeyFilter filter_;
 };
 
-// The X11 hook where X11 is there, else the focused-window hook.
+// The line a capturing window shows where its hook is focus-only, in the window's language.
+const char* FocusCaptureNote(bool german);
+
+// The X11 hook on a real X server, else (Wayland, XWayland) the focused-window hook.
 std::unique_ptr<KeyboardHook> MakeKeyboardHook();
 
 } // namespace corvane

@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <cstdlib>
 #include <cstring>
 
 #include <X11/Xlib.h>
@@ -36,12 +37,24 @@ Display* QtDisplay()
     return x11 != nullptr ? x11->display() : nullptr;
 }
 
+// XWayland serves X clients inside a Wayland session: its raw events come only from X clients, so
+// keys typed into the session's own windows would be missed without a word.
+bool IsXWayland(Display* display)
+{
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    if (wayland != nullptr && wayland[0] != '\0') return true;
+    int opcode = 0;
+    int event = 0;
+    int error = 0;
+    return XQueryExtension(display, "XWAYLAND", &opcode, &event, &error);
+}
+
 } // namespace
 
 std::unique_ptr<X11KeyboardHook> X11KeyboardHook::Create()
 {
     Display* display = QtDisplay();
-    if (display == nullptr) return nullptr;
+    if (display == nullptr || IsXWayland(display)) return nullptr;
     int opcode = 0;
     int event = 0;
     int error = 0;

@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPainter>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -36,6 +37,7 @@ public:
         return true;
     }
     void removehook() override { window = nullptr; }
+    bool CapturesOnlyWhenFocused() const override { return focusedOnly; }
     void Key(std::uint8_t key, bool release, InputTime time = {})
     {
         if (window != nullptr) window->HookKey(key, release ? kHookKeyReleased : 0, time);
@@ -47,6 +49,7 @@ public:
     }
     HookWindow* window = nullptr;
     std::vector<std::int32_t> modes;
+    bool focusedOnly = false;
 };
 
 QPoint Centre(int entry)
@@ -173,6 +176,29 @@ TEST_F(MacroDialogTest, RecordingThroughTheHookFillsListAndRecord)
     QTest::qWait(30);
     hook.Key(kA, true, 1123);
     EXPECT_EQ(Lines(), (std::vector<QString>{"A  dn", "123 ms", "A  up"}));
+}
+
+// Where keys are captured only while the dialog has the focus, it says so before anything is
+// recorded, in the free space under the editing hint, in both languages.
+TEST_F(MacroDialogTest, FocusedCaptureIsSaidBeforeRecording)
+{
+    const QRect note(254, 250, 124, 40);
+    for (const std::uint16_t language : {kLanguageEnglish, kLanguageGerman}) {
+        QImage frames[2];
+        for (const bool focusedOnly : {false, true}) {
+            hook.focusedOnly = focusedOnly;
+            dialog.reset();
+            Open(language);
+            frames[focusedOnly ? 1 : 0] = dialog->ComposeFrame();
+            dialog->reject();
+        }
+        EXPECT_NE(frames[0].copy(note), frames[1].copy(note)) << "language " << language;
+        // Nothing else of the window changes.
+        QImage outside[2] = {frames[0], frames[1]};
+        for (QImage& frame : outside)
+            QPainter(&frame).fillRect(note, Qt::black);
+        EXPECT_EQ(outside[0], outside[1]) << "language " << language;
+    }
 }
 
 TEST_F(MacroDialogTest, AFullMacroEndsTheRecordingAndSaysWhy)

@@ -126,11 +126,18 @@ TEST_F(X11KeyboardHookTest, NothingArrivesAfterRemoval)
     EXPECT_EQ(target.got.back(), (Message{'E', 0}));
 }
 
-TEST_F(X11KeyboardHookTest, MadeWhereX11IsThere)
+TEST_F(X11KeyboardHookTest, MadeOnARealXServerButNotUnderXWayland)
 {
     const std::unique_ptr<KeyboardHook> made = MakeKeyboardHook();
     ASSERT_NE(made, nullptr);
     EXPECT_FALSE(made->CapturesOnlyWhenFocused());
+    // The same X server as XWayland would be met: in a session that names a Wayland display.
+    setenv("WAYLAND_DISPLAY", "wayland-0", 1);
+    const std::unique_ptr<KeyboardHook> inWayland = MakeKeyboardHook();
+    unsetenv("WAYLAND_DISPLAY");
+    ASSERT_NE(inWayland, nullptr);
+    EXPECT_TRUE(inWayland->CapturesOnlyWhenFocused());
+    EXPECT_NE(X11KeyboardHook::Create(), nullptr) << "a real X server once no Wayland display is named";
 }
 
 } // namespace
