@@ -9,8 +9,28 @@ namespace corvane {
 
 inline constexpr int kExitNoGraphicalSession = 1;
 
-// What is missing, as the one line to print; nothing when the window system can be reached (or a
-// Qt platform was chosen explicitly, as the tests' offscreen one).
-std::optional<std::string> MissingGraphicalSession();
+// What could be found of the window systems before Qt is started.
+struct DisplayProbe
+{
+    std::string waylandDisplay; // WAYLAND_DISPLAY, empty when not set
+    bool waylandReachable = false;
+    bool waylandPlatformInstalled = false; // Qt's Wayland platform plugin (qt6-wayland)
+    std::string xDisplay; // DISPLAY, empty when not set
+    bool xReachable = false;
+};
+
+struct SessionChoice
+{
+    // The one line to print when no window system can be used.
+    std::optional<std::string> missing;
+    // The Qt platform to start on when only one of them can be used; otherwise Qt chooses.
+    std::optional<std::string> platform;
+};
+
+SessionChoice ChooseGraphicalSession(const DisplayProbe& probe);
+
+// Probes this session and chooses; nothing to do when a Qt platform was chosen explicitly (as the
+// tests' offscreen one).
+SessionChoice ChooseGraphicalSession();
 
 } // namespace corvane

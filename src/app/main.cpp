@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 int main(int argc, char** argv)
 {
@@ -18,11 +20,21 @@ int main(int argc, char** argv)
     }
     // Writing the autostart entry needs no graphical session.
     if (parsed.options.autostart) return corvane::RunAutostartOption(*parsed.options.autostart);
-    if (const auto missing = corvane::MissingGraphicalSession()) {
-        std::fprintf(stderr, "%s\n", missing->c_str());
+    const corvane::SessionChoice session = corvane::ChooseGraphicalSession();
+    if (session.missing) {
+        std::fprintf(stderr, "%s\n", session.missing->c_str());
         return corvane::kExitNoGraphicalSession;
     }
-    QApplication app(argc, argv);
+    // Only one window system works here: Qt must not try the other and abort. Given as Qt's own
+    // option rather than in the environment, so programs that launch keys start choose their own.
+    std::vector<char*> qtArguments(argv, argv + argc);
+    std::string platformOption = "-platform";
+    std::string platform = session.platform.value_or("");
+    if (session.platform)
+        qtArguments.insert(qtArguments.begin() + (argc > 0 ? 1 : 0), {platformOption.data(), platform.data()});
+    int qtArgumentCount = static_cast<int>(qtArguments.size());
+    qtArguments.push_back(nullptr);
+    QApplication app(qtArgumentCount, qtArguments.data());
     QApplication::setApplicationName(QStringLiteral("corvane-keyboard"));
     return corvane::CTarvikApp().Run(app, parsed.options);
 }
