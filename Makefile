@@ -9,7 +9,7 @@ FUZZ_BUILD   ?= build-fuzz
 FUZZ_CXX     ?= clang++-14
 FUZZ_SECONDS ?= 600
 
-.PHONY: all deps configure build package test run bench asan tsan clean screenshot format check-format fuzz fuzz-build
+.PHONY: all deps configure build package test soak run bench asan tsan clean screenshot format check-format fuzz fuzz-build
 
 all: build
 
@@ -30,6 +30,11 @@ package: build
 test: build fuzz-build check-format
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS) --timeout 300
 	cd $(FUZZ_BUILD) && ctest --output-on-failure -j$(JOBS) --timeout 300
+
+# Every test 20 times in random order with every core kept busy (SOAK_REPEATS to change).
+SOAK_REPEATS ?= 20
+soak: build
+	@scripts/soak $(BUILD) $(SOAK_REPEATS)
 
 fuzz-build: deps
 	cmake -S fuzz -B $(FUZZ_BUILD) -G Ninja -DCMAKE_CXX_COMPILER=$(FUZZ_CXX) $(PROJECT_FLAGS)

@@ -52,7 +52,7 @@ CommandRegistrar::CommandRegistrar(const Command& command)
 }
 
 int RunCorvanectl(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err,
-                  HidBackend* backend)
+                  HidBackend* backend, Clock* clock)
 {
     std::vector<std::string> args;
     std::optional<std::filesystem::path> dataDir;
@@ -82,7 +82,7 @@ int RunCorvanectl(const std::vector<std::string>& argv, std::ostream& out, std::
     }
     for (const Command& command : RegisteredCommands()) {
         if (args[0] != command.name) continue;
-        CommandContext context{{args.begin() + 1, args.end()}, dataDir, out, err, backend};
+        CommandContext context{{args.begin() + 1, args.end()}, dataDir, out, err, backend, clock};
         context.args.insert(context.args.end(), leading.begin(), leading.end());
         return command.run(context);
     }

@@ -9,6 +9,7 @@
 #include <vector>
 
 namespace corvane {
+class Clock;
 class HidBackend;
 }
 
@@ -22,6 +23,8 @@ struct CommandContext
     std::ostream& err;
     // The keyboard to talk to instead of hidapi's (tests); null: hidapi, or the emulator.
     HidBackend* backend = nullptr;
+    // The clock the given keyboard runs on (tests: a virtual one); null: the real one.
+    Clock* clock = nullptr;
 };
 
 // Exit codes, the same for every command.
@@ -46,7 +49,7 @@ const std::vector<Command>& RegisteredCommands();
 
 // The whole command line (without the program name); returns the exit code.
 int RunCorvanectl(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err,
-                  HidBackend* backend);
+                  HidBackend* backend, Clock* clock = nullptr);
 
 struct CommandRegistrar
 {

@@ -96,11 +96,11 @@ std::optional<DeviceOptions> ParseOptions(CommandContext& context)
 class Session
 {
 public:
-    Session(const DeviceOptions& options, std::ostream& traceOut, HidBackend* given)
+    Session(const DeviceOptions& options, std::ostream& traceOut, HidBackend* given, Clock* givenClock)
     {
         if (given != nullptr) {
             backend_ = given;
-            clock_ = &systemClock_;
+            clock_ = givenClock != nullptr ? givenClock : &systemClock_;
         } else if (options.emulate) {
             virtualClock_ = std::make_unique<VirtualClock>();
             emulator_ = std::make_unique<KeyboardEmulator>(*virtualClock_);
@@ -181,7 +181,7 @@ int RunInfo(CommandContext& context)
     if (!options) return kExitUsage;
     if (!ExpectArguments(context, *options, 0, "info [--emulate] [--trace] [--device-ids VID:PID,...]"))
         return kExitUsage;
-    Session session(*options, context.err, context.backend);
+    Session session(*options, context.err, context.backend, context.clock);
     DeviceLink& link = session.Link();
     if (!link.OpenForQueries()) return Fail(context, SyncResult::kNoKeyboard, "info", link);
     FirmwareVersion version;
@@ -201,7 +201,7 @@ int RunRead(CommandContext& context)
     if (!options) return kExitUsage;
     if (!ExpectArguments(context, *options, 0, "read [--emulate] [--trace] [--device-ids VID:PID,...]"))
         return kExitUsage;
-    Session session(*options, context.err, context.backend);
+    Session session(*options, context.err, context.backend, context.clock);
     const SyncResult result = session.StartAndRead();
     session.Link().Shutdown();
     if (result != SyncResult::kOk) return Fail(context, result, "reading the settings", session.Link());
@@ -225,7 +225,7 @@ int RunApply(CommandContext& context)
         context.err << "corvanectl: " << FileStatusReason(status, TextLanguage::kEnglish) << "\n";
         return kExitFile;
     }
-    Session session(*options, context.err, context.backend);
+    Session session(*options, context.err, context.backend, context.clock);
     SyncResult result = session.StartAndRead();
     if (result != SyncResult::kOk) return Fail(context, result, "reading the settings", session.Link());
     // Only the regions the keyboard holds come from the file; they go out where they differ.
@@ -244,7 +244,7 @@ int RunReset(CommandContext& context)
     if (!options) return kExitUsage;
     if (!ExpectArguments(context, *options, 0, "reset [--emulate] [--trace] [--device-ids VID:PID,...]"))
         return kExitUsage;
-    Session session(*options, context.err, context.backend);
+    Session session(*options, context.err, context.backend, context.clock);
     SyncResult result = session.StartAndRead();
     if (result != SyncResult::kOk) return Fail(context, result, "reading the settings", session.Link());
     result = session.Link().FactoryReset(session.State());

@@ -36,7 +36,7 @@ TEST(CtlAccess, EachCommandNamesWhyTheKeyboardCannotBeOpened)
             testing::RefusingBackend backend(emulator, c.openError);
             std::ostringstream out;
             std::ostringstream err;
-            EXPECT_EQ(ctl::RunCorvanectl({command}, out, err, &backend), c.exitCode);
+            EXPECT_EQ(ctl::RunCorvanectl({command}, out, err, &backend, &clock), c.exitCode);
             EXPECT_NE(err.str().find(c.says), std::string::npos) << err.str();
             EXPECT_EQ(err.str().find("udevadm control --reload-rules") != std::string::npos, c.udevHelp)
                 << err.str();
@@ -56,7 +56,7 @@ TEST(CtlAccess, UpdateModeIsToldApart)
     emulator.Replug(PlugMode::Update);
     std::ostringstream out;
     std::ostringstream err;
-    EXPECT_EQ(ctl::RunCorvanectl({"info"}, out, err, &emulator), ctl::kExitNoKeyboard);
+    EXPECT_EQ(ctl::RunCorvanectl({"info"}, out, err, &emulator, &clock), ctl::kExitNoKeyboard);
     EXPECT_NE(err.str().find("firmware update mode"), std::string::npos) << err.str();
 }
 

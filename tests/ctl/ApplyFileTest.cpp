@@ -50,7 +50,7 @@ TEST(CtlApplyFile, OnlyAWholeSettingsFileReachesTheKeyboard)
         KeyboardEmulator emulator(clock);
         std::ostringstream out;
         std::ostringstream err;
-        EXPECT_EQ(ctl::RunCorvanectl({"apply", c.file.string()}, out, err, &emulator), c.exitCode)
+        EXPECT_EQ(ctl::RunCorvanectl({"apply", c.file.string()}, out, err, &emulator, &clock), c.exitCode)
             << err.str();
         EXPECT_NE(err.str().find(c.says), std::string::npos) << err.str();
         // A refused file costs no trip to the keyboard at all.

@@ -39,9 +39,8 @@ TEST(UdevMonitorTest, DrainsWithoutBlocking)
 {
     UdevMonitor monitor;
     if (monitor.FileDescriptor() < 0) GTEST_SKIP() << "no udev netlink socket here";
-    const auto start = std::chrono::steady_clock::now();
+    // With nothing queued a blocking read would never return: the test's time-out tells.
     monitor.Drain();
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
 }
 
 } // namespace
