@@ -63,7 +63,8 @@ std::string Line(const std::string& what)
 
 SessionChoice ChooseGraphicalSession(const DisplayProbe& probe)
 {
-    const bool wayland = !probe.waylandDisplay.empty() && probe.waylandReachable && probe.waylandPlatformInstalled;
+    const bool wayland =
+        !probe.waylandDisplay.empty() && probe.waylandReachable && probe.waylandPlatformInstalled;
     const bool x = !probe.xDisplay.empty() && probe.xReachable;
     if (wayland && x) return {};
     if (wayland) return {std::nullopt, "wayland"};

@@ -15,7 +15,7 @@ struct DisplayProbe
     std::string waylandDisplay; // WAYLAND_DISPLAY, empty when not set
     bool waylandReachable = false;
     bool waylandPlatformInstalled = false; // Qt's Wayland platform plugin (qt6-wayland)
-    std::string xDisplay; // DISPLAY, empty when not set
+    std::string xDisplay;                  // DISPLAY, empty when not set
     bool xReachable = false;
 };
 

@@ -31,7 +31,8 @@ int main(int argc, char** argv)
     std::string platformOption = "-platform";
     std::string platform = session.platform.value_or("");
     if (session.platform)
-        qtArguments.insert(qtArguments.begin() + (argc > 0 ? 1 : 0), {platformOption.data(), platform.data()});
+        qtArguments.insert(qtArguments.begin() + (argc > 0 ? 1 : 0),
+                           {platformOption.data(), platform.data()});
     int qtArgumentCount = static_cast<int>(qtArguments.size());
     qtArguments.push_back(nullptr);
     QApplication app(qtArgumentCount, qtArguments.data());

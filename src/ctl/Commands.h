@@ -11,7 +11,7 @@
 namespace corvane {
 class Clock;
 class HidBackend;
-}
+} // namespace corvane
 
 namespace corvane::ctl {
 

@@ -83,7 +83,7 @@ void MacroSession::Finish()
 std::uint16_t MacroSession::Elapsed(std::optional<std::uint32_t> inputTime)
 {
     const std::uint16_t ms = inputTime && lastInputTime_ ? PauseBetweenInputTimes(*lastInputTime_, *inputTime)
-                                                          : PauseMilliseconds(clock_() - lastEventTime_);
+                                                         : PauseMilliseconds(clock_() - lastEventTime_);
     MarkTime(inputTime);
     return ms;
 }

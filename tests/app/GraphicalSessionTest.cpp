@@ -25,7 +25,10 @@ TEST(GraphicalSession, TheWindowSystemThatWorksIsChosen)
     const Case cases[] = {
         {"both work", {"wayland-0", true, true, ":0", true}, nullptr, nullptr},
         {"Wayland only", {"wayland-0", true, true, "", false}, "wayland", nullptr},
-        {"a stale Wayland name beside a working X display", {"wayland-1", false, true, ":0", true}, "xcb", nullptr},
+        {"a stale Wayland name beside a working X display",
+         {"wayland-1", false, true, ":0", true},
+         "xcb",
+         nullptr},
         {"XWayland without qt6-wayland", {"wayland-0", true, false, ":0", true}, "xcb", nullptr},
         {"a Wayland-only session without qt6-wayland",
          {"wayland-0", true, false, "", false},
@@ -75,7 +78,8 @@ TEST(GraphicalSession, AStartWithoutADisplayEndsWithOneLine)
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
             environment.remove(QString::fromLatin1(name));
-        if (c.display != nullptr) environment.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(c.display));
+        if (c.display != nullptr)
+            environment.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(c.display));
         if (c.wayland != nullptr)
             environment.insert(QStringLiteral("WAYLAND_DISPLAY"), QString::fromLatin1(c.wayland));
         for (const char* name : {"HOME", "XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_DATA_HOME"})

@@ -48,11 +48,13 @@ TEST(CtlResponseTime, DescribedFileAgreesWithTheKeyboardAfterApply)
         KeyboardEmulator emulator(clock);
         std::ostringstream described;
         std::ostringstream err;
-        ASSERT_EQ(ctl::RunCorvanectl({"describe", file.string()}, described, err, &emulator, &clock), 0) << err.str();
+        ASSERT_EQ(ctl::RunCorvanectl({"describe", file.string()}, described, err, &emulator, &clock), 0)
+            << err.str();
         EXPECT_EQ(ResponseTimeLine(described.str()), c.line);
 
         std::ostringstream ignored;
-        ASSERT_EQ(ctl::RunCorvanectl({"apply", file.string()}, ignored, err, &emulator, &clock), 0) << err.str();
+        ASSERT_EQ(ctl::RunCorvanectl({"apply", file.string()}, ignored, err, &emulator, &clock), 0)
+            << err.str();
         EXPECT_EQ(emulator.State().responseTime, c.stored + 1);
         std::ostringstream read;
         ASSERT_EQ(ctl::RunCorvanectl({"read"}, read, err, &emulator, &clock), 0) << err.str();

@@ -300,7 +300,8 @@ TEST_F(SyncApply, UnplugHalfwayFailsFastAndKeepsUnconfirmedRegionsPending)
     EXPECT_EQ(f.link->Apply(f.state()), SyncResult::kTransferFailed);
     // No region is tried after the failed transfer, only the lighting and the end of the update
     // that leave a keyboard still there usable.
-    EXPECT_EQ(f.trace.Commands(), (Commands{{0x18, 1}, {0x08, 1}, {0x09, 0}, {0x0D, 0}, {0x08, 2}, {0x18, 0}}));
+    EXPECT_EQ(f.trace.Commands(),
+              (Commands{{0x18, 1}, {0x08, 1}, {0x09, 0}, {0x0D, 0}, {0x08, 2}, {0x18, 0}}));
     EXPECT_EQ(f.state().shadow[img::kGameMode], 0);
     EXPECT_FALSE(f.state().shadow.RegionEquals(image(), img::kDeviceKeyTable, img::kDeviceKeyTableSize));
     EXPECT_EQ(f.keymapWrites, 2); // the apply still saves the edits

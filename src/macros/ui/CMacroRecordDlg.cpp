@@ -724,8 +724,8 @@ void CMacroRecordDlg::PaintElements(QPainter& painter)
     image(layout::kMacroButtonDelay);
     // Said before a recording starts, so nobody types into another window for nothing.
     if (hook_ != nullptr && hook_->CapturesOnlyWhenFocused())
-        DrawSkinTextWrapped(painter, QString::fromUtf8(FocusCaptureNote(german)), kFocusNoteBox, kFocusNoteColour,
-                            kFocusNoteHeight);
+        DrawSkinTextWrapped(painter, QString::fromUtf8(FocusCaptureNote(german)), kFocusNoteBox,
+                            kFocusNoteColour, kFocusNoteHeight);
 }
 
 } // namespace corvane

@@ -53,8 +53,8 @@ bool FocusKeyboardHook::eventFilter(QObject* watched, QEvent* event)
     const InputTime time =
         key->timestamp() != 0 ? InputTime(static_cast<std::uint32_t>(key->timestamp())) : std::nullopt;
     if (scanCode > static_cast<quint32>(kXKeyCodeOffset) && scanCode < 0x10000u)
-        filter_.Feed(static_cast<std::uint16_t>(scanCode - kXKeyCodeOffset), event->type() == QEvent::KeyPress,
-                     time);
+        filter_.Feed(static_cast<std::uint16_t>(scanCode - kXKeyCodeOffset),
+                     event->type() == QEvent::KeyPress, time);
     // A captured key is not typed into the window as well.
     return true;
 }

@@ -111,8 +111,8 @@ bool X11KeyboardHook::nativeEventFilter(const QByteArray& eventType, void* messa
     if (event.eventType != XI_RawKeyPress && event.eventType != XI_RawKeyRelease) return false;
     if (event.detail <= static_cast<std::uint32_t>(kXKeyCodeOffset) || event.detail > 255) return false;
     // The server's time of the event, so a recording's pauses are those the user typed.
-    filter_.Feed(static_cast<std::uint16_t>(event.detail - kXKeyCodeOffset), event.eventType == XI_RawKeyPress,
-                 event.time);
+    filter_.Feed(static_cast<std::uint16_t>(event.detail - kXKeyCodeOffset),
+                 event.eventType == XI_RawKeyPress, event.time);
     return false;
 }
 
