@@ -291,7 +291,7 @@ int CTarvikApp::Run(QApplication& app, const AppOptions& options)
     CKeyMap keyDialog(*state, *macros, codes, prompt, keyHook.get(), setup.language);
     window.SetKeyAssignmentWindow(&keyDialog);
     // The macro dialog records through the same hook; only one dialog is open at a time.
-    CMacroRecordDlg macroDialog(*macros, codes, prompt, keyHook.get(), setup.language);
+    CMacroRecordDlg macroDialog(*state, *macros, codes, prompt, keyHook.get(), setup.language);
     window.SetMacroWindow(&macroDialog);
     QObject::connect(&window, &CTarvikDlg::Ended, &app, &QApplication::quit);
     if (options.exitAfterFirstPaint) {

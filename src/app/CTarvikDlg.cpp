@@ -7,6 +7,7 @@
 #include "device/LightingEffects.h"
 #include "device/LightingSettings.h"
 #include "keys/LaunchKeyAction.h"
+#include "keys/MacroKeys.h"
 #include "skin/BitSlider.h"
 #include "skin/SkinImage.h"
 #include "skin/SkinLayout.h"
@@ -674,7 +675,7 @@ void CTarvikDlg::ButtonAction(int button)
         break;
     case layout::kButtonMacro:
         if (macroWindow_ != nullptr && macroWindow_->Open()) {
-            DeriveMacroSlots(macros_, state_.image);
+            ApplyMacroEdits(state_, macros_, macroWindow_->Numbering());
             SaveKeymap(KeymapPath(), state_);
             SaveMacroStore(dataFolder_ / kMacroFileName, macros_);
         }

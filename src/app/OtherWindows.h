@@ -11,6 +11,7 @@ class QRect;
 namespace corvane {
 
 struct AssignmentResult;
+class MacroNumbering;
 
 class KeyAssignmentWindow
 {
@@ -27,6 +28,8 @@ public:
     virtual ~MacroWindow() = default;
     // Runs the macro dialog; true on OK (the macro store then holds the edited macros).
     virtual bool Open() = 0;
+    // How the last opening renumbered the macros it began with; unchanged unless OK kept edits.
+    virtual const MacroNumbering& Numbering() const = 0;
 };
 
 class ColourWindow

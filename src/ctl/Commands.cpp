@@ -32,8 +32,8 @@ void PrintUsage(std::ostream& out)
            "  --emulate                  talk to the built-in keyboard emulator (device commands)\n"
            "  --trace                    print every report on both channels to stderr, one line each\n"
            "  --device-ids VID:PID[,...] accept further USB ID pairs (hex) as the keyboard\n"
-           "\nexit codes: 0 done, 2 usage, 3 file not readable, 4 no keyboard found (or in update mode),\n"
-           "            5 keyboard failed, 6 keyboard not accessible (udev rule missing)\n";
+           "\nexit codes: 0 done, 2 usage, 3 file not readable or not usable, 4 no keyboard found (or in\n"
+           "            update mode), 5 keyboard failed, 6 keyboard not accessible (udev rule missing)\n";
 }
 
 } // namespace

@@ -29,7 +29,7 @@ struct CommandContext
 
 // Exit codes, the same for every command.
 inline constexpr int kExitUsage = 2;
-inline constexpr int kExitFile = 3; // a file could not be read
+inline constexpr int kExitFile = 3; // a file could not be read, or holds what cannot be sent
 inline constexpr int kExitNoKeyboard = 4;
 inline constexpr int kExitKeyboardFailed = 5; // a transfer failed or was not acknowledged
 inline constexpr int kExitNotAccessible = 6;  // the keyboard is there but this user may not open it

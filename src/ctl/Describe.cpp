@@ -6,6 +6,7 @@
 #include "device/KeyMarks.h"
 #include "device/LightingSettings.h"
 #include "keys/DeviceKeyEntry.h"
+#include "keys/KeyNames.h"
 #include "keys/NamedFunctionTable.h"
 #include "macros/MacroEvents.h"
 #include "platform/Paths.h"
@@ -34,20 +35,6 @@ std::string Hex(unsigned value, int digits)
     char text[16];
     std::snprintf(text, sizeof text, "%0*X", digits, value);
     return text;
-}
-
-std::string TrimLabel(std::string label)
-{
-    while (!label.empty() && label.back() == ' ')
-        label.pop_back();
-    return label;
-}
-
-// A key code as the key dialog would show it, or its number when the table has no label.
-std::string KeyName(std::uint8_t code, const KeyCodeTable& codes)
-{
-    std::string label = TrimLabel(codes.Label(code));
-    return label.empty() ? "key 0x" + Hex(code, 2) : label;
 }
 
 std::string LightingModeName(std::uint8_t mode)
@@ -147,7 +134,7 @@ std::string DescribeEntry(const DeviceKeyEntry& e, const KeyCodeTable& codes, co
             std::string name = "usage 0x" + Hex(e[i], 2);
             for (int code = 1; code < 256; ++code) {
                 if (codes.Usage(static_cast<std::uint8_t>(code)) == e[i]) {
-                    name = KeyName(static_cast<std::uint8_t>(code), codes);
+                    name = KeyCodeName(static_cast<std::uint8_t>(code), codes);
                     break;
                 }
             }
@@ -179,12 +166,12 @@ std::string DescribeRecord(std::size_t slot, const KeyRecord& r, const DeviceKey
     switch (r.Kind()) {
     case KeyFunctionKind::kSingleKey:
         if (r.Count() == 1 && data[0] != 0 && data[0] != DefaultKeyOrder[slot])
-            return "single key " + KeyName(data[0], codes);
+            return "single key " + KeyCodeName(data[0], codes);
         break;
     case KeyFunctionKind::kCombination: {
         std::string text = "combination ";
         for (std::size_t i = 0; i < 3 && data[i] != 0; ++i)
-            text += (i ? " + " : "") + KeyName(data[i], codes);
+            text += (i ? " + " : "") + KeyCodeName(data[i], codes);
         return text;
     }
     case KeyFunctionKind::kMacro:
@@ -262,15 +249,6 @@ std::string EscapeControls(std::string_view text)
         }
     }
     return out;
-}
-
-std::string SlotName(std::size_t slot, const KeyCodeTable& codes)
-{
-    if (slot == kFnSlot) return "Fn";
-    const std::uint8_t code = DefaultKeyOrder[slot];
-    // The keypad's operators and Enter share their labels with keys of the main block.
-    if (code >= 106 && code <= 111) return "Num " + KeyName(code, codes);
-    return KeyName(code, codes);
 }
 
 void DescribeSettings(const SettingsImage& image, const KeyRecordBuffer& records, std::size_t available,

@@ -19,10 +19,6 @@ namespace corvane::ctl {
 // UTF-8; other bytes pass unchanged.
 std::string EscapeControls(std::string_view text);
 
-// A name for the physical key at a layout position: its key code's label without the trailing
-// blank; keypad operators carry "Num ", position 100 is "Fn".
-std::string SlotName(std::size_t slot, const KeyCodeTable& codes);
-
 // Where an image comes from decides how its response-time byte reads: a file holds the slider's
 // position, which Apply sends plus one; a fresh read from the keyboard holds the keyboard's value.
 enum class ImageSource {

@@ -13,6 +13,8 @@
 #include "device/KeyCodeTable.h"
 #include "device/SettingsState.h"
 #include "emulator/KeyboardEmulator.h"
+#include "keys/KeyNames.h"
+#include "keys/MacroKeys.h"
 #include "platform/HidapiBackend.h"
 #include "store/SettingsFiles.h"
 
@@ -223,6 +225,17 @@ int RunApply(CommandContext& context)
     const FileStatus status = ReadSettingsFileExact(file, fileState->image, fileState->records);
     if (status.state != FileState::kLoaded) {
         context.err << "corvanectl: " << FileStatusReason(status, TextLanguage::kEnglish) << "\n";
+        return kExitFile;
+    }
+    // The keyboard would play whatever lies beyond its slots for such a key.
+    if (const auto keys = KeysOnMacrosWithoutSlot(*fileState); !keys.empty()) {
+        context.err << "corvanectl: " << EscapeControls(file.string()) << ": the keyboard has "
+                    << img::kMacroSlotCount << " macro slots (0-" << img::kMacroSlotCount - 1
+                    << "), but these keys play a macro beyond them:";
+        for (std::size_t i = 0; i < keys.size(); ++i)
+            context.err << (i ? ", " : " ") << SlotName(keys[i].slot, StandardKeyCodeTable()) << " (macro "
+                        << int{keys[i].macro} << ")";
+        context.err << "; nothing was sent\n";
         return kExitFile;
     }
     Session session(*options, context.err, context.backend, context.clock);

@@ -28,6 +28,25 @@ void SetData(KeyRecord& r, const std::array<std::uint8_t, 4>& bytes)
     std::copy(bytes.begin(), bytes.end(), r.Data());
 }
 
+// The key's own function is what the keyboard shipped with. For most keys that is the plain usage
+// of its key code, but the Fn key, the media keys and backslash differ, and writing the plain
+// usage there would take their function away.
+void RestoreOwnFunction(SettingsState& state, std::size_t slot)
+{
+    EmptyRecord(state.records[slot]);
+    const std::size_t k = DeviceKeyIndex(slot);
+    PutDeviceKeyEntry(state.image, k, DefaultDeviceKeyTable()[k]);
+}
+
+// A macro the keyboard has no slot for would play whatever lies beyond its slots, or nothing.
+bool MacroWithoutSlot(const AssignmentResult& result, const MacroStore& macros)
+{
+    return result.count != kResetRequest && result.kind == KeyFunctionKind::kMacro &&
+           result.macroNumber != -1 &&
+           (result.macroNumber < 0 ||
+            static_cast<std::size_t>(result.macroNumber) >= MacrosWithSlots(macros));
+}
+
 // A single key whose usage byte is a consumer-control usage goes out in consumer form.
 DeviceKeyEntry SingleKeyEntry(std::uint8_t usage)
 {
@@ -49,17 +68,12 @@ bool ApplyKeyAssignment(SettingsState& state, const AssignmentResult& result, co
                         const MacroStore& macros)
 {
     const std::size_t s = result.selectedKeySlot;
-    if (s >= kLayoutKeyCount) return result.keyEnabled;
+    if (s >= kLayoutKeyCount || MacroWithoutSlot(result, macros)) return result.keyEnabled;
     KeyRecord& r = state.records[s];
     const std::size_t k = DeviceKeyIndex(s);
-    // The key's own function is what the keyboard shipped with. For most keys that is the plain
-    // usage of its key code, but the Fn key, the media keys and backslash differ, and writing the
-    // plain usage there would take their function away.
-    const DeviceKeyEntry ownEntry = DefaultDeviceKeyTable()[k];
 
     if (result.count == kResetRequest) {
-        EmptyRecord(r);
-        PutDeviceKeyEntry(state.image, k, ownEntry);
+        RestoreOwnFunction(state, s);
         return true;
     }
 
@@ -71,8 +85,7 @@ bool ApplyKeyAssignment(SettingsState& state, const AssignmentResult& result, co
         if (result.count == 1) {
             const std::uint8_t v = result.keys[0];
             if (v == DefaultKeyOrder[s]) {
-                EmptyRecord(r);
-                PutDeviceKeyEntry(state.image, k, ownEntry);
+                RestoreOwnFunction(state, s);
             } else {
                 state.marks[s] = 1;
                 PutDeviceKeyEntry(state.image, k, SingleKeyEntry(codes.Usage(v)));
@@ -124,8 +137,7 @@ bool ApplyKeyAssignment(SettingsState& state, const AssignmentResult& result, co
         r.SetLaunchPath(result.launchPath);
         break;
     case KeyFunctionKind::kDefault:
-        EmptyRecord(r);
-        PutDeviceKeyEntry(state.image, k, ownEntry);
+        RestoreOwnFunction(state, s);
         break;
     default:
         break;
@@ -143,10 +155,19 @@ void SetKeyEnabledAfterAssignment(SettingsState& state, std::size_t slot, bool e
 void AssignKey(SettingsState& state, const AssignmentResult& result, const KeyCodeTable& codes,
                const MacroStore& macros)
 {
-    if (result.selectedKeySlot >= kLayoutKeyCount) return;
+    // A refused choice leaves the key as it was, its mark included.
+    if (result.selectedKeySlot >= kLayoutKeyCount || MacroWithoutSlot(result, macros)) return;
     state.marks[result.selectedKeySlot] = 0;
     const bool enabled = ApplyKeyAssignment(state, result, codes, macros);
     SetKeyEnabledAfterAssignment(state, result.selectedKeySlot, enabled);
+}
+
+void ResetKey(SettingsState& state, std::size_t slot)
+{
+    if (slot >= kLayoutKeyCount) return;
+    state.marks[slot] = 0;
+    RestoreOwnFunction(state, slot);
+    SetKeyEnabledAfterAssignment(state, slot, true);
 }
 
 } // namespace corvane

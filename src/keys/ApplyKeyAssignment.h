@@ -36,7 +36,7 @@ struct AssignmentResult
 // Writes the result into the slot's record, its device entry and its mark (the caller has
 // cleared the mark), and refreshes the device macro slots for a macro choice. Returns whether
 // the key is to be enabled: the result's choice, except that a reset always enables the key.
-// A slot outside the layout changes nothing.
+// A slot outside the layout, or a macro that has no device slot, changes nothing.
 bool ApplyKeyAssignment(SettingsState& state, const AssignmentResult& result, const KeyCodeTable& codes,
                         const MacroStore& macros);
 
@@ -46,5 +46,9 @@ void SetKeyEnabledAfterAssignment(SettingsState& state, std::size_t slot, bool e
 // The keyboard view's whole sequence after OK except the save: clear the mark, encode, enable.
 void AssignKey(SettingsState& state, const AssignmentResult& result, const KeyCodeTable& codes,
                const MacroStore& macros);
+
+// Gives a key its own function back, as Reset in the key dialog does: no host function, the
+// factory entry, no mark, enabled.
+void ResetKey(SettingsState& state, std::size_t slot);
 
 } // namespace corvane

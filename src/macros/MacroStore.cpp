@@ -83,9 +83,15 @@ std::vector<std::u16string> MacroStore::Names() const
     return names;
 }
 
+std::size_t MacrosWithSlots(const MacroStore& store)
+{
+    return std::min(store.CountInUse(), kMaxMacros);
+}
+
 void DeriveMacroSlots(const MacroStore& store, SettingsImage& image)
 {
-    for (std::size_t i = 0; i < kMaxMacros && store[i].InUse(); ++i) {
+    const std::size_t count = MacrosWithSlots(store);
+    for (std::size_t i = 0; i < count; ++i) {
         const MacroRecord& record = store[i];
         std::uint8_t* slot = image.MacroSlot(i);
         // The keyboard reads the count high byte first, the reverse of the record.

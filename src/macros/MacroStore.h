@@ -131,6 +131,10 @@ struct MacroStore
 };
 static_assert(sizeof(MacroStore) == kMacroStoreSize);
 
+// The macros the keyboard can play: the first ones in use, as many as it has slots. Only these
+// get a slot from DeriveMacroSlots, so only these can be given to a key.
+std::size_t MacrosWithSlots(const MacroStore& store);
+
 // Fills the device macro slots from the store: records from 0 while in use, at most 32; slots
 // behind the last record in use keep what they held; nothing changes when record 0 is unused.
 void DeriveMacroSlots(const MacroStore& store, SettingsImage& image);

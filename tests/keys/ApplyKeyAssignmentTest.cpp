@@ -116,7 +116,8 @@ TEST_F(ApplyKeyAssignmentTest, CombinationOfOneKeyIsNotMarked)
 
 TEST_F(ApplyKeyAssignmentTest, MacroWritesRecordEntryAndRefreshesTheSlots)
 {
-    (*macros)[0].SetName(u"first");
+    for (const char16_t* name : {u"first", u"second", u"third", u"fourth"})
+        (*macros)[macros->CountInUse()].SetName(name);
     (*macros)[0].SetRepeatCount(5);
     (*macros)[0].DeviceEvents()[0] = 0x01;
     (*macros)[0].DeviceEvents()[1] = 0x04;
@@ -134,6 +135,47 @@ TEST_F(ApplyKeyAssignmentTest, MacroWritesRecordEntryAndRefreshesTheSlots)
     EXPECT_EQ(slot0[0], 0x00);
     EXPECT_EQ(slot0[1], 0x05);
     EXPECT_EQ(slot0[3], 0x04);
+}
+
+TEST_F(ApplyKeyAssignmentTest, MacroWithoutADeviceSlotIsRefused)
+{
+    struct Case
+    {
+        std::size_t macros; // in the store
+        std::int32_t number;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {2, 1, true},    {2, 2, false},   {0, 0, false},    {40, 31, true},
+        {40, 32, false}, {40, 38, false}, {40, 255, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.macros) + " macros, number " + std::to_string(c.number));
+        state = std::make_unique<SettingsState>();
+        macros = std::make_unique<MacroStore>();
+        SetUp();
+        for (std::size_t i = 0; i < c.macros; ++i)
+            (*macros)[i].SetName(u"m");
+        AssignKey(*state, Result(KeyFunctionKind::kCombination, {kLCtrl, kA}), codes, *macros);
+        SetKeyEnabledAfterAssignment(*state, kF3Slot, false);
+        const auto before = std::make_unique<SettingsState>(*state);
+        AssignmentResult r = Result(KeyFunctionKind::kMacro);
+        r.macroNumber = c.number;
+        AssignKey(*state, r, codes, *macros);
+        if (c.accepted) {
+            EXPECT_EQ(Entry(), MacroEntry(static_cast<std::uint8_t>(c.number)));
+            EXPECT_EQ(Record()[rec::kKind], 2);
+            EXPECT_TRUE(IsKeyEnabled(state->image, 29));
+            continue;
+        }
+        // The key keeps its combination, its mark and its disabled state.
+        EXPECT_EQ(state->records, before->records);
+        EXPECT_EQ(state->image, before->image);
+        EXPECT_EQ(state->marks, before->marks);
+        ApplyKeyAssignment(*state, r, codes, *macros);
+        EXPECT_EQ(state->records, before->records);
+        EXPECT_EQ(state->image, before->image);
+    }
 }
 
 TEST_F(ApplyKeyAssignmentTest, MacroWithoutNumberChangesOnlyTheRecord)

@@ -37,6 +37,8 @@ constexpr qsizetype kShortenFrom = 14;
 
 // Where the one line about focused capture stands on the first page.
 constexpr layout::Point kFocusNote{13, 228};
+// Under the macro list, for macros the keyboard has no slot for.
+constexpr layout::Point kMacroSlotNote{12, 316};
 
 const char* const kCaptionsEnglish[kPageCount] = {"Single/Combine", "Macro", "Basic", "Advance"};
 const char* const kCaptionsGerman[kPageCount] = {"Single/Combine", "Macro", "Einfach", "Fortgeschritten"};
@@ -172,8 +174,10 @@ void CKeyMap::Initialise()
 
     macroList_->hide();
     macroList_->clear();
-    for (const std::u16string& name : macros_.Names())
-        macroList_->addItem(QString::fromStdU16String(name));
+    // A key can play only a macro that the keyboard holds in one of its slots.
+    const std::vector<std::u16string> names = macros_.Names();
+    for (std::size_t i = 0; i < MacrosWithSlots(macros_); ++i)
+        macroList_->addItem(QString::fromStdU16String(names[i]));
 
     single_->clear();
     combination_->clear();
@@ -725,6 +729,12 @@ void CKeyMap::DrawPage(QPainter& painter)
             DrawSkinText(painter, QString::fromUtf8(FocusCaptureNote(language_ == kLanguageGerman)),
                          kFocusNote.x, kFocusNote.y, 0, kGrey, 14);
     }
+    if (page_ == 1 && macros_.CountInUse() > MacrosWithSlots(macros_))
+        DrawSkinText(painter,
+                     Text("Nur die ersten %1 Macros passen auf die Tastatur.",
+                          "Only the first %1 macros fit on the keyboard.")
+                         .arg(kMaxMacros),
+                     kMacroSlotNote.x, kMacroSlotNote.y, 0, kGrey, 14);
     if (page_ == 3) DrawLaunchPage(painter);
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/Prompt.h"
 #include "app/Texts.h"
+#include "keys/KeyNames.h"
 #include "skin/SkinDraw.h"
 #include "skin/SkinImage.h"
 #include "skin/SkinLayout.h"
@@ -74,9 +75,9 @@ constexpr int kFocusNoteHeight = 12;
 
 } // namespace
 
-CMacroRecordDlg::CMacroRecordDlg(MacroStore& macros, const KeyCodeTable& codes, Prompt& prompt,
-                                 KeyboardHook* hook, std::uint16_t language, QWidget* parent)
-    : SkinnedDialog(parent), macros_(macros), codes_(codes), prompt_(prompt), hook_(hook),
+CMacroRecordDlg::CMacroRecordDlg(const SettingsState& state, MacroStore& macros, const KeyCodeTable& codes,
+                                 Prompt& prompt, KeyboardHook* hook, std::uint16_t language, QWidget* parent)
+    : SkinnedDialog(parent), state_(state), macros_(macros), codes_(codes), prompt_(prompt), hook_(hook),
       language_(language), hookWindow_(this), working_(std::make_unique<MacroStore>()), session_(codes)
 {
     setWindowTitle(QString::fromLatin1(kTitle));
@@ -155,6 +156,8 @@ void CMacroRecordDlg::Initialise()
 
     states_.fill(0);
     *working_ = macros_;
+    numbering_ = MacroNumbering(working_->CountInUse());
+    committed_ = numbering_;
     hookInstalled_ = false;
     session_.StopRecording();
     session_.EndCapture();
@@ -330,6 +333,7 @@ void CMacroRecordDlg::NewMacro()
     }
     macroList_->viewport()->update();
     InsertEmptyRecord(*working_, static_cast<std::size_t>(j));
+    numbering_.Inserted(static_cast<std::size_t>(j));
     session_.StopRecording();
     session_.EndCapture();
     session_.Clear();
@@ -344,12 +348,29 @@ void CMacroRecordDlg::NewMacro()
     FullPaint();
 }
 
+QString CMacroRecordDlg::KeysPlaying(int macro) const
+{
+    // A macro made in this opening has no keys yet.
+    const std::optional<std::size_t> original = numbering_.OriginalAt(static_cast<std::size_t>(macro));
+    if (!original) return {};
+    QStringList names;
+    for (std::size_t slot : KeysOnMacro(state_, *original))
+        names << QString::fromStdString(SlotName(slot, codes_));
+    return names.join(QStringLiteral(", "));
+}
+
 void CMacroRecordDlg::DeleteMacro()
 {
-    if (!prompt_.AskOkCancel(this, QString::fromLatin1(kTitle),
-                             Text("Ausgewähltes Macro löschen?？", "Confirm to delete?")))
-        return;
     const int s = SelectedMacro();
+    const QString keys = s >= 0 ? KeysPlaying(s) : QString();
+    const QString question =
+        keys.isEmpty() ? Text("Ausgewähltes Macro löschen?？", "Confirm to delete?")
+                       : Text("Tasten mit diesem Macro: %1.\nTrotzdem löschen? Diese Tasten erhalten ihre "
+                              "eigene Funktion zurück.",
+                              "Keys playing this macro: %1.\nDelete it anyway? These keys get their own "
+                              "function back.")
+                             .arg(keys);
+    if (!prompt_.AskOkCancel(this, QString::fromLatin1(kTitle), question)) return;
     if (s < 0) {
         Tell("Wähle ein Macro zum löschen aus\n", "Please select a Macro file to delete\n");
         return;
@@ -362,7 +383,7 @@ void CMacroRecordDlg::DeleteMacro()
         delete macroList_->takeItem(s);
         macroList_->setCurrentRow(-1);
     }
-    DeleteRecord(*working_, static_cast<std::size_t>(s));
+    if (DeleteRecord(*working_, static_cast<std::size_t>(s))) numbering_.Deleted(static_cast<std::size_t>(s));
     RemoveHook();
     session_.StopRecording();
     session_.EndCapture();
@@ -388,6 +409,7 @@ void CMacroRecordDlg::Ok()
     macroList_->EndEditing(true);
     SynchroniseNames();
     macros_ = *working_;
+    committed_ = numbering_;
     done(QDialog::Accepted);
 }
 

@@ -3,10 +3,12 @@
 // macros, creates, renames and deletes them, shows the selected macro's events as lines, records
 // keys typed anywhere through the keyboard hook (presses and releases, with or without their
 // pauses), lets the user edit the lines through a context menu and in place, and copies the store
-// back on OK.
+// back on OK. It reads the key assignments only to say which keys a deletion takes a macro from.
 
 #include "app/OtherWindows.h"
+#include "device/SettingsState.h"
 #include "keys/KeyboardHook.h"
+#include "keys/MacroKeys.h"
 #include "macros/MacroSession.h"
 #include "macros/MacroStore.h"
 #include "platform/qt/KeyboardHooks.h"
@@ -47,12 +49,13 @@ class CMacroRecordDlg : public SkinnedDialog, public MacroWindow
     Q_OBJECT
 public:
     // hook may be null: nothing is recorded then.
-    CMacroRecordDlg(MacroStore& macros, const KeyCodeTable& codes, Prompt& prompt, KeyboardHook* hook,
-                    std::uint16_t language, QWidget* parent = nullptr);
+    CMacroRecordDlg(const SettingsState& state, MacroStore& macros, const KeyCodeTable& codes, Prompt& prompt,
+                    KeyboardHook* hook, std::uint16_t language, QWidget* parent = nullptr);
     ~CMacroRecordDlg() override;
 
     // Runs the dialog modally; true on OK (and on the close box, which keeps the old store).
     bool Open() override;
+    const MacroNumbering& Numbering() const override { return committed_; }
     // The opening without the modal loop.
     void Begin();
 
@@ -93,6 +96,8 @@ private:
     void RecordButton();
     void NewMacro();
     void DeleteMacro();
+    // The keys that play a macro of the working store, named for the user; empty when none.
+    QString KeysPlaying(int macro) const;
     void Ok();
     void SelectionChanged(int row);
     void LoopCountChanged();
@@ -113,6 +118,7 @@ private:
     void Tell(const char* german, const char* english);
     QString Text(const char* german, const char* english) const;
 
+    const SettingsState& state_;
     MacroStore& macros_;
     const KeyCodeTable& codes_;
     Prompt& prompt_;
@@ -121,6 +127,9 @@ private:
     QtHookWindow hookWindow_;
     std::unique_ptr<MacroStore> working_;
     MacroSession session_;
+    // The working store's numbering against the store as opened, and the one OK last kept.
+    MacroNumbering numbering_;
+    MacroNumbering committed_;
 
     CTransparentListBox* macroList_ = nullptr;
     CTransparentListBox* eventList_ = nullptr;

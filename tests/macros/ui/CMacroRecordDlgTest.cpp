@@ -67,8 +67,8 @@ protected:
     void Open(std::uint16_t language = kLanguageEnglish)
     {
         if (!dialog)
-            dialog =
-                std::make_unique<CMacroRecordDlg>(*macros, StandardKeyCodeTable(), prompt, &hook, language);
+            dialog = std::make_unique<CMacroRecordDlg>(*state, *macros, StandardKeyCodeTable(), prompt, &hook,
+                                                       language);
         dialog->Begin();
         QCoreApplication::processEvents();
     }
@@ -113,6 +113,7 @@ protected:
     }
     const MacroRecord& Working(std::size_t i) const { return dialog->WorkingStore()[i]; }
 
+    std::unique_ptr<SettingsState> state = std::make_unique<SettingsState>();
     std::unique_ptr<MacroStore> macros = std::make_unique<MacroStore>();
     MacroHook hook;
     ScriptedPrompt prompt;
@@ -530,7 +531,7 @@ TEST_F(MacroDialogFromMainWindowTest, OnlyOkChangesMacroDefineBin)
         const QByteArray before = FileBytes();
         ASSERT_EQ(before.size(), static_cast<qsizetype>(kMacroStoreSize));
         MacroHook hook;
-        CMacroRecordDlg dialog(*macros, StandardKeyCodeTable(), prompt, &hook, kLanguageEnglish);
+        CMacroRecordDlg dialog(*state, *macros, StandardKeyCodeTable(), prompt, &hook, kLanguageEnglish);
         window->SetMacroWindow(&dialog);
         QTimer::singleShot(0, &dialog, [&] {
             QTest::mouseClick(&dialog, Qt::LeftButton, {}, Centre(layout::kMacroButtonNew));

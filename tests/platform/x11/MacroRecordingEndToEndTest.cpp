@@ -90,7 +90,8 @@ TEST_F(MacroRecordingEndToEndTest, RecordedPausesReachTheKeyboardAndTheFile)
     Start();
     const std::unique_ptr<X11KeyboardHook> hook = X11KeyboardHook::Create();
     ASSERT_NE(hook, nullptr) << "no XInput2 on the X server";
-    CMacroRecordDlg macroDialog(*macros, StandardKeyCodeTable(), prompt, hook.get(), kLanguageEnglish);
+    CMacroRecordDlg macroDialog(*state, *macros, StandardKeyCodeTable(), prompt, hook.get(),
+                                kLanguageEnglish);
     window->SetMacroWindow(&macroDialog);
 
     // The window the keys are typed into; it notes the X server's time of each key event it gets.
