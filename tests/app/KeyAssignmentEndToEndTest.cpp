@@ -1,13 +1,17 @@
 // A key assignment from the key click to the keyboard: the real key dialog opened from the
 // keyboard picture, its choice applied to the settings, sent by Apply, and kept in keymap.bin
-// over a restart.
+// over a restart; and what deleting a macro in the real macro dialog does to the keys on it.
 
 #include "MainWindowFixture.h"
 
 #include "../keys/ui/KeyDialogFixture.h"
 #include "device/KeyEnableMap.h"
+#include "keys/DeviceKeyEntry.h"
 #include "keys/ui/CKeyMap.h"
+#include "macros/ui/CMacroRecordDlg.h"
+#include "skin/TransparentListBox.h"
 #include "skin/VividTree.h"
+#include "store/SettingsFiles.h"
 
 #include <QListWidget>
 #include <QTimer>
@@ -197,6 +201,142 @@ TEST_F(KeyAssignmentEndToEndTest, CancelLeavesEverythingAsItWas)
     EXPECT_EQ(state->records, before.records);
     EXPECT_EQ(state->marks, before.marks);
 }
+
+struct MacroDeletionCase
+{
+    const char* name;
+    bool confirm; // the answer to the question Delete asks
+    int finish;   // how the macro dialog ends
+    bool deleted; // whether the macro is gone afterwards
+};
+
+class MacroDeletionEndToEndTest : public KeyAssignmentEndToEndTest,
+                                  public ::testing::WithParamInterface<MacroDeletionCase>
+{
+protected:
+    void TearDown() override
+    {
+        if (window) window->SetMacroWindow(nullptr);
+        macroDialog.reset();
+        KeyAssignmentEndToEndTest::TearDown();
+    }
+    // Runs the macro dialog from the main window's Macro button; inDialog acts in it.
+    bool InMacroDialog(const std::function<void(CMacroRecordDlg&)>& inDialog)
+    {
+        bool seen = false;
+        QTimer poll;
+        poll.setInterval(5);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (seen || !macroDialog->isVisible()) return;
+            seen = true;
+            poll.stop();
+            inDialog(*macroDialog);
+        });
+        poll.start();
+        const layout::Rect& r = layout::kMainButtons[layout::kButtonMacro].rect;
+        Click((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        return seen;
+    }
+    void MacroDialogClick(CMacroRecordDlg& d, int entry)
+    {
+        const layout::Rect& r = layout::kMacroButtons[entry].rect;
+        QTest::mouseClick(&d, Qt::LeftButton, {}, QPoint((r.left + r.right) / 2, (r.top + r.bottom) / 2));
+    }
+    void Apply() { Click(890, 572); }
+
+    std::unique_ptr<CMacroRecordDlg> macroDialog;
+};
+
+TEST_P(MacroDeletionEndToEndTest, KeysOnADeletedMacroPlayTheirOwnKeyAgainAndItsSlotIsCleared)
+{
+    const MacroDeletionCase& c = GetParam();
+    // Three macros, told apart by their repeat counts 11, 12, 13.
+    for (std::size_t i = 0; i < 3; ++i) {
+        (*macros)[i].SetName(u"Macro_00" + std::u16string(1, static_cast<char16_t>(u'1' + i)));
+        (*macros)[i].SetRepeatCount(static_cast<std::uint16_t>(11 + i));
+        (*macros)[i].DeviceEvents()[0] = 0x01;
+        (*macros)[i].DeviceEvents()[1] = 0x04;
+    }
+    ASSERT_TRUE(SaveMacroStore(dataFolder / kMacroFileName, *macros));
+    Start();
+    dialog =
+        std::make_unique<CKeyMap>(*state, *macros, StandardKeyCodeTable(), prompt, &hook, kLanguageEnglish);
+    window->SetKeyAssignmentWindow(dialog.get());
+    macroDialog = std::make_unique<CMacroRecordDlg>(*state, *macros, StandardKeyCodeTable(), prompt, &hook,
+                                                    kLanguageEnglish);
+    window->SetMacroWindow(macroDialog.get());
+
+    // Macro_002 on Q, Macro_003 on A, and both on the keyboard.
+    for (auto [slot, row] : {std::pair{kSlotQ, 1}, std::pair{kSlotA, 2}}) {
+        ASSERT_TRUE(AssignThroughDialog(slot, [&, row = row](CKeyMap& d) {
+            DialogClick(d, 144, 45);
+            d.MacroList()->setCurrentRow(row);
+            Save(d);
+        }));
+    }
+    Apply();
+    const EmulatedDeviceState applied = emulator.State();
+    ASSERT_EQ(GetDeviceKeyEntry(state->image, DeviceKeyIndex(kSlotQ)), MacroEntry(1));
+    ASSERT_EQ(applied.macroSlots[2][1], 13);
+
+    // Macro_002 deleted in the macro dialog.
+    prompt.calls.clear();
+    prompt.answers = {c.confirm};
+    ASSERT_TRUE(InMacroDialog([&](CMacroRecordDlg& d) {
+        d.MacroList()->setCurrentRow(1);
+        MacroDialogClick(d, layout::kMacroButtonDelete);
+        MacroDialogClick(d, c.finish);
+    }));
+    ASSERT_EQ(prompt.calls.size(), 1u);
+    EXPECT_EQ(prompt.calls[0].text,
+              QStringLiteral(
+                  "Keys playing this macro: Q.\nDelete it anyway? These keys get their own function back."));
+    Apply();
+
+    auto file = std::make_unique<SettingsState>();
+    ASSERT_EQ(ReadSettingsFileExact(window->KeymapPath(), file->image, file->records).state,
+              FileState::kLoaded);
+    const EmulatedDeviceState device = emulator.State();
+    auto deviceEntry = [&](std::uint8_t slot) {
+        const std::size_t at = 4 * DeviceKeyIndex(slot);
+        return DeviceKeyEntry{device.keyTable[at], device.keyTable[at + 1], device.keyTable[at + 2],
+                              device.keyTable[at + 3]};
+    };
+    if (!c.deleted) {
+        EXPECT_EQ(macros->CountInUse(), 3u);
+        EXPECT_EQ(file->records[kSlotQ], state->records[kSlotQ]);
+        EXPECT_EQ(file->records[kSlotQ].Data()[2], 1);
+        EXPECT_EQ(deviceEntry(kSlotQ), MacroEntry(1));
+        EXPECT_EQ(deviceEntry(kSlotA), MacroEntry(2));
+        EXPECT_EQ(device.macroSlots, applied.macroSlots);
+        return;
+    }
+    EXPECT_EQ(macros->CountInUse(), 2u);
+    // Q is a plain key again: in keymap.bin, on the keyboard, and not marked.
+    KeyRecord plain;
+    plain[rec::kKeyCode] = DefaultKeyOrder[kSlotQ];
+    EXPECT_EQ(file->records[kSlotQ], plain);
+    const DeviceKeyEntry own = DefaultDeviceKeyTable()[DeviceKeyIndex(kSlotQ)];
+    EXPECT_EQ(GetDeviceKeyEntry(file->image, DeviceKeyIndex(kSlotQ)), own);
+    EXPECT_EQ(deviceEntry(kSlotQ), own);
+    EXPECT_EQ(state->marks[kSlotQ], 0);
+    // A follows Macro_003 to its new number 1.
+    EXPECT_EQ(file->records[kSlotA].Data()[2], 1);
+    EXPECT_EQ(deviceEntry(kSlotA), MacroEntry(1));
+    EXPECT_EQ(device.macroSlots[1][1], 13);
+    // The keyboard no longer holds the deleted macro anywhere.
+    EXPECT_EQ(device.macroSlots[0][1], 11);
+    EXPECT_TRUE(std::all_of(device.macroSlots[2].begin(), device.macroSlots[2].end(),
+                            [](std::uint8_t b) { return b == 0; }));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Endings, MacroDeletionEndToEndTest,
+    ::testing::Values(MacroDeletionCase{"QuestionCancelled", false, layout::kMacroButtonOk, false},
+                      MacroDeletionCase{"DialogCancelled", true, layout::kMacroButtonCancel, false},
+                      MacroDeletionCase{"CloseBox", true, layout::kMacroButtonCloseBox, false},
+                      MacroDeletionCase{"Ok", true, layout::kMacroButtonOk, true}),
+    [](const ::testing::TestParamInfo<MacroDeletionCase>& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace corvane::apptest

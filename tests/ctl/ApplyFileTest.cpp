@@ -1,10 +1,12 @@
-// corvanectl apply sends only a whole settings file: anything else is refused before the keyboard
-// is touched.
+// corvanectl apply sends only a whole settings file that the keyboard can carry out: anything else
+// is refused before the keyboard is touched.
 
 #include "../store/TempFolder.h"
 #include "ctl/Commands.h"
 #include "device/Clocks.h"
+#include "device/KeyLayout.h"
 #include "emulator/KeyboardEmulator.h"
+#include "keys/DeviceKeyEntry.h"
 #include "store/SettingsFiles.h"
 
 #include <gtest/gtest.h>
@@ -59,6 +61,64 @@ TEST(CtlApplyFile, OnlyAWholeSettingsFileReachesTheKeyboard)
         } else {
             EXPECT_FALSE(emulator.AcceptedFrames().empty());
         }
+    }
+}
+
+TEST(CtlApplyFile, KeysOnMacrosBeyondTheKeyboardsSlotsAreRefused)
+{
+    constexpr std::uint8_t kQ = 42, kW = 43;
+    enum class On { kBoth, kEntry, kRecord };
+    struct Key
+    {
+        std::uint8_t slot;
+        std::uint8_t macro;
+        On on;
+    };
+    struct Case
+    {
+        const char* name;
+        std::vector<Key> keys;
+        const char* says; // empty: applied
+    };
+    const Case cases[] = {
+        {"the last slot", {{kQ, 31, On::kBoth}}, ""},
+        {"as the key dialog saved it", {{kQ, 38, On::kBoth}}, "Q (macro 38)"},
+        {"only the device entry", {{kW, 32, On::kEntry}}, "W (macro 32)"},
+        {"only the record", {{kQ, 40, On::kRecord}}, "Q (macro 40)"},
+        {"two keys", {{kQ, 3, On::kBoth}, {kW, 33, On::kBoth}}, "W (macro 33)"},
+    };
+    testing::TempFolder folder;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto state = std::make_unique<SettingsState>();
+        for (std::size_t k = 0; k < 128; ++k)
+            PutDeviceKeyEntry(state->image, k, DefaultDeviceKeyTable()[k]);
+        RestampDefaultKeyOrder(state->records);
+        for (const Key& key : c.keys) {
+            if (key.on != On::kRecord)
+                PutDeviceKeyEntry(state->image, DeviceKeyIndex(key.slot), MacroEntry(key.macro));
+            if (key.on != On::kEntry) {
+                state->records[key.slot].SetKind(KeyFunctionKind::kMacro);
+                const DeviceKeyEntry data = MacroEntry(key.macro);
+                std::copy(data.begin(), data.end(), state->records[key.slot].Data());
+            }
+        }
+        const std::filesystem::path file = folder.path() / "keymap.bin";
+        ASSERT_TRUE(SaveKeymap(file, *state));
+        VirtualClock clock;
+        KeyboardEmulator emulator(clock);
+        std::ostringstream out;
+        std::ostringstream err;
+        const int code = ctl::RunCorvanectl({"apply", file.string()}, out, err, &emulator, &clock);
+        if (*c.says == 0) {
+            EXPECT_EQ(code, 0) << err.str();
+            EXPECT_EQ(emulator.State().keyTable[4 * DeviceKeyIndex(kQ)], kMacroForm);
+            continue;
+        }
+        EXPECT_EQ(code, ctl::kExitFile);
+        EXPECT_NE(err.str().find(c.says), std::string::npos) << err.str();
+        EXPECT_NE(err.str().find("32 macro slots"), std::string::npos) << err.str();
+        EXPECT_TRUE(emulator.AcceptedFrames().empty());
     }
 }
 

@@ -553,5 +553,44 @@ TEST_F(KeyDialogTest, FocusedCaptureIsSaidOnTheFirstPage)
     EXPECT_TRUE(Shows(dialog->ComposeFrame(), note, grey));
 }
 
+TEST_F(KeyDialogTest, MacroPageOffersOnlyMacrosTheKeyboardHasSlotsFor)
+{
+    const QColor grey(0xC0, 0xC0, 0xC0);
+    const QRect note(12, 318, 300, 12);
+    struct Case
+    {
+        std::size_t macros;
+        std::uint16_t language;
+        int listed;
+        bool noteShown;
+    };
+    const Case cases[] = {
+        {3, kLanguageEnglish, 3, false},  {32, kLanguageEnglish, 32, false}, {33, kLanguageEnglish, 32, true},
+        {40, kLanguageEnglish, 32, true}, {40, kLanguageGerman, 32, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.macros) + " macros, language " + std::to_string(c.language));
+        *macros = MacroStore{};
+        for (std::size_t i = 0; i < c.macros; ++i)
+            (*macros)[i].SetName(u"m" + std::u16string(1, static_cast<char16_t>(u'0' + i % 10)));
+        // A key saved on a macro beyond the slots opens with nothing chosen.
+        StoreKeys(KeyFunctionKind::kMacro, {4, 1, 38, 0});
+        dialog.reset();
+        Open(kSlotA, c.language);
+        EXPECT_EQ(dialog->Page(), 1);
+        EXPECT_EQ(dialog->MacroList()->count(), c.listed);
+        EXPECT_TRUE(dialog->MacroList()->selectedItems().isEmpty());
+        EXPECT_EQ(Shows(dialog->ComposeFrame(), note, grey), c.noteShown);
+        // Only the macro page says it.
+        ClickTab(2);
+        EXPECT_FALSE(Shows(dialog->ComposeFrame(), note, grey));
+        ClickTab(1);
+        dialog->MacroList()->setCurrentRow(c.listed - 1);
+        ClickSave();
+        ASSERT_TRUE(Accepted());
+        EXPECT_EQ(result.macroNumber, c.listed - 1);
+    }
+}
+
 } // namespace
 } // namespace corvane::keytest

@@ -5,6 +5,7 @@
 #include "macros/ui/CMacroRecordDlg.h"
 #include "../../app/MainWindowFixture.h"
 #include "../MacroFileBuilder.h"
+#include "keys/DeviceKeyEntry.h"
 #include "platform/qt/LanguageSetting.h"
 #include "skin/EditHelper.h"
 #include "skin/SkinImage.h"
@@ -273,6 +274,75 @@ TEST_F(MacroDialogTest, DeleteSelectsTheMacroThatTookThePlace)
         } else {
             EXPECT_TRUE(Lines().empty() || c.told != nullptr);
         }
+    }
+}
+
+TEST_F(MacroDialogTest, DeleteNamesTheKeysThatPlayTheMacroBeforeAsking)
+{
+    constexpr std::uint8_t kSlotQ = 42, kSlotW = 43, kSlotE = 44, kSlotNumMinus = 40;
+    // What the user does before Delete: select a macro, possibly after other deletions or a new one.
+    enum class Before { kNothing, kDeleteFirst, kNew };
+    struct Case
+    {
+        const char* name;
+        std::uint16_t language;
+        Before before;
+        int selected;
+        const char* question;
+    };
+    const Case cases[] = {
+        {"keys on it", kLanguageEnglish, Before::kNothing, 1,
+         "Keys playing this macro: Num -, Q, W.\nDelete it anyway? These keys get their own function back."},
+        {"keys on it, German", kLanguageGerman, Before::kNothing, 1,
+         "Tasten mit diesem Macro: Num -, Q, W.\nTrotzdem löschen? Diese Tasten erhalten ihre eigene "
+         "Funktion "
+         "zurück."},
+        {"no key on it", kLanguageEnglish, Before::kNothing, 0, "Confirm to delete?"},
+        {"no key on it, German", kLanguageGerman, Before::kNothing, 0, "Ausgewähltes Macro löschen?？"},
+        {"only the keyboard's entry on it", kLanguageEnglish, Before::kNothing, 2,
+         "Keys playing this macro: E.\nDelete it anyway? These keys get their own function back."},
+        {"moved up by a deletion", kLanguageEnglish, Before::kDeleteFirst, 0,
+         "Keys playing this macro: Num -, Q, W.\nDelete it anyway? These keys get their own function back."},
+        {"made in this opening", kLanguageEnglish, Before::kNew, 3, "Confirm to delete?"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        *state = SettingsState{};
+        for (std::size_t k = 0; k < 128; ++k)
+            PutDeviceKeyEntry(state->image, k, DefaultDeviceKeyTable()[k]);
+        MacroFileBuilder file;
+        for (const char16_t* name : {u"m0", u"m1", u"m2"})
+            file.Macro(name).Tap(kA);
+        *macros = file.Store();
+        for (std::uint8_t slot : {kSlotQ, kSlotW, kSlotNumMinus}) {
+            AssignmentResult r;
+            r.selectedKeySlot = slot;
+            r.kind = KeyFunctionKind::kMacro;
+            r.macroNumber = 1;
+            AssignKey(*state, r, StandardKeyCodeTable(), *macros);
+        }
+        PutDeviceKeyEntry(state->image, DeviceKeyIndex(kSlotE), MacroEntry(2));
+        dialog.reset();
+        prompt = ScriptedPrompt{};
+        Open(c.language);
+        if (c.before == Before::kDeleteFirst) {
+            dialog->MacroList()->setCurrentRow(0);
+            prompt.answers.push_back(true);
+            Click(layout::kMacroButtonDelete);
+        } else if (c.before == Before::kNew) {
+            Click(layout::kMacroButtonNew);
+        }
+        prompt.calls.clear();
+        dialog->MacroList()->setCurrentRow(c.selected);
+        const std::vector<QString> namesBefore = Names();
+        prompt.answers.push_back(false);
+        Click(layout::kMacroButtonDelete);
+        ASSERT_EQ(prompt.calls.size(), 1u);
+        EXPECT_TRUE(prompt.calls[0].question);
+        EXPECT_EQ(prompt.calls[0].caption, QStringLiteral("Macro Management"));
+        EXPECT_EQ(prompt.calls[0].text, QString::fromUtf8(c.question));
+        // Cancel deletes nothing.
+        EXPECT_EQ(Names(), namesBefore);
     }
 }
 
