@@ -210,6 +210,11 @@ struct MacroDeletionCase
     bool deleted; // whether the macro is gone afterwards
 };
 
+void PrintTo(const MacroDeletionCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
 class MacroDeletionEndToEndTest : public KeyAssignmentEndToEndTest,
                                   public ::testing::WithParamInterface<MacroDeletionCase>
 {
