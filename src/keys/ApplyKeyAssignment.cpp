@@ -166,6 +166,9 @@ void ResetKey(SettingsState& state, std::size_t slot)
 {
     if (slot >= kLayoutKeyCount) return;
     state.marks[slot] = 0;
+    // Nothing of an earlier function stays behind, not even a launch path.
+    state.records[slot] = KeyRecord{};
+    state.records[slot][rec::kKeyCode] = DefaultKeyOrder[slot];
     RestoreOwnFunction(state, slot);
     SetKeyEnabledAfterAssignment(state, slot, true);
 }

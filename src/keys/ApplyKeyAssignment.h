@@ -47,8 +47,8 @@ void SetKeyEnabledAfterAssignment(SettingsState& state, std::size_t slot, bool e
 void AssignKey(SettingsState& state, const AssignmentResult& result, const KeyCodeTable& codes,
                const MacroStore& macros);
 
-// Gives a key its own function back, as Reset in the key dialog does: no host function, the
-// factory entry, no mark, enabled.
+// Gives a key its own function back as a key never assigned has it: a record empty but for the
+// key code, the factory entry, no mark, enabled.
 void ResetKey(SettingsState& state, std::size_t slot);
 
 } // namespace corvane

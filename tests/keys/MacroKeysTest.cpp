@@ -95,6 +95,10 @@ protected:
         AssignmentResult r;
         r.selectedKeySlot = key.slot;
         r.selectedKeyCode = DefaultKeyOrder[key.slot];
+        // A key that launched a program before keeps the path in its record behind the macro.
+        r.kind = KeyFunctionKind::kStartProgram;
+        r.launchPath = u"/usr/bin/true";
+        AssignKey(*state, r, StandardKeyCodeTable(), *store);
         r.kind = KeyFunctionKind::kMacro;
         r.macroNumber = key.macro;
         r.keyEnabled = key.via != Via::kDisabled;
