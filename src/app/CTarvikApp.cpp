@@ -286,12 +286,13 @@ int CTarvikApp::Run(QApplication& app, const AppOptions& options)
     window.SetProfileWindow(&profilePanel);
     window.SetProgramStarter(&starter);
     BringForwardOnSecondStart(instance, window);
-    // The key dialog lives for the whole run; each key click runs it again.
+    // The key dialog lives for the whole run; each key click runs it again. Owned by the main
+    // window, it stays in front of it under a window manager.
     const std::unique_ptr<KeyboardHook> keyHook = MakeKeyboardHook();
-    CKeyMap keyDialog(*state, *macros, codes, prompt, keyHook.get(), setup.language);
+    CKeyMap keyDialog(*state, *macros, codes, prompt, keyHook.get(), setup.language, &window);
     window.SetKeyAssignmentWindow(&keyDialog);
     // The macro dialog records through the same hook; only one dialog is open at a time.
-    CMacroRecordDlg macroDialog(*state, *macros, codes, prompt, keyHook.get(), setup.language);
+    CMacroRecordDlg macroDialog(*state, *macros, codes, prompt, keyHook.get(), setup.language, &window);
     window.SetMacroWindow(&macroDialog);
     QObject::connect(&window, &CTarvikDlg::Ended, &app, &QApplication::quit);
     if (options.exitAfterFirstPaint) {

@@ -19,6 +19,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QScopedValueRollback>
 #include <QSocketNotifier>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -628,6 +629,10 @@ void CTarvikDlg::mouseReleaseEvent(QMouseEvent* event)
         SkinnedDialog::mouseReleaseEvent(event);
         return;
     }
+    // A click that opened a dialog is handled until the dialog has ended. Another click meanwhile
+    // would open a second one over the first, on the same key records, macro store and key hook.
+    if (inClick_) return;
+    const QScopedValueRollback<bool> handling(inClick_, true);
     const QPoint point = event->position().toPoint();
     const int x = point.x();
     const int y = point.y();

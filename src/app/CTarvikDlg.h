@@ -219,6 +219,8 @@ private:
     };
     std::unique_ptr<AppliedCopy> offlineApplied_;
     bool ended_ = false;
+    // A click is being handled (with whatever dialog it opened).
+    bool inClick_ = false;
 
     // The lighting and performance panel: its sliders, effect list and view switch.
     LightingPanel panel_;

@@ -28,6 +28,7 @@ constexpr std::uint8_t kSlotQ = 42;
 constexpr std::uint8_t kSlotA = 63;
 constexpr std::uint8_t kSlotZ = 79;
 constexpr std::uint8_t kSlotM = 85;
+constexpr std::uint8_t kSlotNumPlus = 61;
 constexpr std::uint8_t kLCtrl = 162;
 
 class KeyAssignmentEndToEndTest : public MainWindowTest
@@ -69,6 +70,13 @@ protected:
     }
     void DialogClick(CKeyMap& d, int x, int y) { QTest::mouseClick(&d, Qt::LeftButton, {}, QPoint(x, y)); }
     void Save(CKeyMap& d) { DialogClick(d, 345, 357); }
+    void Reset(CKeyMap& d) { DialogClick(d, 165, 357); }
+    // A focus event the window system delivers to an edit after the dialog has ended.
+    static void LateFocus(QLineEdit* edit)
+    {
+        QFocusEvent focus(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
+        QCoreApplication::sendEvent(edit, &focus);
+    }
 
     // What the keyboard should hold: the state as it was, with the same choices encoded directly.
     void Expect(const AssignmentResult& r) { AssignKey(*expected, r, StandardKeyCodeTable(), *macros); }
@@ -184,6 +192,91 @@ TEST_F(KeyAssignmentEndToEndTest, ChoicesReachTheKeyboardAndSurviveARestart)
         EXPECT_EQ(d.SelectedRow(), 3);
         DialogClick(d, 255, 357);
     }));
+}
+
+// While the dialog runs, the main window opens no second one, whether the click comes through the
+// window system (where the dialog's modality holds it back) or reaches the window straight.
+TEST_F(KeyAssignmentEndToEndTest, ClicksOnTheMainWindowWhileTheDialogRunsOpenNothing)
+{
+    StartWithDialog();
+    *expected = *state;
+    struct Way
+    {
+        const char* name;
+        std::function<void(const QPoint&)> click;
+    };
+    const Way ways[] = {
+        {"through the window system",
+         [&](const QPoint& p) { QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, p); }},
+        {"straight to the window",
+         [&](const QPoint& p) { QTest::mouseClick(window.get(), Qt::LeftButton, {}, p); }},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.name);
+        hook.modes.clear();
+        ASSERT_TRUE(AssignThroughDialog(kSlotF1, [&](CKeyMap& d) {
+            way.click(KeyCentre(kSlotNumPlus));
+            QCoreApplication::processEvents();
+            EXPECT_TRUE(d.isVisible());
+            hook.Press('B');
+            EXPECT_EQ(d.SingleEdit()->text(), "B ");
+            Save(d);
+        }));
+        EXPECT_EQ(hook.modes.size(), 1u) << "the dialog was opened once";
+        AssignmentResult single = Result(kSlotF1, KeyFunctionKind::kSingleKey);
+        single.keys = {'B'};
+        single.count = 1;
+        Expect(single);
+        EXPECT_EQ(state->image, expected->image);
+        EXPECT_EQ(state->records, expected->records);
+        EXPECT_EQ(state->marks, expected->marks);
+    }
+}
+
+// What the dialog showed when Save or Reset ended it is what the key gets, even when a focus
+// event reaches one of its edits on the way out.
+TEST_F(KeyAssignmentEndToEndTest, LateFocusChangesNothingStored)
+{
+    StartWithDialog();
+    *expected = *state;
+    // B typed into the single-key line of M.
+    ASSERT_TRUE(AssignThroughDialog(kSlotM, [&](CKeyMap& d) {
+        hook.Press('B');
+        ASSERT_EQ(d.SingleEdit()->text(), "B ");
+        Save(d);
+        LateFocus(d.CombinationEdit());
+    }));
+    AssignmentResult single = Result(kSlotM, KeyFunctionKind::kSingleKey);
+    single.keys = {'B'};
+    single.count = 1;
+    Expect(single);
+    EXPECT_EQ(state->image, expected->image);
+    EXPECT_EQ(state->records, expected->records);
+
+    // A combination on M, then Reset: M's own entry comes back.
+    ASSERT_TRUE(AssignThroughDialog(kSlotM, [&](CKeyMap& d) {
+        QFocusEvent focus(QEvent::FocusIn, Qt::MouseFocusReason);
+        QCoreApplication::sendEvent(d.CombinationEdit(), &focus);
+        hook.Press(kLCtrl);
+        hook.Press('Q');
+        Save(d);
+        LateFocus(d.SingleEdit());
+    }));
+    const std::size_t entry = img::kDeviceKeyTable + 4 * DeviceKeyIndex(kSlotM);
+    ASSERT_NE(std::vector<std::uint8_t>(state->image.data() + entry, state->image.data() + entry + 4),
+              std::vector<std::uint8_t>(expected->image.data() + entry, expected->image.data() + entry + 4));
+    ASSERT_TRUE(AssignThroughDialog(kSlotM, [&](CKeyMap& d) {
+        Reset(d);
+        LateFocus(d.SingleEdit());
+    }));
+    AssignmentResult reset = Result(kSlotM, KeyFunctionKind::kCombination);
+    reset.count = kResetRequest;
+    Expect(reset);
+    EXPECT_EQ(state->image, expected->image);
+    EXPECT_EQ(state->records, expected->records);
+    EXPECT_EQ(state->marks[kSlotM], 0);
+    const DeviceKeyBytes own = DefaultDeviceKeyTable()[DeviceKeyIndex(kSlotM)];
+    EXPECT_TRUE(std::equal(own.begin(), own.end(), state->image.data() + entry));
 }
 
 TEST_F(KeyAssignmentEndToEndTest, CancelLeavesEverythingAsItWas)

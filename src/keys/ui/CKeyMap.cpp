@@ -119,19 +119,32 @@ QString CKeyMap::Label(std::uint8_t key) const
 
 bool CKeyMap::Open(AssignmentResult& result)
 {
-    Begin(result);
+    // A second opening would take the running one's result over and leave it pointing at the
+    // caller's finished one.
+    if (isVisible()) return false;
+    Prepare(result);
     // The template asks for no place: stand over the window the user clicked in.
     if (QWidget* owner = QApplication::activeWindow(); owner != nullptr && owner != this)
         move(owner->geometry().center() - QPoint(width() / 2, height() / 2));
-    return exec() == QDialog::Accepted;
+    // Shown by exec itself: a window shown before exec is not modal, and the main window would
+    // go on taking clicks.
+    const bool accepted = exec() == QDialog::Accepted;
+    // The caller's result ends with this call; nothing may reach it afterwards.
+    result_ = &unused_;
+    return accepted;
 }
 
 void CKeyMap::Begin(AssignmentResult& result)
 {
+    Prepare(result);
+    show();
+}
+
+void CKeyMap::Prepare(AssignmentResult& result)
+{
     result_ = &result;
     setResult(0);
     Initialise();
-    show();
 }
 
 void CKeyMap::done(int code)
@@ -643,7 +656,9 @@ void CKeyMap::keyPressEvent(QKeyEvent* event)
 bool CKeyMap::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress && hookInstalled_) return true; // the hook has the keys
-    if (event->type() == QEvent::FocusIn && (watched == single_ || watched == combination_))
+    // A focus event can arrive after the dialog has ended (the window system's own, late): the
+    // result is then what the user saw, and stays so.
+    if (event->type() == QEvent::FocusIn && isVisible() && (watched == single_ || watched == combination_))
         EditFocused(static_cast<QLineEdit*>(watched), static_cast<QFocusEvent*>(event)->reason());
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();

@@ -40,8 +40,8 @@ public:
 
     // Runs the dialog modally for the key named in result; true on OK.
     bool Open(AssignmentResult& result) override;
-    // The opening without the modal loop: initialises from the key's stored assignment and shows
-    // the dialog. It ends (hidden, result() set) on OK or Cancel.
+    // The opening without the modal loop, for tests: initialises from the key's stored assignment
+    // and shows the dialog, not modal. It ends (hidden, result() set) on OK or Cancel.
     void Begin(AssignmentResult& result);
 
     // State, for the main window and for tests.
@@ -82,6 +82,7 @@ signals:
     void Painted();
 
 private:
+    void Prepare(AssignmentResult& result);
     void Initialise();
     void FillTree();
     void PreparePage(const KeyRecord& record);

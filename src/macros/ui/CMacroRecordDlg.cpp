@@ -123,9 +123,14 @@ void CMacroRecordDlg::Tell(const char* german, const char* english)
 
 bool CMacroRecordDlg::Open()
 {
-    Begin();
+    // A second opening would start the working copy afresh and lose every edit made so far.
+    if (isVisible()) return false;
+    setResult(0);
+    Initialise();
     if (QWidget* owner = QApplication::activeWindow(); owner != nullptr && owner != this)
         move(owner->geometry().center() - QPoint(width() / 2, height() / 2));
+    // Shown by exec itself: a window shown before exec is not modal, and the main window would
+    // go on taking clicks.
     return exec() == QDialog::Accepted;
 }
 
@@ -267,6 +272,15 @@ void CMacroRecordDlg::RemoveHook()
     hookInstalled_ = false;
 }
 
+void CMacroRecordDlg::EndRecording()
+{
+    RemoveHook();
+    session_.StopRecording();
+    // However the recording ended, the Record button says so at once: still reading "Stop
+    // Recording", a click on it would start a new recording and clear the macro.
+    FullPaint();
+}
+
 // ---- Macro list and options
 
 void CMacroRecordDlg::SelectionChanged(int row)
@@ -278,7 +292,14 @@ void CMacroRecordDlg::SelectionChanged(int row)
     session_.SetDelayOption(record.DelayOption());
     const std::uint16_t count = record.RepeatCount();
     loop_ = count > 1;
-    loopCount_->setText(QString::number(count));
+    {
+        // Showing the count is no edit of it: a stored 0 reads 1 and stays 0, and a count written
+        // by another program is shown whole, not cut to the three digits that can be typed.
+        const QSignalBlocker block(loopCount_);
+        const QString shown = QString::number(std::max<std::uint16_t>(count, 1));
+        loopCount_->setMaxLength(std::max(kLoopCountDigits, static_cast<int>(shown.size())));
+        loopCount_->setText(shown);
+    }
     loopCount_->setEnabled(loop_);
     states_[layout::kMacroButtonDelay] = session_.DelayOption() ? 1 : 0;
     states_[layout::kMacroButtonLoop] = loop_ ? 1 : 0;
@@ -287,6 +308,8 @@ void CMacroRecordDlg::SelectionChanged(int row)
 
 void CMacroRecordDlg::LoopCountChanged()
 {
+    // Once changed, the field takes typed counts again: three digits at most.
+    loopCount_->setMaxLength(kLoopCountDigits);
     const int value = LoopCountValue();
     if (value == 0) {
         loopCount_->setText(QStringLiteral("1"));
@@ -311,6 +334,8 @@ void CMacroRecordDlg::SynchroniseNames()
         if (i == macroList_->EditingIndex()) continue;
         MacroRecord& record = (*working_)[static_cast<std::size_t>(i)];
         const QString text = macroList_->item(i)->text();
+        // An unchanged name is left as stored, with whatever follows its end in the field.
+        if (text.toStdU16String() == record.Name()) continue;
         // An empty name would end the list of macros here: the list takes the old name back.
         if (!record.SetName(text.toStdU16String()) ||
             text.size() > static_cast<qsizetype>(kMacroNameMaxLength))
@@ -401,6 +426,8 @@ void CMacroRecordDlg::DeleteMacro()
 void CMacroRecordDlg::Ok()
 {
     RemoveHook();
+    // A delay still being typed counts, as a rename does below.
+    eventList_->EndEditing(true);
     const int selected = SelectedMacro();
     if (loop_ && selected >= 0)
         (*working_)[static_cast<std::size_t>(selected)].SetRepeatCount(
@@ -427,23 +454,18 @@ void CMacroRecordDlg::RecordButton()
         session_.StartRecording();
         ShowLines(-1);
         (*working_)[static_cast<std::size_t>(selected)].SetEvents(MacroEvents{});
+        FullPaint();
     } else {
-        RemoveHook();
-        session_.StopRecording();
+        EndRecording();
     }
-    FullPaint();
 }
 
 void CMacroRecordDlg::HookKey(std::uint8_t key, bool release, std::optional<std::uint32_t> time)
 {
     if (session_.CapturePending()) {
         const KeyOutcome outcome = session_.Capture(key, release);
-        if (outcome == KeyOutcome::kCaptureEnded || outcome == KeyOutcome::kCaptureNoRoom) {
-            RemoveHook();
-            // A capture during a recording ends the recording's key intake with the hook.
-            session_.StopRecording();
-            FullPaint();
-        }
+        // A capture during a recording ends the recording's key intake with the hook.
+        if (outcome == KeyOutcome::kCaptureEnded || outcome == KeyOutcome::kCaptureNoRoom) EndRecording();
         ShowLines(SelectedLine());
         if (outcome == KeyOutcome::kCaptureNoRoom) {
             QTimer::singleShot(0, this, [this] {
@@ -455,9 +477,7 @@ void CMacroRecordDlg::HookKey(std::uint8_t key, bool release, std::optional<std:
         if (session_.Record(key, release, time) == KeyOutcome::kAppended)
             ShowLines(static_cast<int>(session_.Lines().size()) - 1);
         if (session_.RecordingFull() && !session_.KeysDown()) {
-            RemoveHook();
-            session_.StopRecording();
-            FullPaint();
+            EndRecording();
             // Told after the key message, outside the hook's delivery.
             QTimer::singleShot(0, this, [this] {
                 Tell("Das Macro ist voll: Aufnahme gestoppt.", "The macro is full: recording stopped.");
@@ -594,8 +614,7 @@ std::intptr_t CMacroRecordDlg::WindowMessage(std::uint32_t message, std::uintptr
                 (static_cast<std::uint32_t>(lParam) & kHookKeyReleased) != 0, MessageTime());
         return 0;
     case UM_LIST_EDIT_BEGIN:
-        RemoveHook();
-        session_.StopRecording();
+        EndRecording();
         session_.EndCapture();
         return 0;
     case UM_LIST_ITEM_EDITED:

@@ -56,7 +56,7 @@ public:
     // Runs the dialog modally; true on OK (and on the close box, which keeps the old store).
     bool Open() override;
     const MacroNumbering& Numbering() const override { return committed_; }
-    // The opening without the modal loop.
+    // The opening without the modal loop, for tests: shown, not modal.
     void Begin();
 
     // The button-table entry at a point, or -1.
@@ -108,6 +108,8 @@ private:
     void InsertMouse(int command);
     void InstallHook();
     void RemoveHook();
+    // Every way a recording ends: the hook goes and the Record button shows it.
+    void EndRecording();
     void WriteBack();
     // The event list shows the session's lines; `select` is the line to select, -1 none.
     void ShowLines(int select);

@@ -238,6 +238,63 @@ TEST_F(KeyDialogTest, ComingBackToTheWindowKeepsKeysCapturedMeanwhile)
     EXPECT_TRUE(Keys().empty());
 }
 
+// The window system may still hand an edit the focus after Save or Reset has ended the dialog
+// (without a window manager the window is activated once more on its way out). The result stays
+// what the dialog showed when it ended.
+TEST_F(KeyDialogTest, FocusArrivingAfterTheEndChangesNothing)
+{
+    struct Case
+    {
+        const char* name;
+        std::initializer_list<std::uint8_t> stored; // a stored combination, or none
+        std::vector<std::uint8_t> pressed;          // into the edit the dialog opened on
+        bool reset;
+        KeyFunctionKind kind;
+        std::int32_t count;
+        std::vector<std::uint8_t> keys;
+    };
+    const Case cases[] = {
+        {"one key typed", {}, {kB}, false, KeyFunctionKind::kSingleKey, 1, {kB}},
+        {"stored combination kept", {kLCtrl, kQ}, {}, false, KeyFunctionKind::kCombination, 2, {kLCtrl, kQ}},
+        {"combination typed",
+         {kLCtrl, kQ},
+         {kLShift, kB},
+         false,
+         KeyFunctionKind::kCombination,
+         2,
+         {kLShift, kB}},
+        {"reset after a stored combination",
+         {kLCtrl, kQ},
+         {},
+         true,
+         KeyFunctionKind::kCombination,
+         kResetRequest,
+         {kLCtrl, kQ}},
+    };
+    for (const Case& c : cases) {
+        for (const bool lateOnSingle : {false, true}) {
+            for (const Qt::FocusReason reason : {Qt::ActiveWindowFocusReason, Qt::OtherFocusReason}) {
+                SCOPED_TRACE(::testing::Message() << c.name << (lateOnSingle ? ", single" : ", combination")
+                                                  << " edit, reason " << reason);
+                Record().ClearData();
+                Record().SetKind(KeyFunctionKind::kSingleKey);
+                if (c.stored.size() > 0) StoreKeys(KeyFunctionKind::kCombination, c.stored);
+                Open();
+                for (std::uint8_t key : c.pressed)
+                    hook.Press(key);
+                c.reset ? ClickReset() : ClickSave();
+                ASSERT_TRUE(Accepted());
+                QFocusEvent late(QEvent::FocusIn, reason);
+                QCoreApplication::sendEvent(lateOnSingle ? dialog->SingleEdit() : dialog->CombinationEdit(),
+                                            &late);
+                EXPECT_EQ(result.kind, c.kind);
+                EXPECT_EQ(result.count, c.count);
+                EXPECT_EQ(Keys(), c.keys);
+            }
+        }
+    }
+}
+
 TEST_F(KeyDialogTest, WithoutTheHookKeysChangeNothing)
 {
     hook.installs = false;

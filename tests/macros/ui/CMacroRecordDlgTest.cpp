@@ -6,6 +6,7 @@
 #include "../../app/MainWindowFixture.h"
 #include "../MacroFileBuilder.h"
 #include "keys/DeviceKeyEntry.h"
+#include "keys/ui/CKeyMap.h"
 #include "platform/qt/LanguageSetting.h"
 #include "skin/EditHelper.h"
 #include "skin/SkinImage.h"
@@ -17,7 +18,11 @@
 #include <QMenu>
 #include <QPainter>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
 
 namespace corvane {
 namespace {
@@ -113,6 +118,17 @@ protected:
         QCoreApplication::processEvents();
     }
     const MacroRecord& Working(std::size_t i) const { return dialog->WorkingStore()[i]; }
+    // The Record button as the window shows it now.
+    QImage ShownRecordButton() const
+    {
+        const layout::Rect& r = layout::kMacroButtons[layout::kMacroButtonRecord].rect;
+        return dialog->grab().toImage().copy(QRect(r.left, r.top, r.Width(), r.Height()));
+    }
+    void ClickRow(CTransparentListBox* list, int row)
+    {
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, LinePoint(list, row));
+        QCoreApplication::processEvents();
+    }
 
     std::unique_ptr<SettingsState> state = std::make_unique<SettingsState>();
     std::unique_ptr<MacroStore> macros = std::make_unique<MacroStore>();
@@ -389,6 +405,58 @@ TEST_F(MacroDialogTest, LoopCountFollowsTheTickAndTheRecord)
     EXPECT_EQ(Working(0).RepeatCount(), 1);
 }
 
+// Showing a macro is no edit of it: counts the field cannot show as stored (0 reads 1, five digits
+// do not fit the three that can be typed) and name fields with bytes after the name's end come
+// back from a click on every row and OK exactly as they were.
+TEST_F(MacroDialogTest, SelectingAndOkWithoutAnEditKeepEveryStoredByte)
+{
+    struct Shown
+    {
+        std::uint16_t count;
+        bool loop;
+        const char* text;
+    };
+    const Shown shown[] = {{0, false, "1"},    {1, false, "1"},      {2, true, "2"},         {12, true, "12"},
+                           {999, true, "999"}, {1000, true, "1000"}, {65535, true, "65535"}, {0, false, "1"}};
+    MacroFileBuilder file;
+    for (std::size_t i = 0; i < std::size(shown); ++i)
+        file.Macro(u"count" + std::u16string(1, static_cast<char16_t>(u'0' + i)), shown[i].count).Tap(kA);
+    *macros = file.Store();
+    // Written by another program: bytes after the name's end, and a name filling the whole field.
+    (*macros)[1].bytes[20] = 0x5A;
+    for (std::size_t unit = 0; unit < kMacroNameUnits; ++unit)
+        (*macros)[2].bytes[2 * unit] = 'n';
+    const MacroStore before = *macros;
+    Open();
+    for (const int row : {0, 1, 2, 3, 4, 5, 6, 7, 0, 6}) {
+        SCOPED_TRACE(row);
+        ClickRow(dialog->MacroList(), row);
+        ASSERT_EQ(dialog->MacroList()->currentRow(), row);
+        const Shown& s = shown[static_cast<std::size_t>(row)];
+        EXPECT_EQ(dialog->LoopOption(), s.loop);
+        EXPECT_EQ(dialog->LoopCountEdit()->text(), QString::fromLatin1(s.text));
+        EXPECT_EQ(Working(static_cast<std::size_t>(row)).RepeatCount(), s.count);
+    }
+    QTest::qWait(150); // a timer tick of the name synchronisation
+    Click(layout::kMacroButtonOk);
+    ASSERT_EQ(dialog->result(), QDialog::Accepted);
+    for (std::size_t i = 0; i < std::size(shown); ++i) {
+        EXPECT_EQ((*macros)[i].RepeatCount(), shown[i].count) << i;
+        EXPECT_TRUE((*macros)[i].bytes == before[i].bytes) << i;
+    }
+    EXPECT_EQ(std::memcmp(macros->data(), before.data(), kMacroStoreSize), 0);
+
+    // Typing is what changes a count; the field takes three digits again.
+    Open();
+    ClickRow(dialog->MacroList(), 6);
+    QLineEdit* edit = dialog->LoopCountEdit();
+    edit->selectAll();
+    QTest::keyClicks(edit, QStringLiteral("4321"));
+    EXPECT_EQ(edit->text(), QStringLiteral("432"));
+    Click(layout::kMacroButtonOk);
+    EXPECT_EQ((*macros)[6].RepeatCount(), 432);
+}
+
 TEST_F(MacroDialogTest, RenameInPlaceReachesTheRecordAndAnEmptyNameIsRefused)
 {
     *macros = MacroFileBuilder().Macro(u"first").Tap(kA).Macro(u"second").Tap(kB).Store();
@@ -421,6 +489,99 @@ TEST_F(MacroDialogTest, EnterAndEscapeDoNotEndTheDialog)
         QTest::keyClick(dialog->MacroList(), key);
         EXPECT_TRUE(dialog->isVisible());
         EXPECT_EQ(dialog->result(), 0);
+    }
+}
+
+// However a recording ends, the Record button says so at once; still reading "Stop Recording", a
+// click on it would start a new recording and clear the macro.
+TEST_F(MacroDialogTest, EveryEndOfARecordingShowsOnTheRecordButton)
+{
+    struct Way
+    {
+        const char* name;
+        std::function<void()> end;
+    };
+    const Way ways[] = {
+        {"Record button", [this] { Click(layout::kMacroButtonRecord); }},
+        {"in-place delay edit",
+         [this] {
+             CTransparentListBox* list = dialog->EventList();
+             list->setCurrentRow(1); // the 123 ms line
+             list->BeginEditAt(LinePoint(list, 1));
+             ASSERT_NE(list->Editor(), nullptr);
+         }},
+        {"captured key",
+         [this] {
+             SelectLine(0);
+             MenuCommand({QStringLiteral("Insert After")});
+             hook.Tap(kX);
+         }},
+        {"full macro",
+         [this] {
+             for (int i = 0; i < 60 && dialog->HookInstalled(); ++i)
+                 hook.Tap(i % 2 == 0 ? kA : kB);
+         }},
+        {"New", [this] { Click(layout::kMacroButtonNew); }},
+        {"Delete",
+         [this] {
+             prompt.answers.push_back(true);
+             Click(layout::kMacroButtonDelete);
+         }},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.name);
+        *macros = MacroFileBuilder().Macro(u"m", 1, true).Macro(u"n").Store();
+        dialog.reset();
+        prompt = ScriptedPrompt{};
+        Open();
+        const QImage start = ShownRecordButton();
+        Click(layout::kMacroButtonRecord);
+        ASSERT_TRUE(dialog->Recording());
+        hook.Key(kA, false, 1000);
+        hook.Key(kA, true, 1123);
+        ASSERT_EQ(Lines(), (std::vector<QString>{"A  dn", "123 ms", "A  up"}));
+        ASSERT_NE(ShownRecordButton(), start) << "shows Stop Recording";
+        way.end();
+        EXPECT_FALSE(dialog->Recording());
+        EXPECT_FALSE(dialog->HookInstalled());
+        EXPECT_EQ(ShownRecordButton(), start) << "shows Start Recording";
+    }
+}
+
+// OK keeps an edit still being typed in either list, as if it had been confirmed.
+TEST_F(MacroDialogTest, OkKeepsAnEditStillBeingTyped)
+{
+    struct Case
+    {
+        const char* name;
+        bool eventList;
+        int line;
+        const char* typed;
+        std::vector<QString> names;
+        std::vector<std::uint8_t> device; // usage A = 0x04
+    };
+    const Case cases[] = {
+        {"rename", false, 0, "Greeting", {"Greeting"}, {0x01, 0x04, 0xB2, 0x04, 0}},
+        {"delay", true, 1, "500", {"m"}, {0x01, 0x04, 0xFF, 0x04, 0x01, 0xF4, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        *macros = MacroFileBuilder().Macro(u"m", 1, true).Press(kA).Release(kA, 50).Store();
+        dialog.reset();
+        Open();
+        CTransparentListBox* list = c.eventList ? dialog->EventList() : dialog->MacroList();
+        list->setCurrentRow(c.line);
+        list->BeginEditAt(LinePoint(list, c.line));
+        ASSERT_NE(list->Editor(), nullptr);
+        list->Editor()->setText(QString::fromLatin1(c.typed));
+        Click(layout::kMacroButtonOk);
+        ASSERT_EQ(dialog->result(), QDialog::Accepted);
+        EXPECT_EQ(QString::fromStdU16String((*macros)[0].Name()), c.names[0]);
+        const MacroRecord& record = (*macros)[0];
+        EXPECT_EQ(std::vector<std::uint8_t>(record.DeviceEvents().begin(),
+                                            record.DeviceEvents().begin() +
+                                                static_cast<std::ptrdiff_t>(c.device.size())),
+                  c.device);
     }
 }
 
@@ -581,6 +742,74 @@ protected:
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 };
+
+// While the dialog runs, clicks on the main window open nothing: neither the macro dialog afresh
+// (which would start its working copy over) nor a key dialog (whose end would take the hook
+// away from the recording). Through the window system the dialog's modality holds them back;
+// straight to the window, the window itself does.
+TEST_F(MacroDialogFromMainWindowTest, WhileTheDialogRunsTheMainWindowOpensNothing)
+{
+    const layout::Rect& m = layout::kMainButtons[layout::kButtonMacro].rect;
+    const QPoint macroButton((m.left + m.right) / 2, (m.top + m.bottom) / 2);
+    const layout::Rect a = layout::KeyWindowRect(63); // the A key
+    const QPoint keyA((a.left + a.right) / 2, (a.top + a.bottom) / 2);
+    struct Way
+    {
+        const char* name;
+        bool throughWindowSystem;
+    };
+    for (const Way way : {Way{"through the window system", true}, Way{"straight to the window", false}}) {
+        SCOPED_TRACE(way.name);
+        window.reset();
+        std::filesystem::remove(dataFolder / kMacroFileName);
+        Start();
+        auto click = [&](const QPoint& p) {
+            if (way.throughWindowSystem)
+                QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, p);
+            else
+                QTest::mouseClick(window.get(), Qt::LeftButton, {}, p);
+        };
+        MacroHook hook;
+        CMacroRecordDlg dialog(*state, *macros, StandardKeyCodeTable(), prompt, &hook, kLanguageEnglish);
+        CKeyMap keyDialog(*state, *macros, StandardKeyCodeTable(), prompt, &hook, kLanguageEnglish);
+        window->SetMacroWindow(&dialog);
+        window->SetKeyAssignmentWindow(&keyDialog);
+        // A key dialog that opened all the same is closed again, so that the test goes on.
+        bool keyDialogSeen = false;
+        QTimer closer;
+        closer.setInterval(5);
+        QObject::connect(&closer, &QTimer::timeout, [&] {
+            if (!keyDialog.isVisible()) return;
+            keyDialogSeen = true;
+            QTest::mouseClick(&keyDialog, Qt::LeftButton, {}, QPoint(255, 357));
+        });
+        closer.start();
+        QTimer::singleShot(0, &dialog, [&] {
+            QTest::mouseClick(&dialog, Qt::LeftButton, {}, Centre(layout::kMacroButtonNew));
+            QTest::mouseClick(&dialog, Qt::LeftButton, {}, Centre(layout::kMacroButtonNew));
+            QTest::mouseClick(&dialog, Qt::LeftButton, {}, Centre(layout::kMacroButtonRecord));
+            hook.Tap(kA);
+            click(macroButton);
+            click(keyA);
+            QTest::qWait(50);
+            hook.Tap(kB);
+            EXPECT_TRUE(dialog.isVisible());
+            EXPECT_TRUE(dialog.Recording());
+            EXPECT_TRUE(dialog.HookInstalled());
+            EXPECT_EQ(dialog.MacroList()->count(), 2);
+            QTest::mouseClick(&dialog, Qt::LeftButton, {}, Centre(layout::kMacroButtonOk));
+        });
+        Click(macroButton.x(), macroButton.y());
+        closer.stop();
+        window->SetMacroWindow(nullptr);
+        window->SetKeyAssignmentWindow(nullptr);
+        EXPECT_FALSE(keyDialogSeen);
+        MacroFileBuilder expected;
+        expected.Macro(u"Macro_001").Macro(u"Macro_002").Tap(kA).Tap(kB);
+        EXPECT_EQ(std::memcmp(macros->data(), expected.Store().data(), kMacroStoreSize), 0);
+        EXPECT_EQ(macros->Names(), (std::vector<std::u16string>{u"Macro_001", u"Macro_002"}));
+    }
+}
 
 TEST_F(MacroDialogFromMainWindowTest, OnlyOkChangesMacroDefineBin)
 {
