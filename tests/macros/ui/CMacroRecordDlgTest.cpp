@@ -540,11 +540,11 @@ TEST_F(MacroDialogTest, EveryEndOfARecordingShowsOnTheRecordButton)
         hook.Key(kA, false, 1000);
         hook.Key(kA, true, 1123);
         ASSERT_EQ(Lines(), (std::vector<QString>{"A  dn", "123 ms", "A  up"}));
-        ASSERT_NE(ShownRecordButton(), start) << "shows Stop Recording";
+        ASSERT_FALSE(ShownRecordButton() == start) << "shows Stop Recording";
         way.end();
         EXPECT_FALSE(dialog->Recording());
         EXPECT_FALSE(dialog->HookInstalled());
-        EXPECT_EQ(ShownRecordButton(), start) << "shows Start Recording";
+        EXPECT_TRUE(ShownRecordButton() == start) << "shows Start Recording";
     }
 }
 
