@@ -105,6 +105,9 @@ TEST_F(MacroRecordingEndToEndTest, RecordedPausesReachTheKeyboardAndTheFile)
             if (!e->isAutoRepeat()) times.push_back(static_cast<std::uint32_t>(e->timestamp()));
         }
     } typist;
+    // The modal dialog holds back input to every other window of the program, as it would to the
+    // main window; a window of its own, as another program's would be, still gets the keys.
+    typist.setParent(&macroDialog, Qt::Window);
     typist.setWindowTitle(QStringLiteral("typist"));
     typist.resize(200, 100);
     typist.show();
