@@ -20,6 +20,7 @@
 namespace corvane::apptest {
 namespace {
 
+using keytest::ClickFocus;
 using keytest::FakeHook;
 using keytest::ScriptedChooser;
 
@@ -103,8 +104,7 @@ TEST_F(KeyAssignmentEndToEndTest, ChoicesReachTheKeyboardAndSurviveARestart)
 
     // Left Ctrl + Z on the Q key.
     ASSERT_TRUE(AssignThroughDialog(kSlotQ, [&](CKeyMap& d) {
-        QFocusEvent focus(QEvent::FocusIn, Qt::MouseFocusReason);
-        QCoreApplication::sendEvent(d.CombinationEdit(), &focus);
+        ClickFocus(d.CombinationEdit());
         hook.Press(kLCtrl);
         hook.Press('Z');
         Save(d);
@@ -255,8 +255,7 @@ TEST_F(KeyAssignmentEndToEndTest, LateFocusChangesNothingStored)
 
     // A combination on M, then Reset: M's own entry comes back.
     ASSERT_TRUE(AssignThroughDialog(kSlotM, [&](CKeyMap& d) {
-        QFocusEvent focus(QEvent::FocusIn, Qt::MouseFocusReason);
-        QCoreApplication::sendEvent(d.CombinationEdit(), &focus);
+        ClickFocus(d.CombinationEdit());
         hook.Press(kLCtrl);
         hook.Press('Q');
         Save(d);
@@ -284,8 +283,7 @@ TEST_F(KeyAssignmentEndToEndTest, CancelLeavesEverythingAsItWas)
     StartWithDialog();
     const SettingsState before = *state;
     ASSERT_TRUE(AssignThroughDialog(kSlotQ, [&](CKeyMap& d) {
-        QFocusEvent focus(QEvent::FocusIn, Qt::MouseFocusReason);
-        QCoreApplication::sendEvent(d.SingleEdit(), &focus);
+        ClickFocus(d.SingleEdit());
         hook.Press('Z');
         DialogClick(d, 24, 355);
         DialogClick(d, 255, 357);

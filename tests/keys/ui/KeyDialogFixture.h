@@ -100,6 +100,16 @@ public:
     std::vector<QString> texts;
 };
 
+// The edit takes the focus the way a click on it gives it: it becomes the window's focus widget,
+// so the window's activation, however late it arrives, goes to it, and it hears of the click.
+inline void ClickFocus(QLineEdit* edit)
+{
+    edit->setFocus(Qt::MouseFocusReason);
+    if (edit->hasFocus()) return; // an active window: setFocus told the edit itself
+    QFocusEvent focus(QEvent::FocusIn, Qt::MouseFocusReason);
+    QCoreApplication::sendEvent(edit, &focus);
+}
+
 class KeyDialogTest : public ::testing::Test
 {
 public:
@@ -160,12 +170,7 @@ public:
     // The option mark and the browse button of a launch row, at their hit rectangles.
     void ClickOption(int row) { Click(6, 90 + 62 * row); }
     void ClickBrowse(int row) { Click(347, 92 + 62 * row); }
-    // The edit takes the focus the way a click on it gives it.
-    void FocusEdit(QLineEdit* edit)
-    {
-        QFocusEvent focus(QEvent::FocusIn, Qt::MouseFocusReason);
-        QCoreApplication::sendEvent(edit, &focus);
-    }
+    void FocusEdit(QLineEdit* edit) { ClickFocus(edit); }
     bool Ended() const { return !dialog->isVisible(); }
     bool Accepted() const { return Ended() && dialog->result() == QDialog::Accepted; }
     std::vector<std::uint8_t> Keys() const
