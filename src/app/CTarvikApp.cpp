@@ -281,7 +281,8 @@ int CTarvikApp::Run(QApplication& app, const AppOptions& options)
     window.SetShellOpener(&shell);
     // One colour dialog and one profile panel for the whole run, opened from the main window.
     CCustomColorDialog colourDialog(setup.language, &window);
-    CConfigureDlg profilePanel(*state, prompt, setup.language, setup.dataFolder, &window);
+    CConfigureDlg profilePanel(*state, prompt, setup.language, setup.dataFolder, setup.programFolder,
+                               &window);
     window.SetColourWindow(&colourDialog);
     window.SetProfileWindow(&profilePanel);
     window.SetProgramStarter(&starter);
