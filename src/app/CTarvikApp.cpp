@@ -154,6 +154,40 @@ int ReportFirstInstanceUnreachable(Prompt& prompt, std::uint16_t language, const
     return kExitFirstInstanceUnreachable;
 }
 
+int ReportInstanceLockBlocked(Prompt& prompt, std::uint16_t language, const SingleInstance& instance)
+{
+    const bool german = language == kLanguageGerman;
+    QString what;
+    switch (instance.LockObstacle()) {
+    case SingleInstance::Obstacle::kFolder:
+        what = german ? QStringLiteral("ein Ordner") : QStringLiteral("a folder");
+        break;
+    case SingleInstance::Obstacle::kSymlink:
+        what = german ? QStringLiteral("ein symbolischer Link") : QStringLiteral("a symbolic link");
+        break;
+    case SingleInstance::Obstacle::kOtherOwner:
+        what = german ? QStringLiteral("eine Datei eines anderen Benutzers")
+                      : QStringLiteral("another user's file");
+        break;
+    case SingleInstance::Obstacle::kNotRegular:
+    case SingleInstance::Obstacle::kUnusable:
+    case SingleInstance::Obstacle::kNone:
+        what = german ? QStringLiteral("keine brauchbare Datei") : QStringLiteral("not a usable file");
+        break;
+    }
+    const QString text =
+        (german
+             ? QString::fromUtf8("Corvane Keyboard kann nicht prüfen, ob es bereits läuft, denn seine "
+                                 "Sperrdatei\n%1\nist %2. Bitte entferne sie und starte das Programm erneut.")
+             : QStringLiteral("Corvane Keyboard cannot tell whether it is already running, because its lock "
+                              "file\n%1\nis %2. Please remove it and start again."))
+            .arg(instance.LockPath(), what);
+    std::fprintf(stderr, "corvane-keyboard: %s\n", instance.Problem().toLocal8Bit().constData());
+    std::fflush(stderr);
+    prompt.Tell(nullptr, QStringLiteral("Corvane Keyboard"), text);
+    return kExitInstanceLockBlocked;
+}
+
 int ReportArtworkMissing(Prompt* prompt, std::uint16_t language,
                          const std::vector<std::filesystem::path>& lookedIn)
 {
@@ -230,6 +264,10 @@ int CTarvikApp::Run(QApplication& app, const AppOptions& options)
         case SingleInstance::Outcome::kUnreachable: {
             MessageBoxPrompt prompt;
             return ReportFirstInstanceUnreachable(prompt, language, instance.Problem());
+        }
+        case SingleInstance::Outcome::kBlocked: {
+            MessageBoxPrompt prompt;
+            return ReportInstanceLockBlocked(prompt, language, instance);
         }
         }
     }
