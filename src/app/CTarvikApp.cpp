@@ -172,15 +172,18 @@ int ReportInstanceLockBlocked(Prompt& prompt, std::uint16_t language, const Sing
     case SingleInstance::Obstacle::kNotRegular:
     case SingleInstance::Obstacle::kUnusable:
     case SingleInstance::Obstacle::kNone:
-        what = german ? QStringLiteral("keine brauchbare Datei") : QStringLiteral("not a usable file");
+        what = german ? QStringLiteral("etwas, das keine brauchbare Datei ist")
+                      : QStringLiteral("something that is not a usable file");
         break;
     }
     const QString text =
         (german
-             ? QString::fromUtf8("Corvane Keyboard kann nicht prüfen, ob es bereits läuft, denn seine "
-                                 "Sperrdatei\n%1\nist %2. Bitte entferne sie und starte das Programm erneut.")
-             : QStringLiteral("Corvane Keyboard cannot tell whether it is already running, because its lock "
-                              "file\n%1\nis %2. Please remove it and start again."))
+             ? QString::fromUtf8("Corvane Keyboard kann nicht prüfen, ob es bereits läuft.\nAnstelle seiner "
+                                 "Sperrdatei liegt dort %2:\n%1\nBitte entferne es und starte das Programm "
+                                 "erneut.")
+             : QStringLiteral(
+                   "Corvane Keyboard cannot tell whether it is already running.\nIn place of its lock "
+                   "file there is %2:\n%1\nPlease remove it and start again."))
             .arg(instance.LockPath(), what);
     std::fprintf(stderr, "corvane-keyboard: %s\n", instance.Problem().toLocal8Bit().constData());
     std::fflush(stderr);

@@ -371,10 +371,10 @@ TEST(BlockedInstanceLockTest, SaysWhatIsInTheWayAndWhereInTheChosenLanguage)
         const char* says;
     };
     const Case cases[] = {
-        {kLanguageEnglish, true, "is a folder. Please remove it and start again."},
-        {kLanguageGerman, true, "ist ein Ordner. Bitte entferne sie"},
-        {kLanguageEnglish, false, "is a symbolic link."},
-        {kLanguageGerman, false, "ist ein symbolischer Link."},
+        {kLanguageEnglish, true, "In place of its lock file there is a folder:"},
+        {kLanguageGerman, true, "Anstelle seiner Sperrdatei liegt dort ein Ordner:"},
+        {kLanguageEnglish, false, "there is a symbolic link:"},
+        {kLanguageGerman, false, "liegt dort ein symbolischer Link:"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.says);
@@ -395,7 +395,8 @@ TEST(BlockedInstanceLockTest, SaysWhatIsInTheWayAndWhereInTheChosenLanguage)
         const std::string err = ::testing::internal::GetCapturedStderr();
         EXPECT_EQ(code, kExitInstanceLockBlocked);
         ASSERT_EQ(prompt.calls.size(), 1u);
-        EXPECT_TRUE(prompt.calls[0].text.contains(lock)) << "the path to remove";
+        EXPECT_TRUE(prompt.calls[0].text.contains(QLatin1Char('\n') + lock + QLatin1Char('\n')))
+            << "the path to remove, on a line of its own";
         EXPECT_TRUE(prompt.calls[0].text.contains(QString::fromUtf8(c.says)))
             << prompt.calls[0].text.toStdString();
         EXPECT_FALSE(prompt.calls[0].text.contains(QLatin1String("does not answer")));
