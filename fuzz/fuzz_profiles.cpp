@@ -106,10 +106,14 @@ Tree Walk(const fs::path& root)
     return tree;
 }
 
-// The file a chain of links finally names, as a save writes through them.
+// The file a chain of links finally names, as a save writes through them (folders on the way
+// may be links too).
 fs::path Resolve(fs::path path)
 {
     for (int hops = 0; hops < 40; ++hops) {
+        std::error_code folderError;
+        const fs::path folder = fs::weakly_canonical(path.parent_path(), folderError);
+        if (!folderError) path = folder / path.filename();
         struct stat st
         {
         };

@@ -36,8 +36,8 @@ inline constexpr char kEarlierFolderName[] = "earlier";
 // The record of the copy the program wrote, inside the profile folder.
 inline constexpr char kProfileRecordName[] = ".current-profile";
 
-// The name a chosen file is listed under: its file name cut at the first "." after the first
-// character.
+// The name a chosen file is listed under: its file name without leading dots, cut at the first
+// "." after that.
 std::string ProfileNameOf(const std::filesystem::path& file);
 // The name a file of the folder is listed under: its file name without a final ".bin".
 std::string ListedProfileName(const std::string& fileName);
