@@ -382,13 +382,20 @@ private:
         const std::uint8_t kind = in_.Byte();
         const fs::path target = Place() / Name(in_);
         if (!fs::is_directory(target.parent_path()) || Look(target)) return;
+        Trace(kind % 3 == 0   ? "user makes a folder"
+              : kind % 3 == 1 ? "user makes a link"
+                              : "user makes a FIFO",
+              target);
         switch (kind % 3) {
         case 0:
             ::mkdir(target.c_str(), 0700);
             break;
-        case 1:
-            (void)!::symlink(Chosen().c_str(), target.c_str());
+        case 1: {
+            const fs::path to = Chosen();
+            Trace("  to", to);
+            (void)!::symlink(to.c_str(), target.c_str());
             break;
+        }
         default:
             ::mkfifo(target.c_str(), 0600);
             break;

@@ -346,6 +346,11 @@ void ProfileFolder::Scan()
 
 std::optional<ProfileFolder::Record> ProfileFolder::ReadRecord() const
 {
+    // Only a plain file of that name is the program's record; a link there leads elsewhere.
+    struct stat st
+    {
+    };
+    if (!Exists(folder_ / kProfileRecordName, &st) || !S_ISREG(st.st_mode)) return std::nullopt;
     std::string bytes(kMaxRecordBytes + 1, '\0');
     std::size_t n = 0;
     const FileStatus status = ReadRegularFile(
@@ -558,9 +563,17 @@ ProfileResult ProfileFolder::KeepOnly(const std::filesystem::path& keep, const s
     }
     // Recorded before the old copy goes: should the program stop in between, that copy is no
     // longer recognised and is moved aside next time, never lost.
-    const std::string text = RecordText(next.name, next.ownHash);
-    (void)WriteFileAtomically(folder_ / kProfileRecordName,
-                              {std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size())});
+    // Never written through a link or over anything but its own plain file: without a record the
+    // old copy is merely moved aside next time.
+    const std::filesystem::path recordPath = folder_ / kProfileRecordName;
+    struct stat st
+    {
+    };
+    if (!Exists(recordPath, &st) || S_ISREG(st.st_mode)) {
+        const std::string text = RecordText(next.name, next.ownHash);
+        (void)WriteFileAtomically(
+            recordPath, {std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size())});
+    }
     for (const std::filesystem::path& file : own)
         if (::unlink(file.c_str()) != 0) Fail(result, ProfileOutcome::kRemoveFailed, file, errno);
     for (const std::filesystem::path& file : others)

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 #include <sys/stat.h>
@@ -645,6 +646,56 @@ TEST_F(ProfileFolderTest, WhatCannotBeMovedAsideStaysAndIsReported)
               std::string::npos);
     EXPECT_NE(ProfileResultText(result, TextLanguage::kGerman).find("bleibt im Profilordner"),
               std::string::npos);
+}
+
+// What the program remembers about its copy lies in the folder too, where anyone may put
+// something in its place: it is never written through, and never makes the program delete.
+TEST_F(ProfileFolderTest, TheRecordOfTheProgramsCopyCannotBeTurnedAgainstIt)
+{
+    struct Case
+    {
+        const char* name;
+        std::function<void(const fs::path& record)> put;
+    };
+    const Case cases[] = {
+        {"a link to a file elsewhere",
+         [&](const fs::path& record) { fs::create_symlink(elsewhere / "victim.txt", record); }},
+        {"a link to where no file is yet",
+         [&](const fs::path& record) { fs::create_symlink(elsewhere / "new.txt", record); }},
+        {"a folder", [&](const fs::path& record) { fs::create_directory(record); }},
+        {"garbage",
+         [&](const fs::path& record) {
+             WriteAll(record, {'o', 'w', 'n', ' ', 'z', '\n', 'b'});
+         }},
+        {"another file named as the copy",
+         [&](const fs::path& record) {
+             WriteAll(record, {'u', 's', 'e', 'r', '\n', 'b', '.', 'b', 'i', 'n'});
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(profiles);
+        fs::remove_all(elsewhere);
+        fs::create_directory(profiles);
+        fs::create_directory(elsewhere);
+        WriteAll(elsewhere / "victim.txt", {1, 2, 3});
+        ProfileFolder folder(profiles);
+        const Buffers first(1);
+        ASSERT_TRUE(folder.Export(elsewhere / "a.bin", *first.image, *first.records).Done());
+        fs::remove(profiles / kProfileRecordName);
+        c.put(profiles / kProfileRecordName);
+        WriteAll(profiles / "b.bin", Profile(9)); // someone else's
+
+        const Buffers second(2);
+        const ProfileResult result = folder.Export(elsewhere / "c.bin", *second.image, *second.records);
+        EXPECT_TRUE(result.Done()) << ProfileResultText(result, TextLanguage::kEnglish);
+        EXPECT_EQ(ReadAll(elsewhere / "victim.txt"), (std::vector<std::uint8_t>{1, 2, 3}));
+        EXPECT_FALSE(fs::exists(elsewhere / "new.txt"));
+        EXPECT_EQ(ReadAll(profiles / "c.bin"), second.Bytes());
+        EXPECT_EQ(ReadAll(profiles / kEarlierFolderName / "b.bin"), Profile(9)) << "kept, never deleted";
+        // The copy it can no longer be sure of is kept aside too.
+        EXPECT_EQ(ReadAll(profiles / kEarlierFolderName / "a.bin"), first.Bytes());
+    }
 }
 
 TEST_F(ProfileFolderTest, ExportNeverReplacesTheProgramsOwnFiles)
