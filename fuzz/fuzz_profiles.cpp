@@ -126,6 +126,13 @@ fs::path Resolve(fs::path path)
     return path;
 }
 
+// A folder to put something in, through links as the user's tools would; a loop is none.
+bool IsFolder(const fs::path& path)
+{
+    std::error_code ec;
+    return fs::is_directory(path, ec) && !ec;
+}
+
 bool Same(const fs::path& a, const fs::path& b)
 {
     std::error_code ec;
@@ -365,7 +372,7 @@ private:
         {
         };
         if (::lstat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return;
-        if (IsProtected(target) || !fs::is_directory(target.parent_path())) return;
+        if (IsProtected(target) || !IsFolder(target.parent_path())) return;
         // A name too long for the file system is simply not made.
         std::ofstream out(target, std::ios::binary | std::ios::trunc);
         if (!out) return;
@@ -381,7 +388,7 @@ private:
     {
         const std::uint8_t kind = in_.Byte();
         const fs::path target = Place() / Name(in_);
-        if (!fs::is_directory(target.parent_path()) || Look(target)) return;
+        if (!IsFolder(target.parent_path()) || Look(target)) return;
         Trace(kind % 3 == 0   ? "user makes a folder"
               : kind % 3 == 1 ? "user makes a link"
                               : "user makes a FIFO",

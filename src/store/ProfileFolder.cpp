@@ -332,13 +332,12 @@ void ProfileFolder::Scan()
 {
     entries_.clear();
     std::error_code ec;
-    std::filesystem::directory_iterator it(folder_, ec);
-    if (ec) return;
-    for (const std::filesystem::directory_entry& entry : it) {
-        const std::string name = entry.path().filename().string();
+    // Never throws: a folder that cannot be read lists what could be read.
+    for (std::filesystem::directory_iterator it(folder_, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
         std::error_code typeError;
-        if (entry.is_directory(typeError) || !EndsWithSuffixIgnoringCase(name)) continue;
-        entries_.push_back({entry.path(), ListedProfileName(name)});
+        if (it->is_directory(typeError) || !EndsWithSuffixIgnoringCase(name)) continue;
+        entries_.push_back({it->path(), ListedProfileName(name)});
     }
     std::sort(entries_.begin(), entries_.end(),
               [](const ProfileEntry& a, const ProfileEntry& b) { return a.path < b.path; });
