@@ -154,6 +154,43 @@ int ReportFirstInstanceUnreachable(Prompt& prompt, std::uint16_t language, const
     return kExitFirstInstanceUnreachable;
 }
 
+int ReportInstanceLockBlocked(Prompt& prompt, std::uint16_t language, const SingleInstance& instance)
+{
+    const bool german = language == kLanguageGerman;
+    QString what;
+    switch (instance.LockObstacle()) {
+    case SingleInstance::Obstacle::kFolder:
+        what = german ? QStringLiteral("ein Ordner") : QStringLiteral("a folder");
+        break;
+    case SingleInstance::Obstacle::kSymlink:
+        what = german ? QStringLiteral("ein symbolischer Link") : QStringLiteral("a symbolic link");
+        break;
+    case SingleInstance::Obstacle::kOtherOwner:
+        what = german ? QStringLiteral("eine Datei eines anderen Benutzers")
+                      : QStringLiteral("another user's file");
+        break;
+    case SingleInstance::Obstacle::kNotRegular:
+    case SingleInstance::Obstacle::kUnusable:
+    case SingleInstance::Obstacle::kNone:
+        what = german ? QStringLiteral("etwas, das keine brauchbare Datei ist")
+                      : QStringLiteral("something that is not a usable file");
+        break;
+    }
+    const QString text =
+        (german
+             ? QString::fromUtf8("Corvane Keyboard kann nicht prüfen, ob es bereits läuft.\nAnstelle seiner "
+                                 "Sperrdatei liegt dort %2:\n%1\nBitte entferne es und starte das Programm "
+                                 "erneut.")
+             : QStringLiteral(
+                   "Corvane Keyboard cannot tell whether it is already running.\nIn place of its lock "
+                   "file there is %2:\n%1\nPlease remove it and start again."))
+            .arg(instance.LockPath(), what);
+    std::fprintf(stderr, "corvane-keyboard: %s\n", instance.Problem().toLocal8Bit().constData());
+    std::fflush(stderr);
+    prompt.Tell(nullptr, QStringLiteral("Corvane Keyboard"), text);
+    return kExitInstanceLockBlocked;
+}
+
 int ReportArtworkMissing(Prompt* prompt, std::uint16_t language,
                          const std::vector<std::filesystem::path>& lookedIn)
 {
@@ -231,6 +268,10 @@ int CTarvikApp::Run(QApplication& app, const AppOptions& options)
             MessageBoxPrompt prompt;
             return ReportFirstInstanceUnreachable(prompt, language, instance.Problem());
         }
+        case SingleInstance::Outcome::kBlocked: {
+            MessageBoxPrompt prompt;
+            return ReportInstanceLockBlocked(prompt, language, instance);
+        }
         }
     }
 
@@ -281,7 +322,8 @@ int CTarvikApp::Run(QApplication& app, const AppOptions& options)
     window.SetShellOpener(&shell);
     // One colour dialog and one profile panel for the whole run, opened from the main window.
     CCustomColorDialog colourDialog(setup.language, &window);
-    CConfigureDlg profilePanel(*state, prompt, setup.language, setup.dataFolder, &window);
+    CConfigureDlg profilePanel(*state, prompt, setup.language, setup.dataFolder, setup.programFolder,
+                               &window);
     window.SetColourWindow(&colourDialog);
     window.SetProfileWindow(&profilePanel);
     window.SetProgramStarter(&starter);

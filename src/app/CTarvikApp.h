@@ -52,6 +52,11 @@ void BringForwardOnSecondStart(SingleInstance& instance, CTarvikDlg& window);
 inline constexpr int kExitFirstInstanceUnreachable = 3;
 int ReportFirstInstanceUnreachable(Prompt& prompt, std::uint16_t language, const QString& detail);
 
+// Something that is no lock of the program's lies where its lock goes: the program says what and
+// where (stderr and a notice), so the user can remove it, and ends. Returns the exit code.
+inline constexpr int kExitInstanceLockBlocked = 5;
+int ReportInstanceLockBlocked(Prompt& prompt, std::uint16_t language, const SingleInstance& instance);
+
 // Without its pictures the window would be empty and invisible: the program says where it looked
 // (stderr, and a notice where there is a screen to show it on) and ends. Returns the exit code.
 inline constexpr int kExitArtworkMissing = 4;

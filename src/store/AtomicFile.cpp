@@ -83,10 +83,15 @@ int CreateTemporary(const fs::path& target, bool replacing, std::string& name)
 
 std::string TemporaryFilePrefix(std::string_view fileName)
 {
+    // The whole temporary name stays within the 255 bytes a file name may have, so a file whose
+    // own name is near that limit can still be saved: long names give up their end.
+    constexpr std::string_view kTag = ".tmp-";
+    const std::size_t room = NAME_MAX - 1 - kTag.size() - kSuffixLength;
+    if (fileName.size() > room) fileName = fileName.substr(0, room);
     // Appended rather than "." + ...: GCC 12 at -O3 warns falsely (-Wrestrict) on literal + string.
     std::string prefix = ".";
     prefix += fileName;
-    prefix += ".tmp-";
+    prefix += kTag;
     return prefix;
 }
 

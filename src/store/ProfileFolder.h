@@ -5,16 +5,20 @@
 // hold a copy under the chosen name. Renaming the listed profile renames that file.
 //
 // The folder is changed so that it never loses the current profile: the new file is written in
-// full (temporary file, then rename) before any other profile file is removed, and nothing is
-// removed when that fails.
+// full (temporary file, then rename) before any other profile file goes, and nothing goes when
+// that fails. Only the copy the program itself wrote is ever removed; it remembers that copy by
+// name and content in a small record beside it. Any other "*.bin" there (put in by the user, or
+// an export the user chose to make there) is moved to "earlier/" instead.
 
 #include "device/SettingsImage.h"
 #include "keys/KeyRecord.h"
 #include "store/FileStatus.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,13 +31,24 @@ struct ProfileEntry
     std::string name; // the file name with ".bin" removed, as listed
 };
 
-// The name a chosen file is listed under: its file name cut at the first ".".
+// Where files the program did not write are moved, inside the profile folder.
+inline constexpr char kEarlierFolderName[] = "earlier";
+// The record of the copy the program wrote, inside the profile folder.
+inline constexpr char kProfileRecordName[] = ".current-profile";
+
+// The name a chosen file is listed under: its file name without leading dots, cut at the first
+// "." after that.
 std::string ProfileNameOf(const std::filesystem::path& file);
+// The name a file of the folder is listed under: its file name without a final ".bin".
+std::string ListedProfileName(const std::string& fileName);
 // The file a listed name stands for: "<folder>/<name>", with ".bin" added unless the name
 // already ends so.
 std::filesystem::path ProfilePathFor(const std::filesystem::path& folder, std::string_view name);
-// A name that stays inside the folder: not empty, not "." or "..", no "/" and no NUL.
+// A name that stays inside the folder and in sight: not empty, not starting with ".", no "/" and
+// no NUL.
 bool IsUsableProfileName(std::string_view name);
+// "name (2).bin", "name (3).bin", ... for a name that is taken, kept within 255 bytes.
+std::string NumberedName(const std::string& fileName, unsigned number);
 
 // A key of a profile that starts something on this computer when pressed.
 struct LaunchTarget
@@ -55,8 +70,10 @@ enum class ProfileOutcome {
     kRenameFailed,    // `file` could not be renamed to `other` (error)
     kRemoveFailed,    // the new current profile is in place, but `file` could not be removed (error)
     kFolderFailed,    // the profile folder could not be made (error)
-    kBadName,         // the edited name cannot name a file in the folder
+    kBadName,         // the edited or chosen name cannot name a file in the folder
     kNothingToRename, // no listed profile at that index
+    kOwnFile,         // the chosen export target is one of the program's own files; nothing written
+    kMoveFailed,      // `file`, not written by the program, could not be moved to earlier/ (error)
 };
 
 struct ProfileResult
@@ -67,10 +84,13 @@ struct ProfileResult
     std::filesystem::path other;
     int error = 0; // errno
     bool settingsTaken = false;
+    // Files the program did not write, moved out of the way into earlier/, by their new paths.
+    std::vector<std::filesystem::path> moved;
 
     bool Done() const { return outcome == ProfileOutcome::kDone; }
 };
-// What to tell the user; empty for kDone.
+// What to tell the user, once: what went wrong and what was moved; empty for kDone with nothing
+// moved.
 std::string ProfileResultText(const ProfileResult& result, TextLanguage language);
 
 // A file read for import and not yet taken: the caller may first ask about its launch keys.
@@ -91,6 +111,11 @@ public:
     explicit ProfileFolder(std::filesystem::path folder);
 
     const std::filesystem::path& Folder() const { return folder_; }
+    // Files an export must never replace (keymap.bin, MacroDefine.bin, VER.bin); the current
+    // profile is refused as well.
+    void SetProgramFiles(std::vector<std::filesystem::path> files) { programFiles_ = std::move(files); }
+    // The current profile: the file the program last made current, else the first listed one.
+    std::filesystem::path CurrentProfile() const;
     // The file last chosen for import or export; empty until then.
     const std::filesystem::path& LastProfilePath() const { return lastProfilePath_; }
 
@@ -110,13 +135,30 @@ public:
     ProfileResult Rename(std::size_t index, const std::string& newName);
 
 private:
+    // What the record says: the current profile's name, and the hash of its content when the
+    // program wrote it (none when it is the user's own file).
+    struct Record
+    {
+        std::string name;
+        std::optional<std::uint64_t> ownHash;
+    };
+    std::optional<Record> ReadRecord() const;
+    bool IsOwnCopy(const std::filesystem::path& file, const std::optional<Record>& record) const;
+
     ProfileResult MakeCurrent(const std::string& name, const SettingsImage& image,
-                              const KeyRecordBuffer& records);
-    ProfileResult RemoveAllBut(const std::filesystem::path& keep);
+                              const KeyRecordBuffer& records, const std::filesystem::path& chosen);
+    // Leaves `keep` as the folder's one profile: the program's own old copy is removed, anything
+    // else moved to earlier/. `record` is what was recorded before; `next` is recorded first.
+    ProfileResult KeepOnly(const std::filesystem::path& keep, const std::optional<Record>& record,
+                           const Record& next, ProfileResult result);
+    // Moves a file the program did not write into earlier/, under a free name.
+    bool MoveAside(const std::filesystem::path& file, ProfileResult& result);
+    bool IsProtectedTarget(const std::filesystem::path& chosen) const;
 
     std::filesystem::path folder_;
     std::filesystem::path lastProfilePath_;
     std::vector<ProfileEntry> entries_;
+    std::vector<std::filesystem::path> programFiles_;
 };
 
 } // namespace corvane

@@ -9,6 +9,7 @@
 #include "skin/WindowMessage.h"
 #include "store/SettingsFiles.h"
 
+#include <QDir>
 #include <QSettings>
 #include <QUuid>
 #include <thread>
@@ -358,6 +359,52 @@ TEST(UnreachableFirstStartTest, SaysSoInTheChosenLanguageAndFails)
         EXPECT_EQ(prompt.calls[0].text, QString::fromUtf8(c.text));
         EXPECT_NE(err.find(c.text), std::string::npos) << err;
         EXPECT_NE(err.find("held by pid 42"), std::string::npos) << err;
+    }
+}
+
+TEST(BlockedInstanceLockTest, SaysWhatIsInTheWayAndWhereInTheChosenLanguage)
+{
+    struct Case
+    {
+        std::uint16_t language;
+        bool folder; // else a symbolic link
+        const char* says;
+    };
+    const Case cases[] = {
+        {kLanguageEnglish, true, "In place of its lock file there is a folder:"},
+        {kLanguageGerman, true, "Anstelle seiner Sperrdatei liegt dort ein Ordner:"},
+        {kLanguageEnglish, false, "there is a symbolic link:"},
+        {kLanguageGerman, false, "liegt dort ein symbolischer Link:"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.says);
+        const QString name = QStringLiteral("blocked-") + QUuid::createUuid().toString(QUuid::Id128).left(8);
+        const std::optional<QString> folder = SingleInstance::PrivateFolder();
+        ASSERT_TRUE(folder);
+        const QString lock = *folder + QLatin1Char('/') + name + QStringLiteral(".lock");
+        if (c.folder)
+            ASSERT_TRUE(QDir().mkdir(lock));
+        else
+            ASSERT_TRUE(QFile::link(QStringLiteral("/nonexistent"), lock));
+        SingleInstance instance(name);
+        instance.SetPatience(200);
+        ASSERT_EQ(instance.Acquire(), SingleInstance::Outcome::kBlocked);
+        ScriptedPrompt prompt;
+        ::testing::internal::CaptureStderr();
+        const int code = ReportInstanceLockBlocked(prompt, c.language, instance);
+        const std::string err = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(code, kExitInstanceLockBlocked);
+        ASSERT_EQ(prompt.calls.size(), 1u);
+        EXPECT_TRUE(prompt.calls[0].text.contains(QLatin1Char('\n') + lock + QLatin1Char('\n')))
+            << "the path to remove, on a line of its own";
+        EXPECT_TRUE(prompt.calls[0].text.contains(QString::fromUtf8(c.says)))
+            << prompt.calls[0].text.toStdString();
+        EXPECT_FALSE(prompt.calls[0].text.contains(QLatin1String("does not answer")));
+        EXPECT_NE(err.find(lock.toStdString()), std::string::npos) << err;
+        if (c.folder)
+            QDir().rmdir(lock);
+        else
+            QFile::remove(lock);
     }
 }
 

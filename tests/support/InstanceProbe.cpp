@@ -1,7 +1,8 @@
 // A second process for the single-instance tests, run as this user or as another one.
 //   corvane_instance_probe start NAME SECONDS [PATIENCE_MS]
 //     takes part as a start of the program: prints "first <lock path>", "forwarded" or
-//     "unreachable"; when first, serves for SECONDS and prints "activated" for each request.
+//     "unreachable" or "blocked <why>"; when first, serves for SECONDS and prints "activated" for each
+//     request.
 //   corvane_instance_probe ask SOCKET
 //     asks whatever listens on SOCKET to show itself: prints "answered" or "refused".
 #include "platform/qt/SingleInstance.h"
@@ -42,6 +43,9 @@ int main(int argc, char** argv)
     case SingleInstance::Outcome::kUnreachable:
         say(QStringLiteral("unreachable"));
         return 11;
+    case SingleInstance::Outcome::kBlocked:
+        say(QStringLiteral("blocked ") + instance.Problem());
+        return 12;
     case SingleInstance::Outcome::kFirst:
         break;
     }

@@ -142,6 +142,7 @@ void SingleInstance::Warn(const QString& text)
 SingleInstance::Outcome SingleInstance::Acquire()
 {
     problem_.clear();
+    obstacle_ = Obstacle::kNone;
     QString why;
     const std::optional<QString> folder = PrivateFolder(&why);
     if (!folder) {
@@ -158,20 +159,23 @@ SingleInstance::Outcome SingleInstance::Acquire()
 
     // The first one may be starting and not listening yet, or ending and about to free the lock.
     const QDeadlineTimer deadline(patienceMs_);
-    bool triedRemoval = false;
+    int takeOvers = 0;
     for (;;) {
         if (TryLock()) {
             Listen();
             return Outcome::kFirst;
         }
-        if (!triedRemoval && RemoveDamagedLock()) {
-            triedRemoval = true;
-            continue;
-        }
         if (lock_->error() == QLockFile::PermissionError || lock_->error() == QLockFile::UnknownError) {
             Warn(QStringLiteral("cannot create the instance lock %1").arg(LockPath()));
             return Outcome::kFirst;
         }
+        const LockState state = InspectLock();
+        if (state == LockState::kBlocked) {
+            lock_.reset();
+            return Outcome::kBlocked;
+        }
+        // A leftover is taken over once; should it come back at once, someone else is starting.
+        if (state == LockState::kGone || (state == LockState::kTakenOver && ++takeOvers <= 1)) continue;
         if (AskFirstToShow(static_cast<int>(std::min<qint64>(deadline.remainingTime(), 1000))))
             return Outcome::kForwarded;
         if (deadline.hasExpired()) break;
@@ -188,35 +192,56 @@ bool SingleInstance::TryLock()
     return lock_->tryLock(0);
 }
 
-// QLockFile takes over a lock whose process is gone, but not one it cannot read (a crash while
-// writing it, a damaged disk). Such a file is ours to remove once no process holds it locked.
-bool SingleInstance::RemoveDamagedLock()
+// QLockFile takes over a lock whose process is gone, but only one it can read. A live owner keeps
+// its lock file locked (flock), so a regular file of this user that nobody holds is a leftover
+// (a crash while writing it, a damaged disk, a mode of 000) and ours to remove. Anything else
+// was not made by the program: it is left alone and reported, with its path.
+SingleInstance::LockState SingleInstance::InspectLock()
 {
-    qint64 pid = 0;
-    QString host;
-    QString app;
-    if (lock_->getLockInfo(&pid, &host, &app)) return false;
+    const QByteArray path = QFile::encodeName(LockPath());
+    const auto blocked = [&](Obstacle obstacle, const QString& what) {
+        obstacle_ = obstacle;
+        problem_ = QStringLiteral("%1 is %2, not the program's lock file; remove it and start again")
+                       .arg(LockPath(), what);
+        return LockState::kBlocked;
+    };
+    struct stat named;
+    if (::lstat(path.constData(), &named) != 0) return errno == ENOENT ? LockState::kGone : LockState::kHeld;
+    if (S_ISLNK(named.st_mode)) return blocked(Obstacle::kSymlink, QStringLiteral("a symbolic link"));
+    if (S_ISDIR(named.st_mode)) return blocked(Obstacle::kFolder, QStringLiteral("a folder"));
+    if (!S_ISREG(named.st_mode)) return blocked(Obstacle::kNotRegular, QStringLiteral("not a regular file"));
+    if (named.st_uid != ::geteuid())
+        return blocked(Obstacle::kOtherOwner, QStringLiteral("a file of user %1").arg(named.st_uid));
 
     // Removers take turns, as QLockFile's own stale-lock removal does.
     QLockFile removal(LockPath() + QStringLiteral(".rmlock"));
-    if (!removal.tryLock(0)) return false;
+    if (!removal.tryLock(0)) return LockState::kHeld;
 
-    const QByteArray path = QFile::encodeName(LockPath());
-    const int fd = ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) return errno == ENOENT; // gone meanwhile: try again
-    bool removed = false;
+    // The file is this user's own: one it cannot read is made readable to find out whether it
+    // is held, and given its mode back when it is.
+    const bool unreadable = (named.st_mode & S_IRUSR) == 0;
+    if (unreadable && ::chmod(path.constData(), (named.st_mode & 07777) | S_IRUSR) != 0)
+        return blocked(Obstacle::kUnusable,
+                       QStringLiteral("a file that cannot be read (%1)").arg(ErrnoText()));
+    const int fd = ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT) return LockState::kGone;
+        return blocked(Obstacle::kUnusable,
+                       QStringLiteral("a file that cannot be opened (%1)").arg(ErrnoText()));
+    }
+    LockState state = LockState::kHeld;
     struct stat opened;
-    struct stat named;
-    // A live owner keeps its lock file locked; ours must still be the file under that name.
-    if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
-        ::lstat(path.constData(), &named) == 0 && named.st_ino == opened.st_ino &&
-        named.st_dev == opened.st_dev) {
+    // Ours must still be the file under that name.
+    if (::fstat(fd, &opened) == 0 && opened.st_ino == named.st_ino && opened.st_dev == named.st_dev &&
+        ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
         const bool empty = opened.st_size == 0;
         const bool old = ::time(nullptr) - opened.st_mtime >= kEmptyLockGraceSeconds;
-        if (!empty || old) removed = ::unlink(path.constData()) == 0;
+        // An empty file may be a lock its owner has only just created.
+        if ((!empty || old) && ::unlink(path.constData()) == 0) state = LockState::kTakenOver;
     }
+    if (state == LockState::kHeld && unreadable) (void)::fchmod(fd, named.st_mode & 07777);
     ::close(fd);
-    return removed;
+    return state;
 }
 
 bool SingleInstance::AskFirstToShow(int timeoutMs)

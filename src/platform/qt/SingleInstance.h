@@ -1,6 +1,8 @@
 #pragma once
 // One configurator per user session. The first start holds a lock file and listens on a local
 // socket; a later start finds the lock taken, asks the first one to show its window, and ends.
+// Only a lock file that a live process holds locked means another copy runs: a leftover of the
+// user's own is taken over, and anything else in its place is reported as what it is.
 //
 // Lock and socket live in a folder only this user can enter: $XDG_RUNTIME_DIR when it is the
 // user's own and nobody else may write to it, else <cache>/corvane-keyboard/run, created 0700.
@@ -23,6 +25,16 @@ public:
         kFirst,       // this process runs; it listens for later starts
         kForwarded,   // another one runs and has been asked to come forward
         kUnreachable, // another one holds the lock but does not answer
+        kBlocked,     // something that is no lock of ours is in the lock's place (Obstacle())
+    };
+    // What is in the lock's place when Acquire() says kBlocked.
+    enum class Obstacle {
+        kNone,
+        kFolder,
+        kSymlink,
+        kNotRegular, // a FIFO, socket or device
+        kOtherOwner, // a file of another user
+        kUnusable,   // a file of this user that cannot be opened even after making it readable
     };
 
     // name: what both the lock file and the socket are called; tests pass their own.
@@ -34,6 +46,7 @@ public:
     // What went wrong, for messages: why the first one could not be reached, or why this one
     // runs without keeping later starts out. Empty when nothing did.
     QString Problem() const { return problem_; }
+    Obstacle LockObstacle() const { return obstacle_; }
     QString LockPath() const;
     QString SocketPath() const;
 
@@ -52,7 +65,9 @@ signals:
 
 private:
     bool TryLock();
-    bool RemoveDamagedLock();
+    enum class LockState { kGone, kTakenOver, kHeld, kBlocked };
+    // Looks at what stands in the lock's place when it cannot be taken.
+    LockState InspectLock();
     bool AskFirstToShow(int timeoutMs);
     void Listen();
     void Warn(const QString& text);
@@ -60,6 +75,7 @@ private:
     QString name_;
     QString folder_;
     QString problem_;
+    Obstacle obstacle_ = Obstacle::kNone;
     int patienceMs_ = 2000;
     int idleTimeoutMs_ = 1000;
     std::unique_ptr<QLockFile> lock_;

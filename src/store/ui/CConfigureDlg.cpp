@@ -2,18 +2,23 @@
 
 #include "app/Prompt.h"
 #include "app/Texts.h"
+#include "device/Firmware.h"
 #include "device/SettingsState.h"
+#include "macros/MacroStore.h"
 #include "skin/SkinDraw.h"
 #include "skin/SkinImage.h"
 #include "skin/SkinLayout.h"
 #include "skin/TransparentListBox.h"
 #include "store/SettingsFiles.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QStandardPaths>
 #include <algorithm>
 
 namespace corvane {
@@ -71,10 +76,13 @@ ProfileFileDialogs::Choose(QWidget* parent, const std::filesystem::path& folder,
 // ---- Panel -----------------------------------------------------------------------------------
 
 CConfigureDlg::CConfigureDlg(SettingsState& state, Prompt& prompt, std::uint16_t language,
-                             const std::filesystem::path& dataFolder, QWidget* parent)
-    : SkinnedDialog(parent), state_(state), prompt_(prompt), language_(language), dataFolder_(dataFolder),
+                             const std::filesystem::path& dataFolder,
+                             const std::filesystem::path& programFolder, QWidget* parent)
+    : SkinnedDialog(parent), state_(state), prompt_(prompt), language_(language),
       folder_(dataFolder / kProfileFolderName), ownChooser_(language), chooser_(&ownChooser_)
 {
+    folder_.SetProgramFiles(
+        {dataFolder / kKeymapFileName, dataFolder / kMacroFileName, programFolder / kVersionFileName});
     setModal(true);
     setWindowTitle(Text("Profil", "Profile"));
     list_ = new CTransparentListBox(this);
@@ -84,6 +92,14 @@ CConfigureDlg::CConfigureDlg(SettingsState& state, Prompt& prompt, std::uint16_t
 }
 
 CConfigureDlg::~CConfigureDlg() = default;
+
+std::filesystem::path CConfigureDlg::FileDialogFolder()
+{
+    // Profiles are the user's files: the dialogs keep away from the program's data folder.
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!documents.isEmpty() && QFileInfo(documents).isDir()) return documents.toStdString();
+    return QDir::homePath().toStdString();
+}
 
 void CConfigureDlg::SetFileChooser(ProfileFileChooser* chooser)
 {
@@ -153,7 +169,7 @@ void CConfigureDlg::Tell(const ProfileResult& result)
 
 void CConfigureDlg::Import()
 {
-    const std::optional<std::filesystem::path> chosen = chooser_->ChooseImport(this, dataFolder_);
+    const std::optional<std::filesystem::path> chosen = chooser_->ChooseImport(this, FileDialogFolder());
     if (!chosen) return;
     const ProfileCandidate candidate = ProfileFolder::ReadForImport(*chosen);
     if (!candidate.Whole()) {
@@ -176,7 +192,7 @@ void CConfigureDlg::Import()
 
 void CConfigureDlg::Export()
 {
-    const std::optional<std::filesystem::path> chosen = chooser_->ChooseExport(this, dataFolder_);
+    const std::optional<std::filesystem::path> chosen = chooser_->ChooseExport(this, FileDialogFolder());
     if (!chosen) return;
     const ProfileResult result = folder_.Export(*chosen, state_.image, state_.records);
     FillList();

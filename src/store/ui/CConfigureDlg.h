@@ -52,9 +52,11 @@ class CConfigureDlg : public SkinnedDialog, public ProfileWindow
 public:
     static constexpr int kListId = 1016;
 
-    // dataFolder holds keymap.bin and the profile folder; the file dialogs start there.
+    // dataFolder holds keymap.bin, MacroDefine.bin and the profile folder, programFolder VER.bin:
+    // an export never replaces them.
     CConfigureDlg(SettingsState& state, Prompt& prompt, std::uint16_t language,
-                  const std::filesystem::path& dataFolder, QWidget* parent = nullptr);
+                  const std::filesystem::path& dataFolder, const std::filesystem::path& programFolder,
+                  QWidget* parent = nullptr);
     ~CConfigureDlg() override;
 
     // ProfileWindow: runs the panel beside the main window.
@@ -67,6 +69,9 @@ public:
     void Initialise();
     void Import();
     void Export();
+
+    // Where the file dialogs start: the user's documents, else the home folder.
+    static std::filesystem::path FileDialogFolder();
 
     CTransparentListBox* List() const { return list_; }
     const ProfileFolder& Folder() const { return folder_; }
@@ -91,7 +96,6 @@ private:
     SettingsState& state_;
     Prompt& prompt_;
     std::uint16_t language_;
-    std::filesystem::path dataFolder_;
     ProfileFolder folder_;
     ProfileFileDialogs ownChooser_;
     ProfileFileChooser* chooser_;

@@ -21,6 +21,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -326,6 +327,129 @@ TEST(SingleInstanceTest, AFirstCopyThatDoesNotAnswerIsReported)
     Probe probe({QStringLiteral("start"), name, QStringLiteral("5"), QStringLiteral("400")});
     EXPECT_EQ(probe.WaitForExit(), 11);
     EXPECT_TRUE(probe.Output().contains(QLatin1String("unreachable")));
+}
+
+// Whatever lies where the lock goes: only a lock a live process holds means "running"; the
+// user's own leftover is taken over; anything else is reported with its path and left alone.
+// Run as an ordinary user (nobody when the tests run as root), for whom a mode of 000 matters.
+TEST(SingleInstanceTest, WhatLiesInTheLocksPlaceIsToldApart)
+{
+    enum class Expect { kFirst, kBlocked, kUnreachable };
+    struct Case
+    {
+        const char* what;
+        std::function<void(const QByteArray& lock, uid_t user)> make;
+        Expect expect;
+        const char* says; // in the probe's problem text, for kBlocked
+        bool rootOnly;    // needs a second user
+    };
+    const QByteArray deadLock = QByteArray::number(DeadPid()) + "\ncorvane_instance_probe\n" +
+                                QSysInfo::machineHostName().toLocal8Bit() + "\n";
+    auto file = [](const QByteArray& path, const QByteArray& content, mode_t mode, uid_t owner) {
+        QFile f(QString::fromLocal8Bit(path));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(content);
+        f.close();
+        ASSERT_EQ(::chown(path.constData(), owner, owner) == 0 || ::geteuid() != 0, true);
+        ASSERT_EQ(::chmod(path.constData(), mode), 0);
+    };
+    int heldFd = -1;
+    const Case cases[] = {
+        {"a folder", [](const QByteArray& lock, uid_t) { ASSERT_EQ(::mkdir(lock.constData(), 0700), 0); },
+         Expect::kBlocked, "is a folder", false},
+        {"a dangling symbolic link",
+         [](const QByteArray& lock, uid_t) {
+             ASSERT_EQ(::symlink("/nonexistent/lock", lock.constData()), 0);
+         },
+         Expect::kBlocked, "is a symbolic link", false},
+        // QLockFile itself sees the dead owner through the link and replaces the link.
+        {"a symbolic link to a stale lock",
+         [&](const QByteArray& lock, uid_t user) {
+             file(lock + ".target", deadLock, 0600, user);
+             ASSERT_EQ(::symlink((lock + ".target").constData(), lock.constData()), 0);
+         },
+         Expect::kFirst, "", false},
+        {"a named pipe",
+         [](const QByteArray& lock, uid_t) { ASSERT_EQ(::mkfifo(lock.constData(), 0600), 0); },
+         Expect::kBlocked, "is not a regular file", false},
+        {"another user's file", [&](const QByteArray& lock, uid_t) { file(lock, deadLock, 0600, 0); },
+         Expect::kBlocked, "is a file of user 0", true},
+        {"mode 000, left by a crash",
+         [&](const QByteArray& lock, uid_t user) { file(lock, deadLock, 0, user); }, Expect::kFirst, "",
+         false},
+        {"mode 000 and damaged",
+         [&](const QByteArray& lock, uid_t user) { file(lock, "\x01\xff garbage", 0, user); }, Expect::kFirst,
+         "", false},
+        {"mode 000, held by a live process",
+         [&](const QByteArray& lock, uid_t user) {
+             file(lock, deadLock, 0600, user);
+             heldFd = ::open(lock.constData(), O_RDONLY | O_CLOEXEC);
+             ASSERT_GE(heldFd, 0);
+             ASSERT_EQ(::flock(heldFd, LOCK_EX | LOCK_NB), 0);
+             ASSERT_EQ(::chmod(lock.constData(), 0), 0);
+         },
+         Expect::kUnreachable, "", false},
+    };
+    const bool root = ::geteuid() == 0;
+    const uid_t user = root ? kOtherUser : ::geteuid();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.rootOnly && !root) continue;
+        TempFolder temp;
+        ::chmod(QFile::encodeName(temp.Path()).constData(), 0755);
+        const QString run = temp / QStringLiteral("run");
+        ASSERT_EQ(::mkdir(QFile::encodeName(run).constData(), 0700), 0);
+        if (root) {
+            ASSERT_EQ(::chown(QFile::encodeName(run).constData(), user, user), 0);
+        }
+        const QString name = UniqueName();
+        const QString lockPath = run + QLatin1Char('/') + name + QStringLiteral(".lock");
+        const QByteArray lock = QFile::encodeName(lockPath);
+        c.make(lock, user);
+        struct stat before;
+        ASSERT_EQ(::lstat(lock.constData(), &before), 0);
+
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), run);
+        env.insert(QStringLiteral("HOME"), temp.Path());
+        env.remove(QStringLiteral("XDG_CACHE_HOME"));
+        Probe probe({QStringLiteral("start"), name, QStringLiteral("0"), QStringLiteral("300")},
+                    root ? std::optional<uid_t>(user) : std::nullopt, env);
+        const int code = probe.WaitForExit();
+        const std::string output = probe.Output().toStdString();
+        struct stat after;
+        const bool stillThere = ::lstat(lock.constData(), &after) == 0;
+        switch (c.expect) {
+        case Expect::kFirst: {
+            EXPECT_EQ(code, 0) << output << probe.Errors().toStdString();
+            EXPECT_NE(output.find("first " + lockPath.toStdString()), std::string::npos) << output;
+            QFile target(QString::fromLocal8Bit(lock + ".target"));
+            if (target.exists()) {
+                ASSERT_TRUE(target.open(QIODevice::ReadOnly));
+                EXPECT_EQ(target.readAll(), deadLock) << "a link is replaced, not written through";
+            }
+            break;
+        }
+        case Expect::kBlocked:
+            EXPECT_EQ(code, 12) << output;
+            EXPECT_NE(output.find(lockPath.toStdString() + " " + c.says), std::string::npos) << output;
+            EXPECT_NE(output.find("remove it"), std::string::npos) << output;
+            ASSERT_TRUE(stillThere) << "what the program did not make is left alone";
+            EXPECT_EQ(after.st_ino, before.st_ino);
+            EXPECT_EQ(after.st_mode, before.st_mode);
+            break;
+        case Expect::kUnreachable:
+            EXPECT_EQ(code, 11) << output;
+            ASSERT_TRUE(stillThere);
+            EXPECT_EQ(after.st_ino, before.st_ino);
+            EXPECT_EQ(after.st_mode & 07777, 0u) << "its mode is given back";
+            break;
+        }
+        if (heldFd >= 0) {
+            ::close(heldFd);
+            heldFd = -1;
+        }
+    }
 }
 
 TEST(SingleInstanceTest, ListenFailureIsReportedAndTheProgramStillRuns)

@@ -56,7 +56,7 @@ protected:
     void StartWithPanel(std::uint16_t language = kLanguageEnglish)
     {
         Start(language);
-        panel = std::make_unique<CConfigureDlg>(*state, prompt, language, dataFolder);
+        panel = std::make_unique<CConfigureDlg>(*state, prompt, language, dataFolder, programFolder);
         panel->SetFileChooser(&chooser);
         window->SetProfileWindow(panel.get());
     }
@@ -102,7 +102,8 @@ TEST_F(ProfilePanelTest, ExportThenImportRoundTripsKeymapByteForByte)
     ASSERT_EQ(saved.size(), kSettingsFileSize);
     EXPECT_EQ(ReadBytes(Keymap()), saved) << "keymap.bin holds what was exported";
     EXPECT_EQ(ReadBytes(Profiles() / "my.bin"), saved) << "the current profile, named up to the first dot";
-    EXPECT_EQ(chooser.folders.back(), dataFolder) << "the file dialog starts in the data folder";
+    EXPECT_EQ(chooser.folders.back(), CConfigureDlg::FileDialogFolder());
+    EXPECT_NE(chooser.folders.back(), dataFolder) << "the file dialogs keep away from the data folder";
 
     // Change a palette colour in memory, then import the exported profile: the change is gone,
     // keymap.bin is the exported file again, and the keyboard has heard nothing of it.
@@ -124,6 +125,95 @@ TEST_F(ProfilePanelTest, ExportThenImportRoundTripsKeymapByteForByte)
     EXPECT_TRUE(prompt.calls.empty());
     ASSERT_EQ(panel->List()->count(), 1);
     EXPECT_EQ(panel->List()->ItemText(0), QStringLiteral("my"));
+}
+
+TEST_F(ProfilePanelTest, FileDialogsStartInTheUsersDocumentsElseHome)
+{
+    const QByteArray savedHome = qgetenv("HOME");
+    const fs::path home = folder.path().toStdString() + "/home";
+    fs::create_directories(home);
+    qputenv("HOME", QByteArray::fromStdString(home.string()));
+    StartWithPanel();
+    struct Case
+    {
+        const char* name;
+        bool documents;
+        fs::path expected;
+    };
+    const Case cases[] = {
+        {"no documents folder", false, home},
+        {"a documents folder", true, home / "Documents"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.documents) fs::create_directories(home / "Documents");
+        chooser.folders.clear();
+        WithPanel([&] {
+            ClickPanel(320, 70);  // Import (answered with Cancel)
+            ClickPanel(320, 118); // Export (answered with Cancel)
+        });
+        EXPECT_EQ(chooser.folders, (std::vector<fs::path>{c.expected, c.expected}));
+    }
+    qputenv("HOME", savedHome);
+}
+
+TEST_F(ProfilePanelTest, ExportRefusesTheProgramsOwnFilesInEitherLanguage)
+{
+    struct Case
+    {
+        std::uint16_t language;
+        const char* file; // in the data folder, or the program folder for VER.bin
+        const char* says;
+    };
+    const Case cases[] = {
+        {kLanguageEnglish, "MacroDefine.bin", "is one of the program's own files"},
+        {kLanguageGerman, "keymap.bin", "ist eine Datei des Programms selbst"},
+        {kLanguageEnglish, "VER.bin", "Please choose another file."},
+    };
+    WriteVersionFile('1', '2');
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        StartWithPanel(c.language);
+        const fs::path target = (std::string(c.file) == "VER.bin" ? programFolder : dataFolder) / c.file;
+        ASSERT_TRUE(fs::exists(target));
+        const std::vector<std::uint8_t> before = ReadBytes(target);
+        chooser.exportAnswer = target;
+        prompt.calls.clear();
+        // Checked before the panel closes: the main window then saves keymap.bin as always.
+        WithPanel([&] {
+            ClickPanel(320, 118);
+            EXPECT_EQ(ReadBytes(target), before) << "not one byte written";
+        });
+        ASSERT_EQ(prompt.calls.size(), 1u);
+        EXPECT_TRUE(prompt.calls[0].text.contains(QString::fromUtf8(c.says)))
+            << prompt.calls[0].text.toStdString();
+        EXPECT_FALSE(fs::exists(Profiles()) && !fs::is_empty(Profiles()))
+            << "the profile folder is not touched";
+        panel.reset();
+        window.reset();
+    }
+}
+
+TEST_F(ProfilePanelTest, FilesMovedAsideAreToldOnce)
+{
+    StartWithPanel(kLanguageGerman);
+    fs::create_directories(Profiles());
+    for (const char* name : {"alt.bin", "team.bin", "zz.bin"})
+        WriteBytes(Profiles() / name, std::vector<std::uint8_t>(kSettingsFileSize, 0x33));
+    chooser.exportAnswer = folder.path().toStdString() + "/neu.bin";
+    WithPanel([&] { ClickPanel(320, 118); });
+    ASSERT_EQ(prompt.calls.size(), 1u);
+    EXPECT_TRUE(prompt.calls[0].text.startsWith(QStringLiteral("3 Dateien im Profilordner")))
+        << prompt.calls[0].text.toStdString();
+    for (const char* name : {"alt.bin", "team.bin", "zz.bin"})
+        EXPECT_EQ(ReadBytes(Profiles() / "earlier" / name).size(), kSettingsFileSize) << name;
+    ASSERT_EQ(panel->List()->count(), 1);
+    EXPECT_EQ(panel->List()->ItemText(0), QStringLiteral("neu"));
+
+    prompt.calls.clear();
+    chooser.exportAnswer = folder.path().toStdString() + "/noch.bin";
+    WithPanel([&] { ClickPanel(320, 118); });
+    EXPECT_TRUE(prompt.calls.empty()) << "the program's own copy simply goes";
 }
 
 TEST_F(ProfilePanelTest, ImportRefusesAnythingButAWholeProfileInEitherLanguage)
@@ -226,7 +316,7 @@ TEST_F(ProfilePanelTest, RenamingInPlaceRenamesTheCurrentProfile)
         EXPECT_EQ(list->ItemText(0), QString::fromUtf8(c.listed)) << c.typed;
         std::vector<std::string> files;
         for (const auto& e : fs::directory_iterator(Profiles()))
-            files.push_back(e.path().filename().string());
+            if (e.path().filename() != kProfileRecordName) files.push_back(e.path().filename().string());
         EXPECT_EQ(files, std::vector<std::string>{c.file}) << c.typed;
         EXPECT_EQ(ReadBytes(Profiles() / c.file), current) << c.typed;
     }
