@@ -252,8 +252,7 @@ std::string EscapeControls(std::string_view text)
 }
 
 void DescribeSettings(const SettingsImage& image, const KeyRecordBuffer& records, std::size_t available,
-                      const MacroStore* macros, const KeyCodeTable& codes, std::ostream& out,
-                      ImageSource source)
+                      const MacroStore* macros, const KeyCodeTable& codes, std::ostream& out)
 {
     auto field = [&](std::size_t offset, std::size_t size, const char* name, const std::string& value) {
         if (Within(available, offset, size)) out << name << ": " << value << "\n";
@@ -289,8 +288,10 @@ void DescribeSettings(const SettingsImage& image, const KeyRecordBuffer& records
     if (Within(available, img::kResponseTime, 1)) {
         // The value the keyboard has or gets, and the slider position that stands for it.
         const int stored = lighting.ResponseTime();
-        const int keyboard = source == ImageSource::kKeyboard ? stored : stored + 1;
-        out << "Response time: " << keyboard << " (slider " << keyboard - 1 << ")\n";
+        const int slider = std::min(stored, static_cast<int>(img::kMaxResponseTime));
+        out << "Response time: " << slider + 1 << " (slider " << slider;
+        if (stored != slider) out << "; the file holds " << stored << ", beyond the slider";
+        out << ")\n";
     }
     field(img::kReportRate, 1, "Report rate", std::to_string(lighting.ReportRate()));
 

@@ -19,18 +19,10 @@ namespace corvane::ctl {
 // UTF-8; other bytes pass unchanged.
 std::string EscapeControls(std::string_view text);
 
-// Where an image comes from decides how its response-time byte reads: a file holds the slider's
-// position, which Apply sends plus one; a fresh read from the keyboard holds the keyboard's value.
-enum class ImageSource {
-    kFile,
-    kKeyboard,
-};
-
 // `available` is how many bytes of the file there were: fields beyond it are not described.
 // `macros` (may be null) names the macros keys refer to.
 void DescribeSettings(const SettingsImage& image, const KeyRecordBuffer& records, std::size_t available,
-                      const MacroStore* macros, const KeyCodeTable& codes, std::ostream& out,
-                      ImageSource source = ImageSource::kFile);
+                      const MacroStore* macros, const KeyCodeTable& codes, std::ostream& out);
 void DescribeMacros(const MacroStore& store, std::size_t available, const KeyCodeTable& codes,
                     std::ostream& out);
 

@@ -208,7 +208,7 @@ int RunRead(CommandContext& context)
     session.Link().Shutdown();
     if (result != SyncResult::kOk) return Fail(context, result, "reading the settings", session.Link());
     DescribeSettings(session.State().image, session.State().records, kSettingsFileSize, nullptr,
-                     StandardKeyCodeTable(), context.out, ImageSource::kKeyboard);
+                     StandardKeyCodeTable(), context.out);
     return 0;
 }
 

@@ -38,8 +38,7 @@ std::optional<std::size_t> CustomLightMapOf(std::uint8_t mode)
 
 int SliderPositionOf(const SettingsImage& image, SliderField field)
 {
-    const int stored = image[FieldOffset(field)];
-    return field == SliderField::kResponseTime ? stored - 1 : stored;
+    return image[FieldOffset(field)];
 }
 
 void StoreSliderPosition(SettingsImage& image, SliderField field, int position)

@@ -56,8 +56,8 @@ enum class SliderField : std::uint8_t {
     kReportRate,
     kResponseTime,
 };
-// Where a slider stands for what the image holds. The response-time field holds the keyboard's
-// value, one more than the slider shows.
+// Where a slider stands for what the image holds: every field holds its slider's position (the
+// keyboard's response time is one more, added when it is sent).
 int SliderPositionOf(const SettingsImage& image, SliderField field);
 // The paint step's capture of a slider: its position becomes the field's byte, as it is.
 void StoreSliderPosition(SettingsImage& image, SliderField field, int position);
@@ -93,7 +93,7 @@ public:
     std::uint8_t WindowsKeyLockValue() const { return (*image_)[img::kWindowsKeyLock]; }
     bool WindowsKeyLocked() const { return WindowsKeyLockValue() != 0; }
     std::uint8_t ReportRate() const { return (*image_)[img::kReportRate]; }
-    // The stored byte: the keyboard's value after a read, the slider position after a paint.
+    // The slider position 0-9; the keyboard's value is one more.
     std::uint8_t ResponseTime() const { return (*image_)[img::kResponseTime]; }
     // Palette entry 0-6 as 0x00BBGGRR.
     std::uint32_t PaletteColour(std::size_t entry) const;

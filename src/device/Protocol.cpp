@@ -156,14 +156,17 @@ bool CommandProtocol::GetResponseTime(SettingsImage& image)
 {
     CommandFrame frame;
     if (!Query(cmd::kGetResponseTime, {}, frame, milliseconds(10), milliseconds(10))) return false;
-    image[img::kResponseTime] = frame[2];
+    // The keyboard counts from one; the image holds the slider position everywhere, so a file
+    // means the same whether it was saved after a read or after a paint.
+    image[img::kResponseTime] = frame[2] > 0 ? static_cast<std::uint8_t>(frame[2] - 1) : 0;
     return true;
 }
 
 bool CommandProtocol::SetResponseTime(const SettingsImage& image)
 {
-    const bool ok =
-        Send(MakeFrame(cmd::kSetResponseTime, {static_cast<std::uint8_t>(image[img::kResponseTime] + 1)}));
+    // A byte beyond the slider (a file from elsewhere) goes out as the slider's end.
+    const std::uint8_t position = std::min(image[img::kResponseTime], img::kMaxResponseTime);
+    const bool ok = Send(MakeFrame(cmd::kSetResponseTime, {static_cast<std::uint8_t>(position + 1)}));
     Pause(milliseconds(10));
     return ok;
 }

@@ -15,7 +15,7 @@ class ApplyTest : public MainWindowTest
 {
 protected:
     void ClickApply() { Click(890, 572); }
-    // The first apply after a read also settles the response time the panel writes back.
+    // Starts each test from an apply that has already gone through.
     void SettleAfterRead()
     {
         ClickApply();

@@ -101,13 +101,13 @@ TEST_F(LightingPanelClassTest, EachSliderReachesItsOwnFieldAndFollowsItBack)
     EXPECT_EQ(view.ReportRate(), 1);
     EXPECT_EQ(view.ResponseTime(), 6);
 
-    // The keyboard's response time is one more than the slider shows.
+    // Every field holds its slider's position, the response time too.
     StoreSliderPosition(*image, SliderField::kResponseTime, 5);
     StoreSliderPosition(*image, SliderField::kSpeed, 9);
     StoreSliderPosition(*image, SliderField::kBrightness, 12);
     StoreSliderPosition(*image, SliderField::kReportRate, 3);
     panel.SetSlidersFromImage();
-    EXPECT_EQ(panel.Slider(layout::kSliderResponseTime)->value(), 4);
+    EXPECT_EQ(panel.Slider(layout::kSliderResponseTime)->value(), 5);
     EXPECT_EQ(panel.Slider(layout::kSliderSpeed)->value(), 9);
     EXPECT_EQ(panel.Slider(layout::kSliderBrightness)->value(), 12);
     EXPECT_EQ(panel.Slider(layout::kSliderReportRate)->value(), 3);

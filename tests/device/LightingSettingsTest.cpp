@@ -44,9 +44,9 @@ TEST(LightingModeRules, EachModeShowsWhatItsFamilyShows)
 TEST(LightingSettings, SlidersReadAndStoreTheirFields)
 {
     auto image = std::make_unique<SettingsImage>();
-    (*image)[img::kResponseTime] = 5; // the keyboard's value after a read
+    (*image)[img::kResponseTime] = 5; // the slider position, after a read as after a paint
     (*image)[img::kSpeed] = 7;
-    EXPECT_EQ(SliderPositionOf(*image, SliderField::kResponseTime), 4);
+    EXPECT_EQ(SliderPositionOf(*image, SliderField::kResponseTime), 5);
     EXPECT_EQ(SliderPositionOf(*image, SliderField::kSpeed), 7);
     StoreSliderPosition(*image, SliderField::kResponseTime, 4);
     StoreSliderPosition(*image, SliderField::kReportRate, 3);

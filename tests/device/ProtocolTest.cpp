@@ -137,13 +137,20 @@ TEST_F(ProtocolFixture, ValuesTravelInTheKeyboardsOwnTerms)
     protocol.GetResponseTime(image);
     protocol.GetLighting(image);
     protocol.GetReportRate(image);
-    EXPECT_EQ(image[img::kResponseTime], 4); // stored as received
+    EXPECT_EQ(image[img::kResponseTime], 3); // the slider position: the keyboard's value less one
     EXPECT_EQ(image[img::kLightingMode], 51);
     EXPECT_EQ(image[img::kSpeed], 9);
     EXPECT_EQ(image[img::kBrightness], 20);
     EXPECT_EQ(image[img::kColour], 2);
     EXPECT_EQ(image[img::kDirection], 3);
     EXPECT_EQ(image[img::kReportRate], 2);
+    // A keyboard that says 0 is at the slider's start; a byte beyond the slider goes out as its end.
+    channel.replies = {Reply({0, 0x84, 0})};
+    protocol.GetResponseTime(image);
+    EXPECT_EQ(image[img::kResponseTime], 0);
+    image[img::kResponseTime] = 12;
+    protocol.SetResponseTime(image);
+    EXPECT_EQ(channel.calls.back().bytes[2], 10);
 }
 
 TEST_F(ProtocolFixture, FirmwareVersionAndPaletteComeFromTheirReplyBytes)

@@ -123,7 +123,7 @@ TEST(SyncRead, StartupReadIsFiftyTwoFramesAndOneHundredFortyFivePacketsInOrder)
     EXPECT_EQ(image[0], 0x5A);
     EXPECT_EQ(image[img::kSpeed], 10 - device.speed);
     EXPECT_EQ(image[img::kBrightness], device.brightness);
-    EXPECT_EQ(image[img::kResponseTime], device.responseTime);
+    EXPECT_EQ(image[img::kResponseTime], device.responseTime - 1);
     EXPECT_EQ(image[img::kReportRate], device.reportRate);
     EXPECT_TRUE(
         std::equal(device.keyTable.begin(), device.keyTable.end(), image.data() + img::kDeviceKeyTable));
