@@ -116,7 +116,7 @@ bool CTarvikDlg::SetUp(const MainWindowSetup& setup)
     // What an interrupted save left behind goes before anything is read or written.
     RemoveStaleSaveFiles(dataFolder_);
     std::vector<FileStatus> fileProblems;
-    fileProblems.push_back(LoadMacroStore(dataFolder_ / kMacroFileName, macros_));
+    fileProblems.push_back(LoadMacroStore(MacroFilePath(), macros_));
 
     sink_ = std::make_unique<WindowMessageSink>(this);
     DeviceLinkOptions options;
@@ -124,7 +124,11 @@ bool CTarvikDlg::SetUp(const MainWindowSetup& setup)
     options.ackTimeout = setup.ackTimeout;
     options.fileVersion = fileVersion;
     const std::filesystem::path keymap = KeymapPath();
-    options.writeKeymap = [keymap](const SettingsState& state) { return SaveKeymap(keymap, state); };
+    // The link saves after a read, an apply and a reset; the window tells the outcome afterwards.
+    options.writeKeymap = [this, keymap](const SettingsState& state) {
+        linkSave_ = SaveKeymap(keymap, state);
+        return linkSave_->Saved();
+    };
     link_ = std::make_unique<DeviceLink>(*setup.backend, *setup.clock, *sink_, std::move(options));
     const StartResult started = link_->Start();
     startupReadPending_ = started.readAllStarted;
@@ -179,21 +183,6 @@ bool CTarvikDlg::ShowsNoKeyboardNotice() const
 TextLanguage CTarvikDlg::FileTextLanguage() const
 {
     return language_ == kLanguageGerman ? TextLanguage::kGerman : TextLanguage::kEnglish;
-}
-
-void CTarvikDlg::TellFileProblems(const std::vector<FileStatus>& statuses)
-{
-    QStringList lines;
-    for (const FileStatus& status : statuses) {
-        const std::string text = FileStatusText(status, FileTextLanguage());
-        if (!text.empty()) lines << QString::fromStdString(text);
-    }
-    if (lines.isEmpty()) return;
-    // Once, after the window has appeared, so the message has something to stand in front of.
-    QTimer::singleShot(0, this, [this, lines] {
-        if (!ended_)
-            prompt_.Tell(this, QStringLiteral("Corvane Keyboard"), lines.join(QStringLiteral("\n\n")));
-    });
 }
 
 void CTarvikDlg::TellLaunchProblem(const LaunchResult& result)
@@ -263,10 +252,13 @@ void CTarvikDlg::ExitWithoutSaving()
 
 void CTarvikDlg::CloseAndSave()
 {
-    if (offlineApplied_)
-        SaveKeymap(KeymapPath(), offlineApplied_->image, offlineApplied_->records);
-    else
-        SaveKeymapShadows(KeymapPath(), state_);
+    const SaveJob job{KeymapPath(), [this](DamagedFile damaged, std::time_t when) {
+                          if (offlineApplied_)
+                              return SaveKeymap(KeymapPath(), offlineApplied_->image,
+                                                offlineApplied_->records, damaged, when);
+                          return SaveKeymap(KeymapPath(), state_.shadow, state_.recordShadow, damaged, when);
+                      }};
+    SaveAndTell({job}, SaveMoment::kAutomatic);
     EndDialog();
 }
 
@@ -344,6 +336,7 @@ void CTarvikDlg::OnReadComplete(ReadSource source)
     if (result.settingsTaken) offlineApplied_.reset();
     SetSlidersFromImage();
     FullPaint();
+    TellLinkSave(SaveMoment::kAutomatic);
     if (result.readFailed) {
         prompt_.Tell(this, QStringLiteral("Corvane Keyboard"),
                      Text("Die Einstellungen der Tastatur konnten nicht gelesen werden. Angezeigt werden die "
@@ -395,6 +388,7 @@ void CTarvikDlg::OnArrivalSettled()
 {
     if (!link_ || ended_) return;
     const ArrivalResult result = link_->OnDeviceArrival(state_);
+    TellLinkSave(SaveMoment::kAutomatic);
     if (result.alreadyOpen) return;
     if (result.factoryReset) {
         panel_.SetCustomColourView(false);
@@ -413,17 +407,23 @@ void CTarvikDlg::Apply()
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const SyncResult result = link_->Apply(state_);
     QApplication::restoreOverrideCursor();
+    const std::optional<SaveStatus> saved = TellLinkSave(SaveMoment::kAutomatic);
     if (result == SyncResult::kOk) {
         offlineApplied_.reset();
     } else if (result == SyncResult::kNoKeyboard) {
         // keymap.bin now holds what the user applied; the shadows stay as the keyboard last had
         // them, so the next Apply with the keyboard still sends the difference.
         offlineApplied_ = std::make_unique<AppliedCopy>(AppliedCopy{state_.image, state_.records});
-        prompt_.Tell(this, Text("Anwenden", "Apply"),
-                     KeyboardMissingReason() +
-                         Text(" Die Einstellungen wurden in keymap.bin gespeichert, aber nicht an die "
-                              "Tastatur gesendet.",
-                              " The settings were saved in keymap.bin but not sent to the keyboard."));
+        prompt_.Tell(
+            this, Text("Anwenden", "Apply"),
+            KeyboardMissingReason() +
+                (!saved || saved->Saved()
+                     ? Text(" Die Einstellungen wurden in keymap.bin gespeichert, aber nicht an die "
+                            "Tastatur gesendet.",
+                            " The settings were saved in keymap.bin but not sent to the keyboard.")
+                     : Text(" Die Einstellungen wurden weder an die Tastatur gesendet noch in keymap.bin "
+                            "gespeichert.",
+                            " The settings were neither sent to the keyboard nor saved in keymap.bin.")));
     } else {
         prompt_.Tell(this, Text("Anwenden", "Apply"),
                      Text("Die Tastatur hat die Einstellungen nicht übernommen. Sie werden beim nächsten "
@@ -455,6 +455,7 @@ void CTarvikDlg::FactoryResetAsked()
     const SyncResult result = link_->FactoryReset(state_);
     SetSlidersFromImage();
     QApplication::restoreOverrideCursor();
+    TellLinkSave(SaveMoment::kAutomatic);
     if (result == SyncResult::kOk) offlineApplied_.reset();
     if (result != SyncResult::kOk) {
         prompt_.Tell(this, Text("Werkseinstellungen", "Factory Setting"),
@@ -681,8 +682,7 @@ void CTarvikDlg::ButtonAction(int button)
     case layout::kButtonMacro:
         if (macroWindow_ != nullptr && macroWindow_->Open()) {
             ApplyMacroEdits(state_, macros_, macroWindow_->Numbering());
-            SaveKeymap(KeymapPath(), state_);
-            SaveMacroStore(dataFolder_ / kMacroFileName, macros_);
+            SaveAndTell({KeymapJob(), MacroFileJob()}, SaveMoment::kDialog);
         }
         break;
     case layout::kButtonApply:

@@ -21,8 +21,13 @@
 #include <QPointer>
 #include <array>
 #include <cstdint>
+#include <ctime>
 #include <filesystem>
+#include <functional>
+#include <map>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 class QSocketNotifier;
@@ -117,6 +122,7 @@ public:
     // What that notice says: no keyboard, or why the keyboard that is there cannot be used.
     QString NoKeyboardNotice() const;
     std::filesystem::path KeymapPath() const;
+    std::filesystem::path MacroFilePath() const;
 
 signals:
     // The window has ended (close button, "Exit").
@@ -160,6 +166,31 @@ private:
     // told which and why.
     TextLanguage FileTextLanguage() const;
     void TellFileProblems(const std::vector<FileStatus>& statuses);
+
+    // Saving the program's own files, and telling the user when one was not saved.
+    using SaveFunction = std::function<SaveStatus(DamagedFile, std::time_t)>;
+    struct SaveJob
+    {
+        std::filesystem::path file;
+        SaveFunction save;
+    };
+    SaveJob KeymapJob();
+    SaveJob MacroFileJob();
+    // Automatic saves (the read's, Apply's, the close button's) do not tell again a problem the
+    // user has been told about; a dialog's save always tells, as its work exists nowhere else.
+    enum class SaveMoment { kAutomatic, kDialog };
+    // Runs the saves, then tells what went wrong in one notice, offering to replace each damaged
+    // file. Returns the final status of each.
+    std::vector<SaveStatus> SaveAndTell(const std::vector<SaveJob>& jobs, SaveMoment moment);
+    // The same for saves already made (by the device link): `statuses` in the order of `jobs`.
+    std::vector<SaveStatus> TellSaves(const std::vector<SaveJob>& jobs, std::vector<SaveStatus> statuses,
+                                      SaveMoment moment);
+    // The save of keymap.bin the device link made during its last call, told now.
+    std::optional<SaveStatus> TellLinkSave(SaveMoment moment);
+    // Asks whether to set the damaged file aside and replace it; the final status.
+    SaveStatus OfferToReplace(const SaveJob& job, const SaveStatus& refused, const QString& text);
+    // Remembers what the user has been told about a file (nothing, once it saves again).
+    void NoteTold(const std::filesystem::path& file, const std::string& problem);
     void TellLaunchProblem(const LaunchResult& result);
     void LaunchUpdater();
     void TellUpdaterProblem(const ProgramStartResult& result, bool newerFirmware);
@@ -221,6 +252,10 @@ private:
     bool ended_ = false;
     // A click is being handled (with whatever dialog it opened).
     bool inClick_ = false;
+    // What the device link's last save of keymap.bin gave, until it is told.
+    std::optional<SaveStatus> linkSave_;
+    // The problem last told for each file, so automatic saves do not repeat it.
+    std::map<std::filesystem::path, std::string> toldProblems_;
 
     // The lighting and performance panel: its sliders, effect list and view switch.
     LightingPanel panel_;

@@ -222,7 +222,7 @@ void CTarvikDlg::AssignKey(std::uint8_t slot)
     LoadKeymap(KeymapPath(), state_, KeymapLoadMode::kRecordsOnly);
     if (!keyWindow_->Open(result)) return;
     corvane::AssignKey(state_, result, codes_, macros_);
-    SaveKeymap(KeymapPath(), state_);
+    SaveAndTell({KeymapJob()}, SaveMoment::kDialog);
 }
 
 } // namespace corvane

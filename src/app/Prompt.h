@@ -16,6 +16,15 @@ public:
     virtual bool AskOkCancel(QWidget* parent, const QString& caption, const QString& text) = 0;
     // A notice with an OK button.
     virtual void Tell(QWidget* parent, const QString& caption, const QString& text) = 0;
+    // A warning with two buttons named for what they do; true when the user chose `accept`. The
+    // other one is the default, so a hasty Enter changes nothing.
+    virtual bool AskChoice(QWidget* parent, const QString& caption, const QString& text,
+                           const QString& accept, const QString& reject)
+    {
+        (void)accept;
+        (void)reject;
+        return AskOkCancel(parent, caption, text);
+    }
 };
 
 class MessageBoxPrompt : public Prompt
@@ -23,6 +32,8 @@ class MessageBoxPrompt : public Prompt
 public:
     bool AskOkCancel(QWidget* parent, const QString& caption, const QString& text) override;
     void Tell(QWidget* parent, const QString& caption, const QString& text) override;
+    bool AskChoice(QWidget* parent, const QString& caption, const QString& text, const QString& accept,
+                   const QString& reject) override;
 };
 
 } // namespace corvane

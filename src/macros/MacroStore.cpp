@@ -151,9 +151,9 @@ FileStatus LoadMacroStore(const std::filesystem::path& file, MacroStore& store)
     std::size_t n = 0;
     FileStatus status = ReadRegularFile(file, kMacroStoreSize, {store.data(), kMacroStoreSize}, n);
     if (status.state == FileState::kMissing) {
-        errno = 0;
-        status.created = SaveMacroStore(file, store);
-        status.error = status.created ? 0 : errno;
+        const SaveStatus saved = SaveMacroStore(file, store);
+        status.created = saved.Saved();
+        status.error = saved.error;
     } else if (status.state == FileState::kUnreadable) {
         // A read that failed half-way leaves nothing half-loaded.
         store.Clear();
@@ -161,10 +161,10 @@ FileStatus LoadMacroStore(const std::filesystem::path& file, MacroStore& store)
     return status;
 }
 
-bool SaveMacroStore(const std::filesystem::path& file, const MacroStore& store)
+SaveStatus SaveMacroStore(const std::filesystem::path& file, const MacroStore& store, DamagedFile damaged,
+                          std::time_t when)
 {
-    if (!CheckBeforeReplacing(file, kMacroStoreSize).Replaceable()) return false;
-    return WriteFileAtomically(file, {store.Bytes()});
+    return SaveOwnFile(file, kMacroStoreSize, {store.Bytes()}, damaged, when);
 }
 
 } // namespace corvane

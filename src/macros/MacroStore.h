@@ -160,7 +160,9 @@ void WriteBackRecord(MacroStore& store, int selected, std::u16string_view name, 
 // kept as it is.
 FileStatus LoadMacroStore(const std::filesystem::path& file, MacroStore& store);
 // Replaces the file with the store's bytes; on failure the old file stays whole. A file that is
-// not a readable regular file of 169860 bytes is never replaced.
-bool SaveMacroStore(const std::filesystem::path& file, const MacroStore& store);
+// not a readable regular file of 169860 bytes that the user may write is never replaced, except a
+// damaged one the user asked to have set aside (DamagedFile::kSetAside).
+SaveStatus SaveMacroStore(const std::filesystem::path& file, const MacroStore& store,
+                          DamagedFile damaged = DamagedFile::kKeep, std::time_t when = std::time(nullptr));
 
 } // namespace corvane

@@ -1,5 +1,7 @@
 #include "store/FileStatus.h"
 
+#include "store/AtomicFile.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -32,6 +34,28 @@ std::string ErrorText(int error, TextLanguage language)
     }
 }
 
+std::string WriteErrorText(int error, TextLanguage language)
+{
+    const bool german = language == TextLanguage::kGerman;
+    switch (error) {
+    case EACCES:
+        return german ? "keine Schreibberechtigung" : "no write permission";
+    case EPERM:
+        return german ? "gehört einem anderen Benutzer" : "owned by another user";
+    default:
+        return ErrorText(error, language);
+    }
+}
+
+// Why this user may not replace the file, 0 when they may. Replacing another user's file would
+// leave it with a new owner, so only root, who can give it back, does that.
+int WriteProblem(const std::filesystem::path& file, const struct stat& st)
+{
+    if (::faccessat(AT_FDCWD, file.c_str(), W_OK, AT_EACCESS) != 0) return errno;
+    if (::geteuid() != 0 && st.st_uid != ::geteuid()) return EPERM;
+    return 0;
+}
+
 std::string TypeText(unsigned type, TextLanguage language)
 {
     const bool german = language == TextLanguage::kGerman;
@@ -50,6 +74,15 @@ std::string TypeText(unsigned type, TextLanguage language)
     }
 }
 
+std::string DamagedSuffix(std::time_t when)
+{
+    std::tm local{};
+    ::localtime_r(&when, &local);
+    char text[32];
+    std::strftime(text, sizeof text, ".damaged-%Y%m%d-%H%M%S", &local);
+    return text;
+}
+
 } // namespace
 
 std::string FileErrorText(int error, TextLanguage language)
@@ -63,7 +96,9 @@ std::string FileStatusReason(const FileStatus& status, TextLanguage language)
     const std::string name = status.file.string();
     switch (status.state) {
     case FileState::kLoaded:
-        return {};
+        if (status.writeError == 0) return {};
+        return (german ? name + " kann nicht geschrieben werden (" : name + " cannot be written (") +
+               WriteErrorText(status.writeError, language) + ").";
     case FileState::kMissing:
         if (status.created) return {};
         if (status.error == ENOENT || status.error == 0)
@@ -130,6 +165,7 @@ int OpenRegularFile(const std::filesystem::path& file, std::uintmax_t expected, 
     }
     status.size = static_cast<std::uintmax_t>(st.st_size);
     status.state = status.size == expected ? FileState::kLoaded : FileState::kWrongSize;
+    status.writeError = WriteProblem(file, st);
     return fd;
 }
 
@@ -172,6 +208,61 @@ FileStatus CheckBeforeReplacing(const std::filesystem::path& file, std::uintmax_
     const int fd = OpenRegularFile(file, expected, status);
     if (fd >= 0) ::close(fd);
     return status;
+}
+
+std::filesystem::path DamagedFileName(const std::filesystem::path& file, std::time_t when)
+{
+    std::filesystem::path name = file;
+    name += DamagedSuffix(when);
+    return name;
+}
+
+SaveStatus SaveOwnFile(const std::filesystem::path& file, std::uintmax_t expected,
+                       std::initializer_list<std::span<const std::uint8_t>> parts, DamagedFile damaged,
+                       std::time_t when)
+{
+    SaveStatus status;
+    status.file = file;
+    status.existing = CheckBeforeReplacing(file, expected);
+    if (!status.existing.Replaceable()) {
+        if (damaged != DamagedFile::kSetAside || !status.existing.Damaged()) {
+            status.outcome = SaveOutcome::kKept;
+            return status;
+        }
+        errno = 0;
+        status.setAside = KeepCopyBeside(file, DamagedSuffix(when));
+        if (status.setAside.empty()) {
+            status.outcome = SaveOutcome::kFailed;
+            status.error = errno != 0 ? errno : EIO;
+            return status;
+        }
+    }
+    errno = 0;
+    if (!WriteFileAtomically(file, parts)) {
+        status.outcome = SaveOutcome::kFailed;
+        status.error = errno != 0 ? errno : EIO;
+        // The damaged file is still in its place; a second name for it would only confuse.
+        if (!status.setAside.empty()) ::unlink(status.setAside.c_str());
+        status.setAside.clear();
+    }
+    return status;
+}
+
+std::string SaveStatusText(const SaveStatus& status, TextLanguage language)
+{
+    switch (status.outcome) {
+    case SaveOutcome::kSaved:
+        return {};
+    case SaveOutcome::kKept:
+        return FileStatusText(status.existing, language);
+    case SaveOutcome::kFailed:
+        break;
+    }
+    const std::string name = status.file.string();
+    const std::string why = ErrorText(status.error, language);
+    return language == TextLanguage::kGerman
+               ? name + " konnte nicht gespeichert werden (" + why + "); die Datei bleibt, wie sie war."
+               : name + " could not be saved (" + why + "); the file is left as it was.";
 }
 
 } // namespace corvane

@@ -6,7 +6,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
 #include <filesystem>
+#include <initializer_list>
 #include <span>
 #include <string>
 
@@ -29,11 +31,20 @@ struct FileStatus
     std::uintmax_t expected = 0;
     unsigned type = 0;    // the S_IFMT bits of what was found, for kNotRegular
     bool created = false; // kMissing: the file has been written afresh
+    // kLoaded and kWrongSize: why this user may not replace the file, 0 when they may. EACCES: no
+    // write permission; EPERM: another user's file (replacing it would change its owner); EROFS.
+    int writeError = 0;
 
     // Whether the data in memory came from the file, or the file was freshly created.
     bool Usable() const { return state == FileState::kLoaded || (state == FileState::kMissing && created); }
-    // Whether the program may replace the file: it holds nothing of the user's that could be lost.
-    bool Replaceable() const { return state == FileState::kLoaded || state == FileState::kMissing; }
+    // Whether the program may replace the file: it holds nothing of the user's that could be lost,
+    // and the user has not protected it.
+    bool Replaceable() const
+    {
+        return (state == FileState::kLoaded && writeError == 0) || state == FileState::kMissing;
+    }
+    // A file of the wrong size that the user could replace, once its bytes are kept aside.
+    bool Damaged() const { return state == FileState::kWrongSize && writeError == 0; }
 };
 
 enum class TextLanguage { kEnglish, kGerman };
@@ -63,8 +74,45 @@ long ReadUpTo(int fd, std::span<std::uint8_t> buffer);
 FileStatus ReadRegularFile(const std::filesystem::path& file, std::uintmax_t expected,
                            std::span<std::uint8_t> buffer, std::size_t& bytesRead);
 
-// The state of the file a save is about to replace: kLoaded (a readable regular file of the
-// expected size) and kMissing allow the save; anything else means the file is kept.
+// The state of the file a save is about to replace: Replaceable() allows the save; anything else
+// means the file is kept.
 FileStatus CheckBeforeReplacing(const std::filesystem::path& file, std::uintmax_t expected);
+
+// What became of a save of one of the program's own files.
+enum class SaveOutcome {
+    kSaved,
+    kKept,   // the file there is not the program's to replace (`existing` says why); nothing written
+    kFailed, // writing failed (`error`); the old file, if any, is as it was
+};
+
+struct SaveStatus
+{
+    SaveOutcome outcome = SaveOutcome::kSaved;
+    std::filesystem::path file;
+    FileStatus existing;
+    int error = 0;
+    std::filesystem::path setAside; // where a damaged file's bytes were kept, when they were
+
+    bool Saved() const { return outcome == SaveOutcome::kSaved; }
+    explicit operator bool() const { return Saved(); }
+    // Kept because it is damaged: the user may have it set aside and replaced.
+    bool Damaged() const { return outcome == SaveOutcome::kKept && existing.Damaged(); }
+};
+
+// Whether a damaged file stays in place, or is set aside and replaced (the user's choice).
+enum class DamagedFile { kKeep, kSetAside };
+
+// The name a damaged file's bytes are kept under: "<file>.damaged-YYYYMMDD-HHMMSS", local time.
+std::filesystem::path DamagedFileName(const std::filesystem::path& file, std::time_t when);
+
+// Saves one of the program's own fixed-size files as a whole. A missing file is created; a file
+// that Replaceable() allows is replaced. Any other file is kept, except that a damaged one is set
+// aside under DamagedFileName(file, when) and then replaced when `damaged` asks for it.
+SaveStatus SaveOwnFile(const std::filesystem::path& file, std::uintmax_t expected,
+                       std::initializer_list<std::span<const std::uint8_t>> parts,
+                       DamagedFile damaged = DamagedFile::kKeep, std::time_t when = std::time(nullptr));
+
+// What to tell the user about a save: the file and why it was not saved; empty when it was.
+std::string SaveStatusText(const SaveStatus& status, TextLanguage language);
 
 } // namespace corvane

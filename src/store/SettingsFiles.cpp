@@ -51,14 +51,18 @@ void RestampDefaultKeyOrder(KeyRecordBuffer& records)
 FileStatus LoadKeymap(const std::filesystem::path& file, SettingsImage& image, KeyRecordBuffer& records,
                       KeymapLoadMode mode)
 {
+    if (mode == KeymapLoadMode::kRecordsOnly) {
+        // Whole or not at all; the image part is read into scratch space and dropped.
+        auto scratch = std::make_unique<SettingsImage>();
+        FileStatus status = ReadSettingsFileExact(file, *scratch, records);
+        RestampDefaultKeyOrder(records);
+        return status;
+    }
     FileStatus status;
     FileDescriptor fd(OpenRegularFile(file, kSettingsFileSize, status));
     if (fd.get() >= 0) {
-        // Both parts are read straight into place, so a short file leaves the rest as it was. In
-        // records-only mode the image part is read into scratch space and dropped.
-        auto scratch = std::make_unique<SettingsImage>();
-        SettingsImage& imageTarget = mode == KeymapLoadMode::kFull ? image : *scratch;
-        long n = ReadUpTo(fd.get(), {imageTarget.data(), kSettingsImageSize});
+        // Both parts are read straight into place, so a short file leaves the rest as it was.
+        long n = ReadUpTo(fd.get(), {image.data(), kSettingsImageSize});
         if (n == static_cast<long>(kSettingsImageSize))
             n = ReadUpTo(fd.get(), {records.data(), kKeyRecordBufferSize});
         if (n < 0) {
@@ -70,9 +74,9 @@ FileStatus LoadKeymap(const std::filesystem::path& file, SettingsImage& image, K
         // Only a missing file is created: one that exists but cannot be read is left alone rather
         // than replaced by an empty one.
         if (status.state == FileState::kMissing) {
-            errno = 0;
-            status.created = SaveKeymap(file, image, records);
-            status.error = status.created ? 0 : errno;
+            const SaveStatus saved = SaveKeymap(file, image, records);
+            status.created = saved.Saved();
+            status.error = saved.error;
         }
     }
     RestampDefaultKeyOrder(records);
@@ -84,18 +88,19 @@ FileStatus LoadKeymap(const std::filesystem::path& file, SettingsState& state, K
     return LoadKeymap(file, state.image, state.records, mode);
 }
 
-bool SaveKeymap(const std::filesystem::path& file, const SettingsImage& image, const KeyRecordBuffer& records)
+SaveStatus SaveKeymap(const std::filesystem::path& file, const SettingsImage& image,
+                      const KeyRecordBuffer& records, DamagedFile damaged, std::time_t when)
 {
-    if (!CheckBeforeReplacing(file, kSettingsFileSize).Replaceable()) return false;
-    return WriteFileAtomically(file, {Bytes(image), Bytes(records)});
+    return SaveOwnFile(file, kSettingsFileSize, {Bytes(image), Bytes(records)}, damaged, when);
 }
 
-bool SaveKeymap(const std::filesystem::path& file, const SettingsState& state)
+SaveStatus SaveKeymap(const std::filesystem::path& file, const SettingsState& state, DamagedFile damaged,
+                      std::time_t when)
 {
-    return SaveKeymap(file, state.image, state.records);
+    return SaveKeymap(file, state.image, state.records, damaged, when);
 }
 
-bool SaveKeymapShadows(const std::filesystem::path& file, const SettingsState& state)
+SaveStatus SaveKeymapShadows(const std::filesystem::path& file, const SettingsState& state)
 {
     return SaveKeymap(file, state.shadow, state.recordShadow);
 }
@@ -141,7 +146,9 @@ bool WriteProfile(const std::filesystem::path& file, const SettingsImage& image,
 
 std::size_t RemoveStaleSaveFiles(const std::filesystem::path& dataFolder)
 {
-    return RemoveStaleTemporaryFiles(dataFolder, {kKeymapFileName, kMacroFileName});
+    // The profile folder holds only files this program wrote, under names the user chose.
+    return RemoveStaleTemporaryFiles(dataFolder, {kKeymapFileName, kMacroFileName}) +
+           RemoveStaleTemporaryFiles(dataFolder / kProfileFolderName);
 }
 
 } // namespace corvane

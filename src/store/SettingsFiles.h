@@ -21,29 +21,36 @@ static_assert(kSettingsFileSize == 206920);
 
 enum class KeymapLoadMode {
     kFull,        // image and key records
-    kRecordsOnly, // key records only; the image keeps what it holds
+    kRecordsOnly, // key records only, and only from a whole file; the image keeps what it holds
 };
 
 // Byte 0 of records 0-107 always holds the position's own key code, whatever a file says.
 void RestampDefaultKeyOrder(KeyRecordBuffer& records);
 
-// Reads keymap.bin, or creates it when it does not exist (kMissing, `created` set when that
-// worked). A file of the wrong size is read as far as it reaches. The key records are restamped
-// with the default key order after every load; when the file is created or cannot be read the
-// records are cleared first. Anything but kLoaded and kMissing means the file is kept as it is:
-// FileStatusText says why, for the user.
+// Full: reads keymap.bin, or creates it when it does not exist (kMissing, `created` set when that
+// worked). A file of the wrong size is read as far as it reaches; when the file is created or
+// cannot be read the records are cleared first.
+// Records only (before a key dialog, while the program runs): the records are taken only from a
+// whole, readable file. Otherwise the records in memory stay as they are and nothing is created:
+// they hold what the user assigned since the start, which the next save writes.
+// The key records are restamped with the default key order after every load. A status that is not
+// Replaceable() means the file is kept as it is: FileStatusText says why, for the user.
 FileStatus LoadKeymap(const std::filesystem::path& file, SettingsImage& image, KeyRecordBuffer& records,
                       KeymapLoadMode mode);
 FileStatus LoadKeymap(const std::filesystem::path& file, SettingsState& state, KeymapLoadMode mode);
 
 // Replaces the file as a whole; when anything fails the old file stays as it was. A file that
-// exists but is not a readable regular file of 206920 bytes is never replaced: it may be the
-// user's only copy, which the program failed to read. Returns whether the new content is on disk.
-bool SaveKeymap(const std::filesystem::path& file, const SettingsImage& image,
-                const KeyRecordBuffer& records);
-bool SaveKeymap(const std::filesystem::path& file, const SettingsState& state);
+// exists but is not a readable regular file of 206920 bytes that the user may write is never
+// replaced: it may be the user's only copy, which the program failed to read, or one the user
+// protected. A damaged one is replaced only when the user asked for it (DamagedFile::kSetAside),
+// after its bytes were kept under DamagedFileName(file, when).
+SaveStatus SaveKeymap(const std::filesystem::path& file, const SettingsImage& image,
+                      const KeyRecordBuffer& records, DamagedFile damaged = DamagedFile::kKeep,
+                      std::time_t when = std::time(nullptr));
+SaveStatus SaveKeymap(const std::filesystem::path& file, const SettingsState& state,
+                      DamagedFile damaged = DamagedFile::kKeep, std::time_t when = std::time(nullptr));
 // Closing the program keeps only what was applied: the synchronised copies are saved.
-bool SaveKeymapShadows(const std::filesystem::path& file, const SettingsState& state);
+SaveStatus SaveKeymapShadows(const std::filesystem::path& file, const SettingsState& state);
 
 // Reads a profile into the two buffers, as far as the file reaches (at most 206920 bytes); the rest
 // keeps its content. Returns the bytes read, or nothing when the file cannot be read or is no
@@ -62,8 +69,8 @@ FileStatus ReadSettingsFileExact(const std::filesystem::path& file, SettingsImag
 bool WriteProfile(const std::filesystem::path& file, const SettingsImage& image,
                   const KeyRecordBuffer& records);
 
-// Removes what interrupted saves of keymap.bin and MacroDefine.bin left in the data folder. The
-// program calls it once at start, before anything is saved.
+// Removes what interrupted saves left in the data folder (of keymap.bin and MacroDefine.bin) and
+// in its profile folder. The program calls it once at start, before anything is saved.
 std::size_t RemoveStaleSaveFiles(const std::filesystem::path& dataFolder);
 
 } // namespace corvane

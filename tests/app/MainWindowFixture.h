@@ -32,6 +32,7 @@ struct PromptCall
     bool question = false;
     QString caption;
     QString text;
+    QString accept; // the button that says yes, where it is named
 };
 
 class ScriptedPrompt : public Prompt
@@ -39,7 +40,7 @@ class ScriptedPrompt : public Prompt
 public:
     bool AskOkCancel(QWidget*, const QString& caption, const QString& text) override
     {
-        calls.push_back({true, caption, text});
+        calls.push_back({true, caption, text, {}});
         if (answers.empty()) return false;
         const bool answer = answers.front();
         answers.pop_front();
@@ -47,7 +48,14 @@ public:
     }
     void Tell(QWidget*, const QString& caption, const QString& text) override
     {
-        calls.push_back({false, caption, text});
+        calls.push_back({false, caption, text, {}});
+    }
+    bool AskChoice(QWidget* parent, const QString& caption, const QString& text, const QString& accept,
+                   const QString&) override
+    {
+        const bool answer = AskOkCancel(parent, caption, text);
+        calls.back().accept = accept;
+        return answer;
     }
 
     std::deque<bool> answers;

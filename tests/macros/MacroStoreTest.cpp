@@ -399,7 +399,7 @@ TEST_F(MacroDefineFile, FailedSaveLeavesTheOldFileWhole)
     struct rlimit small = old;
     small.rlim_cur = 4096;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool saved = SaveMacroStore(File(), changed);
+    const bool saved = SaveMacroStore(File(), changed).Saved();
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
 

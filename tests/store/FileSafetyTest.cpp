@@ -1,6 +1,7 @@
 // Files the program reads are opened without blocking and must be regular; files it cannot use
 // are never written over; saves keep modes and links and clean up after themselves.
 
+#include "SmallDisk.h"
 #include "TempFolder.h"
 #include "Unprivileged.h"
 #include "device/Firmware.h"
@@ -13,9 +14,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
+#include <ctime>
 #include <functional>
 #include <memory>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace corvane {
@@ -69,6 +73,7 @@ class FileSafetyTest : public ::testing::Test
 {
 protected:
     void SetUp() override { ASSERT_EQ(::chmod(folder.path().c_str(), 0777), 0); }
+    void TearDown() override { AllowUnnamedTemporaryFiles(true); }
 
     TempFolder folder;
 };
@@ -185,12 +190,12 @@ TEST_F(FileSafetyTest, AFileThatCouldNotBeUsedIsNeverReplaced)
         {kKeymapFileName,
          kSettingsFileSize,
          [&](const fs::path& f) { return LoadKeymap(f, *state, KeymapLoadMode::kFull).state; },
-         {[&](const fs::path& f) { return SaveKeymap(f, *state); },
-          [&](const fs::path& f) { return SaveKeymapShadows(f, *state); }}},
+         {[&](const fs::path& f) { return SaveKeymap(f, *state).Saved(); },
+          [&](const fs::path& f) { return SaveKeymapShadows(f, *state).Saved(); }}},
         {kMacroFileName,
          kMacroStoreSize,
          [&](const fs::path& f) { return LoadMacroStore(f, *macros).state; },
-         {[&](const fs::path& f) { return SaveMacroStore(f, *macros); }}},
+         {[&](const fs::path& f) { return SaveMacroStore(f, *macros).Saved(); }}},
     };
     int n = 0;
     for (const Kind& kind : kinds) {
@@ -333,7 +338,7 @@ TEST_F(FileSafetyTest, SavesKeepTheOldModeAndNewFilesFollowTheUmask)
     for (const auto& f : fresh) {
         fs::remove(keymap);
         const mode_t old = ::umask(f.umask);
-        const bool saved = SaveKeymap(keymap, *state);
+        const bool saved = SaveKeymap(keymap, *state).Saved();
         ::umask(old);
         ASSERT_TRUE(saved);
         EXPECT_EQ(ModeOf(keymap), f.mode) << "umask " << f.umask;
@@ -427,6 +432,400 @@ TEST_F(FileSafetyTest, OnlyTheProgramsOwnLeftoverTemporaryFilesAreRemoved)
     EXPECT_TRUE(fs::is_directory(folder / ".keymap.bin.tmp-Dir123"));
     EXPECT_TRUE(fs::is_symlink(folder / ".keymap.bin.tmp-Lnk123"));
     EXPECT_EQ(RemoveStaleSaveFiles(folder / "no such folder"), 0u);
+}
+
+// ---- files the user protected
+
+TEST_F(FileSafetyTest, AFileTheUserProtectedIsLeftAsItIsAndTheReasonSaysWhy)
+{
+    const bool root = ::geteuid() == 0;
+    const struct
+    {
+        const char* name;
+        unsigned mode;
+        bool othersFile; // owned by root, the unprivileged user's folder
+        int error;
+        const char* english;
+        const char* german;
+    } cases[] = {
+        {"read-only", 0444, false, EACCES, "cannot be written (no write permission)",
+         "keine Schreibberechtigung"},
+        {"another user's", 0644, true, EACCES, "cannot be written (no write permission)",
+         "keine Schreibberechtigung"},
+        // Writable, but a replacement would be the user's own file.
+        {"another user's, writable by all", 0666, true, EPERM, "cannot be written (owned by another user)",
+         "gehört einem anderen Benutzer"},
+    };
+    struct Kind
+    {
+        const char* name;
+        std::size_t size;
+        std::function<FileStatus(const fs::path&)> load;
+        std::function<SaveStatus(const fs::path&)> save;
+    };
+    auto state = PatternedState(3);
+    auto macros = std::make_unique<MacroStore>();
+    const Kind kinds[] = {
+        {kKeymapFileName, kSettingsFileSize,
+         [&](const fs::path& f) { return LoadKeymap(f, *state, KeymapLoadMode::kFull); },
+         [&](const fs::path& f) { return SaveKeymap(f, *state, DamagedFile::kSetAside); }},
+        {kMacroFileName, kMacroStoreSize, [&](const fs::path& f) { return LoadMacroStore(f, *macros); },
+         [&](const fs::path& f) { return SaveMacroStore(f, *macros, DamagedFile::kSetAside); }},
+    };
+    int n = 0;
+    for (const Kind& kind : kinds) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(kind.name) + ", " + c.name);
+            // Only root can hand a file to another user.
+            if (c.othersFile && !root) continue;
+            const fs::path dir = folder / ("p" + std::to_string(n++));
+            fs::create_directory(dir);
+            ::chmod(dir.c_str(), 0777);
+            const fs::path file = dir / kind.name;
+            const auto content = Pattern(kind.size, 11);
+            WriteAll(file, content);
+            if (root && !c.othersFile) {
+                ASSERT_EQ(::chown(file.c_str(), testing::kNobody, testing::kNobody), 0);
+            }
+            ::chmod(file.c_str(), c.mode);
+            struct stat before
+            {
+            };
+            ASSERT_EQ(::stat(file.c_str(), &before), 0);
+
+            const std::string failures = RunUnprivileged([&] {
+                std::string out;
+                const FileStatus loaded = kind.load(file);
+                if (loaded.state != FileState::kLoaded || loaded.writeError != c.error)
+                    out += "load: state " + std::to_string(static_cast<int>(loaded.state)) + " write error " +
+                           std::to_string(loaded.writeError) + "\n";
+                if (FileStatusText(loaded, TextLanguage::kEnglish).find(c.english) == std::string::npos)
+                    out += "text: " + FileStatusText(loaded, TextLanguage::kEnglish) + "\n";
+                if (FileStatusText(loaded, TextLanguage::kGerman).find(c.german) == std::string::npos)
+                    out += "German text: " + FileStatusText(loaded, TextLanguage::kGerman) + "\n";
+                // Not even the user's own choice to replace a damaged file touches it.
+                const SaveStatus saved = kind.save(file);
+                if (saved.outcome != SaveOutcome::kKept) out += "a save did not keep it\n";
+                if (SaveStatusText(saved, TextLanguage::kEnglish).find(c.english) == std::string::npos)
+                    out += "save text: " + SaveStatusText(saved, TextLanguage::kEnglish) + "\n";
+                return out;
+            });
+            EXPECT_EQ(failures, "");
+            struct stat after
+            {
+            };
+            ASSERT_EQ(::stat(file.c_str(), &after), 0);
+            EXPECT_EQ(after.st_ino, before.st_ino);
+            EXPECT_EQ(after.st_uid, before.st_uid);
+            EXPECT_EQ(ReadAll(file), content);
+            EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+        }
+    }
+}
+
+// ---- damaged files: kept until the user chooses to replace them
+
+std::string LocalStamp(std::time_t when)
+{
+    std::tm local{};
+    ::localtime_r(&when, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &local);
+    return text;
+}
+
+TEST_F(FileSafetyTest, ADamagedFileIsReplacedOnlyByChoiceAndItsBytesAreKeptBesideIt)
+{
+    const std::time_t when = 1'700'000'000;
+    auto state = PatternedState(4);
+    auto macros = std::make_unique<MacroStore>();
+    (*macros)[0].SetName(u"Macro_001");
+    struct Kind
+    {
+        const char* name;
+        std::size_t size;
+        std::function<SaveStatus(const fs::path&, DamagedFile)> save;
+        std::vector<std::uint8_t> expected;
+    };
+    std::vector<std::uint8_t> keymapBytes(state->image.data(), state->image.data() + kSettingsImageSize);
+    keymapBytes.insert(keymapBytes.end(), state->records.data(),
+                       state->records.data() + kKeyRecordBufferSize);
+    const std::vector<std::uint8_t> macroBytes(macros->data(), macros->data() + kMacroStoreSize);
+    const Kind kinds[] = {
+        {kKeymapFileName, kSettingsFileSize,
+         [&](const fs::path& f, DamagedFile d) { return SaveKeymap(f, *state, d, when); }, keymapBytes},
+        {kMacroFileName, kMacroStoreSize,
+         [&](const fs::path& f, DamagedFile d) { return SaveMacroStore(f, *macros, d, when); }, macroBytes},
+    };
+    for (const Kind& kind : kinds) {
+        for (const std::size_t damagedSize : {std::size_t{0}, std::size_t{1000}, kind.size + 1}) {
+            SCOPED_TRACE(std::string(kind.name) + " of " + std::to_string(damagedSize) + " bytes");
+            const fs::path dir = folder / (std::string(kind.name) + std::to_string(damagedSize));
+            fs::create_directory(dir);
+            const fs::path file = dir / kind.name;
+            const auto damaged = Pattern(damagedSize, 9);
+            WriteAll(file, damaged);
+
+            const SaveStatus kept = kind.save(file, DamagedFile::kKeep);
+            EXPECT_EQ(kept.outcome, SaveOutcome::kKept);
+            EXPECT_TRUE(kept.Damaged());
+            EXPECT_EQ(ReadAll(file), damaged);
+            EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+
+            const fs::path aside = dir / (std::string(kind.name) + ".damaged-" + LocalStamp(when));
+            EXPECT_EQ(DamagedFileName(file, when), aside);
+            const SaveStatus replaced = kind.save(file, DamagedFile::kSetAside);
+            EXPECT_TRUE(replaced.Saved());
+            EXPECT_EQ(replaced.setAside, aside);
+            EXPECT_EQ(ReadAll(aside), damaged);
+            EXPECT_EQ(ReadAll(file), kind.expected);
+
+            // Damaged again within the same second: the first copy stays.
+            WriteAll(file, Pattern(7, 1));
+            const SaveStatus again = kind.save(file, DamagedFile::kSetAside);
+            EXPECT_TRUE(again.Saved());
+            EXPECT_EQ(again.setAside.string(), aside.string() + "-2");
+            EXPECT_EQ(ReadAll(aside), damaged);
+            EXPECT_EQ(ReadAll(again.setAside), Pattern(7, 1));
+            EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 3);
+        }
+    }
+    // What is not merely damaged stays whatever the choice: a folder, a FIFO, an unreadable file.
+    const fs::path dir = folder / "kept";
+    fs::create_directory(dir);
+    ::chmod(dir.c_str(), 0777);
+    fs::create_directory(dir / "keymap.bin");
+    ::mkfifo((dir / "MacroDefine.bin").c_str(), 0666);
+    EXPECT_EQ(SaveKeymap(dir / "keymap.bin", *state, DamagedFile::kSetAside, when).outcome,
+              SaveOutcome::kKept);
+    EXPECT_EQ(SaveMacroStore(dir / "MacroDefine.bin", *macros, DamagedFile::kSetAside, when).outcome,
+              SaveOutcome::kKept);
+    const fs::path locked = folder / "locked";
+    fs::create_directory(locked);
+    ::chmod(locked.c_str(), 0777);
+    WriteAll(locked / "keymap.bin", Pattern(1000, 2));
+    ::chmod((locked / "keymap.bin").c_str(), 0);
+    EXPECT_EQ(RunUnprivileged([&] {
+                  return SaveKeymap(locked / "keymap.bin", *state, DamagedFile::kSetAside, when).outcome ==
+                                 SaveOutcome::kKept
+                             ? std::string()
+                             : std::string("an unreadable file was replaced\n");
+              }),
+              "");
+    EXPECT_TRUE(fs::is_directory(dir / "keymap.bin"));
+    EXPECT_TRUE(IsFifo(dir / "MacroDefine.bin"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
+    EXPECT_EQ(std::distance(fs::directory_iterator(locked), fs::directory_iterator()), 1);
+}
+
+// ---- a full disk
+
+TEST_F(FileSafetyTest, ASaveOnAFullDiskFailsSaysWhyAndLeavesTheOldFileWhole)
+{
+    testing::SmallDisk disk(1024);
+    if (!disk.Ready()) GTEST_SKIP() << "no private file system to fill: " << disk.Error();
+    auto state = PatternedState(5);
+    auto macros = std::make_unique<MacroStore>();
+    const fs::path keymap = disk.path() / kKeymapFileName;
+    const fs::path macroFile = disk.path() / kMacroFileName;
+    const fs::path damaged = disk.path() / "damaged" / kKeymapFileName;
+    fs::create_directory(damaged.parent_path());
+    ASSERT_TRUE(SaveKeymap(keymap, *state));
+    ASSERT_TRUE(SaveMacroStore(macroFile, *macros));
+    WriteAll(damaged, Pattern(1000, 3));
+    const auto keymapBefore = ReadAll(keymap);
+    const auto macrosBefore = ReadAll(macroFile);
+    disk.Fill();
+    auto changed = PatternedState(6);
+    (*macros)[0].SetName(u"Macro_001");
+    for (const bool unnamed : {true, false}) {
+        SCOPED_TRACE(unnamed ? "unnamed temporary file" : "named temporary file");
+        AllowUnnamedTemporaryFiles(unnamed);
+        const SaveStatus results[] = {
+            SaveKeymap(keymap, *changed),
+            SaveKeymapShadows(keymap, *changed),
+            SaveMacroStore(macroFile, *macros),
+            // Setting a damaged file aside takes no space, but its replacement does: it stays.
+            SaveKeymap(damaged, *changed, DamagedFile::kSetAside),
+        };
+        for (const SaveStatus& result : results) {
+            EXPECT_EQ(result.outcome, SaveOutcome::kFailed) << result.file;
+            EXPECT_EQ(result.error, ENOSPC) << result.file;
+            EXPECT_TRUE(result.setAside.empty());
+            const std::string english = SaveStatusText(result, TextLanguage::kEnglish);
+            const std::string german = SaveStatusText(result, TextLanguage::kGerman);
+            EXPECT_EQ(english,
+                      result.file.string() +
+                          " could not be saved (no space left on the device); the file is left as it was.");
+            EXPECT_EQ(german, result.file.string() + " konnte nicht gespeichert werden (kein Platz auf dem "
+                                                     "Datenträger); die Datei bleibt, wie sie war.");
+        }
+        EXPECT_EQ(ReadAll(keymap), keymapBefore);
+        EXPECT_EQ(ReadAll(macroFile), macrosBefore);
+        EXPECT_EQ(ReadAll(damaged), Pattern(1000, 3));
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(disk.path()))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(names, (std::vector<std::string>{".filler", kMacroFileName, "damaged", kKeymapFileName}));
+        EXPECT_EQ(std::distance(fs::directory_iterator(damaged.parent_path()), fs::directory_iterator()), 1);
+    }
+    disk.Free();
+    EXPECT_TRUE(SaveKeymap(keymap, *changed));
+}
+
+// ---- interrupted saves
+
+// The entries of the folder that a process has open, by what /proc says they are.
+std::vector<std::string> OpenFilesIn(pid_t pid, const fs::path& folder)
+{
+    std::vector<std::string> open;
+    std::error_code ec;
+    const std::string prefix = folder.string() + "/";
+    for (fs::directory_iterator it("/proc/" + std::to_string(pid) + "/fd", ec), end; !ec && it != end;
+         it.increment(ec)) {
+        std::error_code linkError;
+        const std::string target = fs::read_symlink(it->path(), linkError).string();
+        if (!linkError && target.rfind(prefix, 0) == 0) open.push_back(target.substr(prefix.size()));
+    }
+    return open;
+}
+
+TEST_F(FileSafetyTest, ASaveKilledHalfWayLeavesOnlyTheWholeFile)
+{
+    const fs::path dir = folder / "data";
+    fs::create_directory(dir);
+    const fs::path keymap = dir / kKeymapFileName;
+    auto state = PatternedState(1);
+    ASSERT_TRUE(SaveKeymap(keymap, *state));
+    const auto old = ReadAll(keymap);
+    auto changed = PatternedState(2);
+    std::vector<std::uint8_t> changedBytes(changed->image.data(), changed->image.data() + kSettingsImageSize);
+    changedBytes.insert(changedBytes.end(), changed->records.data(),
+                        changed->records.data() + kKeyRecordBufferSize);
+
+    // The child saves over and over; it is stopped while it holds the file it writes, and killed
+    // there. A save whose file has a name while it is written leaves that name behind.
+    int namedSightings = 0;
+    bool killedWhileUnnamed = false;
+    for (int attempt = 0; attempt < 20 && !killedWhileUnnamed; ++attempt) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (;;)
+                (void)SaveKeymap(keymap, *changed);
+        }
+        std::string writing;
+        for (int look = 0; look < 200000 && writing.empty(); ++look) {
+            for (const std::string& name : OpenFilesIn(child, dir))
+                if (name != kKeymapFileName) writing = name;
+            if (writing.empty()) continue;
+            ::kill(child, SIGSTOP);
+            int stopped = 0;
+            ::waitpid(child, &stopped, WUNTRACED);
+            // Look again while it stands still: it may have moved on.
+            writing.clear();
+            for (const std::string& name : OpenFilesIn(child, dir))
+                if (name != kKeymapFileName) writing = name;
+            if (writing.empty()) ::kill(child, SIGCONT);
+        }
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ASSERT_FALSE(writing.empty()) << "the child never stood still inside a save";
+        if (writing.find(" (deleted)") != std::string::npos) {
+            killedWhileUnnamed = true;
+        } else {
+            ++namedSightings;
+            // The moment between naming and renaming: clean up and look again.
+            for (const auto& entry : fs::directory_iterator(dir))
+                if (entry.path().filename() != kKeymapFileName) fs::remove(entry.path());
+        }
+    }
+    ASSERT_TRUE(killedWhileUnnamed) << "every save killed had a named temporary file (" << namedSightings
+                                    << " times)";
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir))
+        names.push_back(entry.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{kKeymapFileName});
+    const auto bytes = ReadAll(keymap);
+    EXPECT_TRUE(bytes == old || bytes == changedBytes) << "the file is whole, old or new";
+}
+
+// ---- temporary names
+
+TEST_F(FileSafetyTest, TemporaryNamesFitTheFoldersLimitAndLongNamesSave)
+{
+    const std::string a250(250, 'a');
+    const struct
+    {
+        std::string file;
+        std::size_t nameMax;
+        std::string expected;
+    } names[] = {
+        {"keymap.bin", 255, ".keymap.bin.tmp-Ab12Cd"},
+        {a250, 255, "." + std::string(243, 'a') + ".tmp-Ab12Cd"},
+        {"profile.bin", 20, ".profile..tmp-Ab12Cd"},
+        {"pr\xC3\xA4"
+         "file.bin",
+         16, ".pr\xC3\xA4.tmp-Ab12Cd"},
+        // Never half of a two-byte character.
+        {"pr\xC3\xA4"
+         "file.bin",
+         15, ".pr.tmp-Ab12Cd"},
+    };
+    for (const auto& n : names) {
+        const std::string name = TemporaryFileName(n.file, "Ab12Cd", n.nameMax);
+        EXPECT_EQ(name, n.expected);
+        EXPECT_LE(name.size(), n.nameMax);
+        EXPECT_TRUE(IsTemporaryFileName(name)) << name;
+    }
+
+    auto state = PatternedState(8);
+    for (const bool unnamed : {true, false}) {
+        AllowUnnamedTemporaryFiles(unnamed);
+        for (const std::size_t length : {250u, 255u}) {
+            SCOPED_TRACE(std::to_string(length) + (unnamed ? ", unnamed" : ", named"));
+            const fs::path file = folder / (std::string(length - 4, 'p') + ".bin");
+            EXPECT_TRUE(WriteProfile(file, state->image, state->records));
+            EXPECT_TRUE(SaveKeymap(file, *state)) << "and again over it";
+            EXPECT_EQ(ReadAll(file).size(), kSettingsFileSize);
+            fs::remove(file);
+            EXPECT_TRUE(fs::is_empty(folder.path())) << "nothing left behind";
+        }
+    }
+}
+
+TEST_F(FileSafetyTest, TheProfileFolderLosesOnlyTheProgramsOwnLeftovers)
+{
+    const fs::path profiles = folder / kProfileFolderName;
+    fs::create_directory(profiles);
+    const std::string longLeftover = "." + std::string(243, 'x') + ".tmp-Zz09Aa";
+    const struct
+    {
+        std::string name;
+        bool removed;
+    } entries[] = {
+        {".Team profile.bin.tmp-Ab12Cd", true},
+        {".mine.v2.bin.tmp-zz09ZZ", true},
+        {longLeftover, true},
+        {"Team profile.bin", false},
+        {".hidden", false},
+        {"mine.bin.tmp-Ab12Cd", false}, // not hidden: not a save's
+        {".tmp-Ab12Cd", false},         // no name before the mark
+        {".mine.bin.tmp-Ab12C", false},
+        {".mine.bin.tmp-Ab_2Cd", false},
+    };
+    for (const auto& e : entries)
+        WriteAll(profiles / e.name, {1, 2, 3});
+    fs::create_directory(profiles / ".dir.bin.tmp-Dir123");
+    WriteAll(folder / ".other.bin.tmp-Ab12Cd", {1}); // the data folder keeps to its own two files
+
+    EXPECT_EQ(RemoveStaleSaveFiles(folder.path()), 3u);
+    for (const auto& e : entries)
+        EXPECT_EQ(fs::exists(profiles / e.name), !e.removed) << e.name;
+    EXPECT_TRUE(fs::is_directory(profiles / ".dir.bin.tmp-Dir123"));
+    EXPECT_TRUE(fs::exists(folder / ".other.bin.tmp-Ab12Cd"));
 }
 
 } // namespace

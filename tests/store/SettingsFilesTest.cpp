@@ -1,12 +1,14 @@
 #include "store/SettingsFiles.h"
 
 #include "TempFolder.h"
+#include "Unprivileged.h"
 #include "device/KeyLayout.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace corvane {
@@ -71,6 +73,80 @@ TEST_F(SettingsFilesTest, RecordsOnlyLoadKeepsTheImage)
     const SettingsImage before = state->image;
     EXPECT_EQ(LoadKeymap(keymap, *state, KeymapLoadMode::kRecordsOnly).state, FileState::kLoaded);
     EXPECT_EQ(state->image, before);
+    EXPECT_EQ(state->records, saved->records);
+}
+
+// Before a key dialog the records are reloaded while the program runs: what the user assigned
+// since the start is only in memory when the file went missing or was damaged meanwhile.
+TEST_F(SettingsFilesTest, RecordsOnlyLoadTakesNothingButAWholeFile)
+{
+    auto saved = PatternedState();
+    ASSERT_TRUE(SaveKeymap(keymap, *saved));
+    const auto whole = ReadAll(keymap);
+    enum Kind { kMissing, kShort, kPartOfTheRecords, kLong, kFolder, kFifo };
+    const struct
+    {
+        Kind kind;
+        FileState state;
+    } cases[] = {
+        {kMissing, FileState::kMissing},
+        {kShort, FileState::kWrongSize},
+        {kPartOfTheRecords, FileState::kWrongSize},
+        {kLong, FileState::kWrongSize},
+        {kFolder, FileState::kNotRegular},
+        {kFifo, FileState::kNotRegular},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.kind);
+        std::filesystem::remove_all(keymap);
+        switch (c.kind) {
+        case kMissing:
+            break;
+        case kShort:
+            WriteAll(keymap, {whole.begin(), whole.begin() + 1000});
+            break;
+        case kPartOfTheRecords:
+            WriteAll(keymap, {whole.begin(), whole.begin() + kSettingsImageSize + 772 * 3});
+            break;
+        case kLong: {
+            auto longer = whole;
+            longer.push_back(0);
+            WriteAll(keymap, longer);
+            break;
+        }
+        case kFolder:
+            std::filesystem::create_directory(keymap);
+            break;
+        case kFifo:
+            ASSERT_EQ(::mkfifo(keymap.c_str(), 0600), 0);
+            break;
+        }
+        // What the user assigned since the start: different from every record in the file.
+        auto state = std::make_unique<SettingsState>();
+        std::fill_n(state->records.data(), kKeyRecordBufferSize, 0xEE);
+        RestampDefaultKeyOrder(state->records);
+        const auto before = std::make_unique<SettingsState>(*state);
+        EXPECT_EQ(LoadKeymap(keymap, *state, KeymapLoadMode::kRecordsOnly).state, c.state);
+        EXPECT_EQ(state->records, before->records);
+        EXPECT_EQ(state->image, before->image);
+        EXPECT_EQ(c.kind == kMissing, !std::filesystem::exists(keymap)) << "nothing is created";
+    }
+    std::filesystem::remove_all(keymap);
+    WriteAll(keymap, whole);
+    // A whole file the user may not read (root reads anything, so this runs as nobody).
+    ::chmod(folder.path().c_str(), 0777);
+    ::chmod(keymap.c_str(), 0);
+    EXPECT_EQ(testing::RunUnprivileged([&] {
+                  auto state = std::make_unique<SettingsState>();
+                  std::fill_n(state->records.data(), kKeyRecordBufferSize, 0xEE);
+                  const FileStatus status = LoadKeymap(keymap, *state, KeymapLoadMode::kRecordsOnly);
+                  return std::string(status.state != FileState::kUnreadable ? "not unreadable\n" : "") +
+                         (state->records[3][rec::kData] != 0xEE ? "records changed\n" : "");
+              }),
+              "");
+    ::chmod(keymap.c_str(), 0644);
+    auto state = std::make_unique<SettingsState>();
+    EXPECT_EQ(LoadKeymap(keymap, *state, KeymapLoadMode::kRecordsOnly).state, FileState::kLoaded);
     EXPECT_EQ(state->records, saved->records);
 }
 
