@@ -20,8 +20,8 @@ std::string ProblemOf(const FileStatus& status)
     if (status.state == FileState::kMissing)
         return status.created ? std::string() : "failed " + std::to_string(status.error);
     if (status.Replaceable()) return {};
-    return "kept " + std::to_string(static_cast<int>(status.state)) + " " + std::to_string(status.error) + " " +
-           std::to_string(status.writeError) + " " + std::to_string(status.size) + " " +
+    return "kept " + std::to_string(static_cast<int>(status.state)) + " " + std::to_string(status.error) +
+           " " + std::to_string(status.writeError) + " " + std::to_string(status.size) + " " +
            std::to_string(status.type);
 }
 
@@ -104,8 +104,8 @@ std::vector<SaveStatus> CTarvikDlg::SaveAndTell(const std::vector<SaveJob>& jobs
     return TellSaves(jobs, std::move(statuses), moment);
 }
 
-std::vector<SaveStatus> CTarvikDlg::TellSaves(const std::vector<SaveJob>& jobs, std::vector<SaveStatus> statuses,
-                                              SaveMoment moment)
+std::vector<SaveStatus> CTarvikDlg::TellSaves(const std::vector<SaveJob>& jobs,
+                                              std::vector<SaveStatus> statuses, SaveMoment moment)
 {
     QStringList lines;
     std::vector<std::size_t> damaged;
@@ -144,9 +144,11 @@ SaveStatus CTarvikDlg::OfferToReplace(const SaveJob& job, const SaveStatus& refu
         text + QStringLiteral("\n\n") +
         Text("„Beschädigte Datei ersetzen“ bewahrt den jetzigen Inhalt als %1 daneben auf und "
              "schreibt die Datei neu.",
-             "\"Replace the damaged file\" keeps its present content as %1 beside it and writes the file anew.")
+             "\"Replace the damaged file\" keeps its present content as %1 beside it and writes the file "
+             "anew.")
             .arg(kept);
-    if (!prompt_.AskChoice(this, kCaption, question, Text("Beschädigte Datei ersetzen", "Replace the damaged file"),
+    if (!prompt_.AskChoice(this, kCaption, question,
+                           Text("Beschädigte Datei ersetzen", "Replace the damaged file"),
                            Text("Datei behalten", "Keep the file")))
         return refused;
     const SaveStatus replaced = job.save(DamagedFile::kSetAside, when);

@@ -100,6 +100,8 @@ AutostartResult SetAutostart(bool on, const fs::path& program, const fs::path& f
     if (ec) return {false, "cannot create " + file.parent_path().string() + ": " + ec.message()};
     const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(entry->data()),
                                               entry->size());
+    // What an interrupted write of this entry left goes first; other programs' files stay.
+    RemoveStaleTemporaryFiles(file.parent_path(), {file.filename().string()});
     errno = 0;
     if (!WriteFileAtomically(file, {bytes})) {
         const int error = errno;

@@ -84,6 +84,15 @@ TEST_F(AutostartTest, OnWritesAnEntryThatStartsMinimizedAndOffRemovesIt)
     ASSERT_TRUE(SetAutostart(true, "/usr/bin/corvane-keyboard", file).ok);
     EXPECT_NE(ReadAll(file).find("\nExec=/usr/bin/corvane-keyboard --minimized\n"), std::string::npos);
 
+    // What an interrupted write left goes with the next one; the desktop's other entries stay.
+    const fs::path leftover = file.parent_path() / ".corvane-keyboard.desktop.tmp-Ab12Cd";
+    const fs::path others = file.parent_path() / ".other.desktop.tmp-Ab12Cd";
+    std::ofstream(leftover) << "half";
+    std::ofstream(others) << "theirs";
+    ASSERT_TRUE(SetAutostart(true, "/usr/bin/corvane-keyboard", file).ok);
+    EXPECT_FALSE(fs::exists(leftover));
+    EXPECT_TRUE(fs::exists(others));
+
     ASSERT_TRUE(SetAutostart(false, "/usr/bin/corvane-keyboard", file).ok);
     EXPECT_FALSE(fs::exists(file));
     // Off when it is already off is no failure.

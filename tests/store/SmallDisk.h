@@ -50,8 +50,8 @@ public:
             ::close(hold[1]);
             const int flags = root ? CLONE_NEWNS : CLONE_NEWUSER | CLONE_NEWNS;
             if (::unshare(flags) != 0) ::_exit(10);
-            if (!root && (!WriteTo("/proc/self/setgroups", "deny") || !WriteTo("/proc/self/uid_map", uidMap) ||
-                          !WriteTo("/proc/self/gid_map", gidMap)))
+            if (!root && (!WriteTo("/proc/self/setgroups", "deny") ||
+                          !WriteTo("/proc/self/uid_map", uidMap) || !WriteTo("/proc/self/gid_map", gidMap)))
                 ::_exit(11);
             // Private, so the mount never shows outside this namespace.
             if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) ::_exit(12);
