@@ -618,6 +618,49 @@ TEST_F(FileSafetyTest, ADamagedFileIsReplacedOnlyByChoiceAndItsBytesAreKeptBesid
     EXPECT_EQ(std::distance(fs::directory_iterator(locked), fs::directory_iterator()), 1);
 }
 
+TEST_F(FileSafetyTest, ASaveThatCannotWriteTheFolderSaysWhichFileAndWhy)
+{
+    const struct
+    {
+        bool folderExists;
+        const char* english;
+        const char* german;
+    } cases[] = {
+        {true, " could not be saved (permission denied); the file is left as it was.",
+         " konnte nicht gespeichert werden (keine Berechtigung); die Datei bleibt, wie sie war."},
+        {false, " could not be saved (folder missing); the file is left as it was.",
+         " konnte nicht gespeichert werden (Ordner fehlt); die Datei bleibt, wie sie war."},
+    };
+    auto state = PatternedState(2);
+    for (const auto& c : cases) {
+        // The user's own file in a folder they may not write; or no folder at all.
+        const fs::path dir = folder / (c.folderExists ? "closed" : "gone");
+        const fs::path file = dir / kKeymapFileName;
+        if (c.folderExists) {
+            fs::create_directory(dir);
+            WriteAll(file, Pattern(kSettingsFileSize, 1));
+            if (::geteuid() == 0) {
+                ASSERT_EQ(::chown(file.c_str(), testing::kNobody, testing::kNobody), 0);
+            }
+            ::chmod(dir.c_str(), 0755);
+        }
+        const std::string failures = RunUnprivileged([&] {
+            const SaveStatus saved = SaveKeymap(file, *state);
+            std::string out;
+            if (saved.outcome != SaveOutcome::kFailed) out += "not a failure\n";
+            if (SaveStatusText(saved, TextLanguage::kEnglish) != file.string() + c.english)
+                out += SaveStatusText(saved, TextLanguage::kEnglish) + "\n";
+            if (SaveStatusText(saved, TextLanguage::kGerman) != file.string() + c.german)
+                out += SaveStatusText(saved, TextLanguage::kGerman) + "\n";
+            return out;
+        });
+        EXPECT_EQ(failures, "") << c.english;
+        if (c.folderExists) {
+            EXPECT_EQ(ReadAll(file), Pattern(kSettingsFileSize, 1));
+        }
+    }
+}
+
 // ---- a full disk
 
 TEST_F(FileSafetyTest, ASaveOnAFullDiskFailsSaysWhyAndLeavesTheOldFileWhole)
