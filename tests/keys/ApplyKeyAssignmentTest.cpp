@@ -1,5 +1,7 @@
 #include "keys/ApplyKeyAssignment.h"
 
+#include "FactoryKeys.h"
+
 #include "device/KeyEnableMap.h"
 #include "device/KeyLayout.h"
 #include "keys/DeviceKeyEntry.h"
@@ -19,14 +21,7 @@ constexpr std::uint8_t kA = 'A', kLCtrl = 162, kPlayPause = 179, kMedia = 181;
 class ApplyKeyAssignmentTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        for (std::size_t k = 0; k < 128; ++k)
-            PutDeviceKeyEntry(state->image, k, DefaultDeviceKeyTable()[k]);
-        for (std::size_t i = 0; i < img::kKeyEnableMapSize; ++i)
-            state->image[img::kKeyEnableMap + i] = 0xFF;
-        RestampDefaultKeyOrder(state->records);
-    }
+    void SetUp() override { testing::SetFactoryKeys(*state); }
 
     AssignmentResult Result(KeyFunctionKind kind, std::initializer_list<std::uint8_t> keys = {},
                             std::uint8_t slot = kF3Slot)

@@ -4,6 +4,8 @@
 
 #include "keys/MacroKeys.h"
 
+#include "FactoryKeys.h"
+
 #include "device/KeyEnableMap.h"
 #include "device/KeyLayout.h"
 #include "keys/ApplyKeyAssignment.h"
@@ -62,14 +64,7 @@ struct Case
 class MacroKeysTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        for (std::size_t k = 0; k < 128; ++k)
-            PutDeviceKeyEntry(state->image, k, DefaultDeviceKeyTable()[k]);
-        for (std::size_t i = 0; i < img::kKeyEnableMapSize; ++i)
-            state->image[img::kKeyEnableMap + i] = 0xFF;
-        RestampDefaultKeyOrder(state->records);
-    }
+    void SetUp() override { testing::SetFactoryKeys(*state); }
 
     // Macro i plays one key and repeats 100 + i times, so every slot tells which macro it holds.
     void FillStore(std::size_t count)
