@@ -87,6 +87,14 @@ protected:
         return names;
     }
     using Names = std::vector<std::string>;
+    // The profile folder and a folder elsewhere, both there and empty, for each case of a table.
+    void EmptyFolders()
+    {
+        for (const fs::path& f : {profiles, elsewhere}) {
+            fs::remove_all(f);
+            fs::create_directory(f);
+        }
+    }
 
     TempFolder temp;
     fs::path profiles = temp / "Configure";
@@ -555,10 +563,7 @@ TEST_F(ProfileFolderTest, FilesTheProgramDidNotWriteAreKeptAside)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        fs::remove_all(profiles);
-        fs::remove_all(elsewhere);
-        fs::create_directory(profiles);
-        fs::create_directory(elsewhere);
+        EmptyFolders();
         for (const File& f : c.before)
             WriteAll(profiles / f.name, Profile(f.seed, f.size));
         auto folder = std::make_unique<ProfileFolder>(profiles);
@@ -674,10 +679,7 @@ TEST_F(ProfileFolderTest, TheRecordOfTheProgramsCopyCannotBeTurnedAgainstIt)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        fs::remove_all(profiles);
-        fs::remove_all(elsewhere);
-        fs::create_directory(profiles);
-        fs::create_directory(elsewhere);
+        EmptyFolders();
         WriteAll(elsewhere / "victim.txt", {1, 2, 3});
         ProfileFolder folder(profiles);
         const Buffers first(1);
