@@ -4,14 +4,14 @@
 // repeated openings; the goal is 50 ms.
 
 #include "app/CTarvikDlg.h"
-#include "app/Prompt.h"
 #include "device/Clocks.h"
-#include "device/KeyLayout.h"
 #include "emulator/EmulatedDeviceMonitor.h"
 #include "emulator/KeyboardEmulator.h"
+#include "format/KeyLayout.h"
 #include "keys/ui/CKeyMap.h"
 #include "platform/qt/KeyboardHooks.h"
 #include "skin/SkinLayout.h"
+#include "uikit/Prompt.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

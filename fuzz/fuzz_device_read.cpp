@@ -9,10 +9,10 @@
 
 #include "ctl/Describe.h"
 #include "device/Clock.h"
-#include "device/KeyCodeTable.h"
 #include "device/KeyMarks.h"
 #include "device/Protocol.h"
 #include "device/Synchronisation.h"
+#include "format/KeyCodeTable.h"
 #include "store/SettingsFiles.h"
 
 #include <algorithm>

@@ -8,9 +8,9 @@
 #include "FuzzSupport.h"
 
 #include "ctl/Describe.h"
-#include "device/KeyCodeTable.h"
-#include "device/SettingsImage.h"
-#include "keys/KeyRecord.h"
+#include "format/KeyCodeTable.h"
+#include "format/KeyRecord.h"
+#include "format/SettingsImage.h"
 #include "macros/MacroEvents.h"
 #include "macros/MacroStore.h"
 #include "store/SettingsFiles.h"

@@ -8,7 +8,7 @@
 
 #include "FuzzSupport.h"
 
-#include "device/KeyCodeTable.h"
+#include "format/KeyCodeTable.h"
 #include "macros/MacroEvents.h"
 #include "macros/MacroStore.h"
 #include "text/Utf16.h"

@@ -1,15 +1,14 @@
 #include "app/CTarvikApp.h"
 
 #include "app/CTarvikDlg.h"
-#include "app/Prompt.h"
 #include "app/QtTranslations.h"
-#include "app/Texts.h"
 #include "colour/ui/CCustomColorDialog.h"
 #include "device/Clocks.h"
 #include "device/DeviceLink.h"
 #include "emulator/EmulatedDeviceMonitor.h"
 #include "emulator/EmulatorMemory.h"
 #include "emulator/KeyboardEmulator.h"
+#include "files/FileStatus.h"
 #include "keys/ui/CKeyMap.h"
 #include "macros/ui/CMacroRecordDlg.h"
 #include "platform/Autostart.h"
@@ -21,8 +20,9 @@
 #include "platform/qt/KeyboardHooks.h"
 #include "platform/qt/LanguageSetting.h"
 #include "platform/qt/SingleInstance.h"
-#include "store/FileStatus.h"
 #include "store/ui/CConfigureDlg.h"
+#include "uikit/Prompt.h"
+#include "uikit/Texts.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -1,11 +1,9 @@
 #include "app/CTarvikDlg.h"
 
-#include "app/Prompt.h"
-#include "app/Texts.h"
 #include "device/Firmware.h"
-#include "device/KeyLayout.h"
 #include "device/LightingEffects.h"
 #include "device/LightingSettings.h"
+#include "format/KeyLayout.h"
 #include "keys/LaunchKeyAction.h"
 #include "keys/MacroKeys.h"
 #include "skin/BitSlider.h"
@@ -13,6 +11,8 @@
 #include "skin/SkinLayout.h"
 #include "skin/WindowMessage.h"
 #include "store/SettingsFiles.h"
+#include "uikit/Prompt.h"
+#include "uikit/Texts.h"
 
 #include <QApplication>
 #include <QCloseEvent>

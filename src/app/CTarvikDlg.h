@@ -5,17 +5,17 @@
 // window thread; the link's threads reach it only through posted window messages.
 
 #include "app/LightingPanel.h"
-#include "app/OtherWindows.h"
 #include "device/DeviceLink.h"
 #include "device/DeviceMonitor.h"
-#include "device/KeyCodeTable.h"
 #include "device/SettingsState.h"
+#include "files/FileStatus.h"
+#include "format/KeyCodeTable.h"
 #include "keys/LaunchKeyAction.h"
 #include "keys/ShellOpener.h"
 #include "macros/MacroStore.h"
 #include "platform/ProgramStarter.h"
 #include "skin/SkinnedWindow.h"
-#include "store/FileStatus.h"
+#include "uikit/OtherWindows.h"
 
 #include <QPoint>
 #include <QPointer>

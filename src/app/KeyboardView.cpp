@@ -3,14 +3,14 @@
 #include "app/CTarvikDlg.h"
 
 #include "app/PanelColours.h"
-#include "app/Texts.h"
-#include "device/KeyLayout.h"
 #include "device/LightingEffects.h"
 #include "device/LightingSettings.h"
+#include "format/KeyLayout.h"
 #include "keys/ApplyKeyAssignment.h"
 #include "skin/SkinDraw.h"
 #include "skin/SkinLayout.h"
 #include "store/SettingsFiles.h"
+#include "uikit/Texts.h"
 
 #include <QPainter>
 

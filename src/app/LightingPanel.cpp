@@ -1,14 +1,14 @@
 #include "app/LightingPanel.h"
 
-#include "app/OtherWindows.h"
 #include "app/PanelColours.h"
-#include "app/Texts.h"
 #include "device/LightingEffects.h"
 #include "skin/BitSlider.h"
 #include "skin/SkinDraw.h"
 #include "skin/SkinImage.h"
 #include "skin/SkinLayout.h"
 #include "skin/SkinnedWindow.h"
+#include "uikit/OtherWindows.h"
+#include "uikit/Texts.h"
 
 #include <QPainter>
 #include <algorithm>

@@ -6,7 +6,7 @@
 // main window's frame and takes the clicks the main window hands on.
 
 #include "device/LightingSettings.h"
-#include "device/SettingsImage.h"
+#include "format/SettingsImage.h"
 
 #include <array>
 #include <cstdint>

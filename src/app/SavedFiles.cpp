@@ -3,8 +3,8 @@
 
 #include "app/CTarvikDlg.h"
 
-#include "app/Prompt.h"
 #include "store/SettingsFiles.h"
+#include "uikit/Prompt.h"
 
 #include <QTimer>
 

@@ -1,9 +1,9 @@
 #pragma once
 // Readable descriptions of the settings files: keymap.bin and profiles, and MacroDefine.bin.
 
-#include "device/KeyCodeTable.h"
-#include "device/SettingsImage.h"
-#include "keys/KeyRecord.h"
+#include "format/KeyCodeTable.h"
+#include "format/KeyRecord.h"
+#include "format/SettingsImage.h"
 #include "macros/MacroStore.h"
 
 #include <cstddef>

@@ -16,8 +16,8 @@
 #include "device/HidBackend.h"
 #include "device/LinkEvents.h"
 #include "device/Protocol.h"
-#include "device/SettingsImage.h"
 #include "device/Synchronisation.h"
+#include "format/SettingsImage.h"
 
 #include <atomic>
 #include <chrono>

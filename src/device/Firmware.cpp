@@ -1,6 +1,6 @@
 #include "device/Firmware.h"
 
-#include "store/FileStatus.h"
+#include "files/FileStatus.h"
 
 #include <array>
 

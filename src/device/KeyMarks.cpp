@@ -1,7 +1,7 @@
 #include "device/KeyMarks.h"
 
-#include "device/KeyEnableMap.h"
-#include "device/KeyLayout.h"
+#include "format/KeyEnableMap.h"
+#include "format/KeyLayout.h"
 
 namespace corvane {
 

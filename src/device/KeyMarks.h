@@ -1,8 +1,8 @@
 #pragma once
 // Which keys the keyboard view shows as customised.
 
-#include "device/SettingsImage.h"
-#include "keys/KeyRecord.h"
+#include "format/KeyRecord.h"
+#include "format/SettingsImage.h"
 
 namespace corvane {
 

@@ -3,7 +3,7 @@
 // what a lighting mode shows or how a control changes a field lives here, so the windows, the
 // command line and the tools read and write the image only through these names.
 
-#include "device/SettingsImage.h"
+#include "format/SettingsImage.h"
 
 #include <cstddef>
 #include <cstdint>

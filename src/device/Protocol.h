@@ -7,7 +7,7 @@
 #include "device/Clock.h"
 #include "device/Firmware.h"
 #include "device/HidBackend.h"
-#include "device/SettingsImage.h"
+#include "format/SettingsImage.h"
 
 #include <array>
 #include <chrono>

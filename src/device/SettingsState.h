@@ -3,8 +3,8 @@
 // last synchronised with the keyboard, the host-side key records with their own copy, and the
 // customised-key marks. The application owns one and hands it to its windows; tests build their own.
 
-#include "device/SettingsImage.h"
-#include "keys/KeyRecord.h"
+#include "format/KeyRecord.h"
+#include "format/SettingsImage.h"
 
 namespace corvane {
 

@@ -1,7 +1,7 @@
 #include "device/Synchronisation.h"
 
-#include "device/KeyLayout.h"
 #include "device/SettingsState.h"
+#include "format/KeyLayout.h"
 
 #include <cstring>
 

@@ -3,7 +3,7 @@
 // what changed since the last synchronisation, and the host side of a factory reset.
 
 #include "device/Protocol.h"
-#include "device/SettingsImage.h"
+#include "format/SettingsImage.h"
 
 #include <atomic>
 #include <chrono>

@@ -1,6 +1,6 @@
 #include "emulator/EmulatorMemory.h"
 
-#include "store/FileStatus.h"
+#include "files/FileStatus.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -19,9 +19,9 @@ namespace {
 
 constexpr std::uint8_t kMagic[8] = {'C', 'V', 'K', 'B', 'M', 'E', 'M', '1'};
 constexpr std::size_t kScalars = 8; // report rate .. game mode
-constexpr std::size_t kMemorySize = sizeof kMagic + 2 + kScalars + img::kPaletteSize + img::kDeviceKeyTableSize +
-                                    img::kKeyEnableMapSize + img::kMacroSlotCount * img::kMacroSlotSize +
-                                    img::kCustomLightMapCount * img::kCustomLightMapSize;
+constexpr std::size_t kMemorySize =
+    sizeof kMagic + 2 + kScalars + img::kPaletteSize + img::kDeviceKeyTableSize + img::kKeyEnableMapSize +
+    img::kMacroSlotCount * img::kMacroSlotSize + img::kCustomLightMapCount * img::kCustomLightMapSize;
 
 // The fields in file order, so encoding and decoding cannot disagree.
 template <typename State, typename Visit> void ForEachField(State& s, Visit visit)

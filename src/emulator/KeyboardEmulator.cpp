@@ -2,7 +2,7 @@
 
 #include "device/LightingSettings.h"
 
-#include "device/KeyLayout.h"
+#include "format/KeyLayout.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -12,7 +12,7 @@
 #include "device/Clock.h"
 #include "device/DeviceIds.h"
 #include "device/HidBackend.h"
-#include "device/SettingsImage.h"
+#include "format/SettingsImage.h"
 
 #include <array>
 #include <chrono>

@@ -1,8 +1,8 @@
 #include "keys/ApplyKeyAssignment.h"
 
-#include "device/KeyEnableMap.h"
-#include "device/KeyLayout.h"
-#include "keys/DeviceKeyEntry.h"
+#include "format/DeviceKeyEntry.h"
+#include "format/KeyEnableMap.h"
+#include "format/KeyLayout.h"
 #include "keys/NamedFunctionTable.h"
 #include "macros/MacroStore.h"
 

@@ -2,9 +2,9 @@
 // Turning the key dialog's choice into the key's host record, its device entry, its customised
 // mark and its enable bit.
 
-#include "device/KeyCodeTable.h"
 #include "device/SettingsState.h"
-#include "keys/KeyRecord.h"
+#include "format/KeyCodeTable.h"
+#include "format/KeyRecord.h"
 
 #include <array>
 #include <cstdint>

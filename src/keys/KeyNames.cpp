@@ -1,6 +1,6 @@
 #include "keys/KeyNames.h"
 
-#include "device/KeyLayout.h"
+#include "format/KeyLayout.h"
 
 #include <cstdio>
 

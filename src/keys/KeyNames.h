@@ -1,7 +1,7 @@
 #pragma once
 // Names of keys for texts that list them: corvanectl's descriptions and the program's questions.
 
-#include "device/KeyCodeTable.h"
+#include "format/KeyCodeTable.h"
 
 #include <cstddef>
 #include <cstdint>

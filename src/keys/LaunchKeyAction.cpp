@@ -1,6 +1,6 @@
 #include "keys/LaunchKeyAction.h"
 
-#include "device/KeyCodeTable.h"
+#include "format/KeyCodeTable.h"
 #include "keys/ShellOpener.h"
 #include "macros/MacroStore.h"
 #include "text/Utf16.h"

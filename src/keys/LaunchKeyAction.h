@@ -1,8 +1,8 @@
 #pragma once
 // Carrying out a launch key when the keyboard reports its press.
 
-#include "keys/KeyRecord.h"
-#include "store/FileStatus.h"
+#include "files/FileStatus.h"
+#include "format/KeyRecord.h"
 
 #include <cstdint>
 #include <optional>

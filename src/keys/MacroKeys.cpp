@@ -1,8 +1,8 @@
 #include "keys/MacroKeys.h"
 
-#include "device/KeyLayout.h"
+#include "format/DeviceKeyEntry.h"
+#include "format/KeyLayout.h"
 #include "keys/ApplyKeyAssignment.h"
-#include "keys/DeviceKeyEntry.h"
 #include "macros/MacroStore.h"
 
 #include <algorithm>

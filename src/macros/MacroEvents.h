@@ -13,7 +13,7 @@
 // event one. Events are never read past the end of the arrays; a long event whose pause bytes
 // were cut off at the end is not an event.
 
-#include "device/KeyCodeTable.h"
+#include "format/KeyCodeTable.h"
 #include "macros/MacroStore.h"
 
 #include <cstddef>

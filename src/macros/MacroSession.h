@@ -5,7 +5,7 @@
 // step, never writes past their 190 bytes and leaves the lines exactly what rendering gives for
 // the arrays, so line numbers always address the right event.
 
-#include "device/KeyCodeTable.h"
+#include "format/KeyCodeTable.h"
 #include "macros/MacroEvents.h"
 #include "macros/MacroStore.h"
 

@@ -1,7 +1,7 @@
 #include "macros/MacroStore.h"
 
+#include "files/AtomicFile.h"
 #include "macros/MacroEvents.h"
-#include "store/AtomicFile.h"
 #include "text/Utf16.h"
 
 #include <algorithm>

@@ -3,8 +3,8 @@
 // raw 169860-byte image, and the 32 device macro slots derived from it. Every offset here is a
 // file format (MacroDefine.bin) or a device format (the slots), so nothing may move.
 
-#include "device/SettingsImage.h"
-#include "store/FileStatus.h"
+#include "files/FileStatus.h"
+#include "format/SettingsImage.h"
 
 #include <array>
 #include <cstddef>

@@ -1,6 +1,6 @@
 #include "platform/Autostart.h"
 
-#include "store/AtomicFile.h"
+#include "files/AtomicFile.h"
 
 #include <cerrno>
 #include <cstdlib>

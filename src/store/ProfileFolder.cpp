@@ -1,7 +1,7 @@
 #include "store/ProfileFolder.h"
 
-#include "device/KeyCodeTable.h"
-#include "store/AtomicFile.h"
+#include "files/AtomicFile.h"
+#include "format/KeyCodeTable.h"
 #include "store/SettingsFiles.h"
 #include "text/Utf16.h"
 

@@ -10,9 +10,9 @@
 // name and content in a small record beside it. Any other "*.bin" there (put in by the user, or
 // an export the user chose to make there) is moved to "earlier/" instead.
 
-#include "device/SettingsImage.h"
-#include "keys/KeyRecord.h"
-#include "store/FileStatus.h"
+#include "files/FileStatus.h"
+#include "format/KeyRecord.h"
+#include "format/SettingsImage.h"
 
 #include <cstddef>
 #include <cstdint>

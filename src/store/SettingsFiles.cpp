@@ -1,8 +1,8 @@
 #include "store/SettingsFiles.h"
 
-#include "device/KeyLayout.h"
+#include "files/AtomicFile.h"
+#include "format/KeyLayout.h"
 #include "macros/MacroStore.h"
-#include "store/AtomicFile.h"
 
 #include <algorithm>
 #include <cerrno>

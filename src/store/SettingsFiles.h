@@ -2,10 +2,10 @@
 // keymap.bin and profile files: the settings image followed by the key records, raw, 206920 bytes,
 // no header. Files move between this program and the keyboard's Windows utility unchanged.
 
-#include "device/SettingsImage.h"
 #include "device/SettingsState.h"
-#include "keys/KeyRecord.h"
-#include "store/FileStatus.h"
+#include "files/FileStatus.h"
+#include "format/KeyRecord.h"
+#include "format/SettingsImage.h"
 
 #include <cstddef>
 #include <filesystem>

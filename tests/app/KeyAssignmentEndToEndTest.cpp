@@ -5,8 +5,8 @@
 #include "MainWindowFixture.h"
 
 #include "../keys/ui/KeyDialogFixture.h"
-#include "device/KeyEnableMap.h"
-#include "keys/DeviceKeyEntry.h"
+#include "format/DeviceKeyEntry.h"
+#include "format/KeyEnableMap.h"
 #include "keys/ui/CKeyMap.h"
 #include "macros/ui/CMacroRecordDlg.h"
 #include "skin/TransparentListBox.h"

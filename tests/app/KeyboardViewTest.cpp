@@ -3,7 +3,7 @@
 
 #include "MainWindowFixture.h"
 
-#include "keys/KeyRecord.h"
+#include "format/KeyRecord.h"
 #include "skin/BitSlider.h"
 #include "skin/WindowMessage.h"
 #include "store/SettingsFiles.h"

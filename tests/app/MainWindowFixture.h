@@ -3,16 +3,16 @@
 // answers to message boxes given by the test.
 
 #include "app/CTarvikDlg.h"
-#include "app/OtherWindows.h"
-#include "app/Prompt.h"
 #include "device/Clocks.h"
-#include "device/KeyLayout.h"
 #include "emulator/EmulatedDeviceMonitor.h"
 #include "emulator/KeyboardEmulator.h"
+#include "format/KeyLayout.h"
 #include "keys/ApplyKeyAssignment.h"
 #include "platform/qt/LanguageSetting.h"
 #include "skin/BitSlider.h"
 #include "skin/SkinLayout.h"
+#include "uikit/OtherWindows.h"
+#include "uikit/Prompt.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,8 +2,8 @@
 // shows, and the file dialogs.
 
 #include "app/QtTranslations.h"
-#include "app/Prompt.h"
 #include "platform/qt/LanguageSetting.h"
+#include "uikit/Prompt.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -4,9 +4,9 @@
 #include "../store/TempFolder.h"
 #include "ctl/Commands.h"
 #include "device/Clocks.h"
-#include "device/KeyLayout.h"
 #include "emulator/KeyboardEmulator.h"
-#include "keys/DeviceKeyEntry.h"
+#include "format/DeviceKeyEntry.h"
+#include "format/KeyLayout.h"
 #include "store/SettingsFiles.h"
 
 #include <gtest/gtest.h>

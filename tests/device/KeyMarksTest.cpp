@@ -1,6 +1,6 @@
 #include "device/KeyMarks.h"
-#include "device/KeyEnableMap.h"
-#include "device/KeyLayout.h"
+#include "format/KeyEnableMap.h"
+#include "format/KeyLayout.h"
 #include "store/SettingsFiles.h"
 
 #include <gtest/gtest.h>

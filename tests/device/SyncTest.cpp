@@ -2,8 +2,8 @@
 
 #include "DeviceLinkTestSupport.h"
 
-#include "device/KeyLayout.h"
 #include "device/Synchronisation.h"
+#include "format/KeyLayout.h"
 
 #include <gtest/gtest.h>
 

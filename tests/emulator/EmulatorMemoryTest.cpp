@@ -6,8 +6,8 @@
 #include "../store/TempFolder.h"
 #include "ctl/Commands.h"
 #include "device/Clocks.h"
-#include "device/KeyLayout.h"
-#include "keys/DeviceKeyEntry.h"
+#include "format/DeviceKeyEntry.h"
+#include "format/KeyLayout.h"
 #include "store/SettingsFiles.h"
 
 #include <gtest/gtest.h>
@@ -112,7 +112,12 @@ TEST_F(EmulatorMemoryTest, AFileThatIsNotWholeIsNeitherTakenNorLost)
     const Case cases[] = {
         {"empty", {}},
         {"one byte short", {whole.begin(), whole.end() - 1}},
-        {"one byte more", [&] { auto b = whole; b.push_back(0); return b; }()},
+        {"one byte more",
+         [&] {
+             auto b = whole;
+             b.push_back(0);
+             return b;
+         }()},
         {"another file", badMagic},
     };
     for (const Case& c : cases) {
@@ -121,7 +126,8 @@ TEST_F(EmulatorMemoryTest, AFileThatIsNotWholeIsNeitherTakenNorLost)
         fs::remove_all(MemoryFile().parent_path());
         fs::create_directories(MemoryFile().parent_path());
         std::ofstream(MemoryFile(), std::ios::binary)
-            .write(reinterpret_cast<const char*>(c.bytes.data()), static_cast<std::streamsize>(c.bytes.size()));
+            .write(reinterpret_cast<const char*>(c.bytes.data()),
+                   static_cast<std::streamsize>(c.bytes.size()));
         KeyboardEmulator emulator(clock);
         EmulatorMemoryFile memory(MemoryFile());
         EXPECT_EQ(memory.LoadInto(emulator), EmulatorMemoryFile::LoadOutcome::kDamaged);
@@ -155,7 +161,8 @@ TEST_F(EmulatorMemoryTest, AChangeIsToldOnceItIsWholeAndAReadIsNoChange)
     emulator.SetChangeCallback([&] { ++told; });
     ASSERT_EQ(ctl::RunCorvanectl({"read"}, out, out, &emulator, &clock), 0);
     EXPECT_EQ(told.load(), 0);
-    ASSERT_EQ(ctl::RunCorvanectl({"apply", SettingsWithBrightness(21).string()}, out, out, &emulator, &clock), 0);
+    ASSERT_EQ(ctl::RunCorvanectl({"apply", SettingsWithBrightness(21).string()}, out, out, &emulator, &clock),
+              0);
     EXPECT_EQ(told.load(), 1);
     emulator.PressLightingKey(4, 30);
     EXPECT_EQ(told.load(), 2);

@@ -1,7 +1,7 @@
 #include "emulator/KeyboardEmulator.h"
 
 #include "device/Clocks.h"
-#include "device/KeyLayout.h"
+#include "format/KeyLayout.h"
 
 #include <gtest/gtest.h>
 

@@ -2,9 +2,9 @@
 
 #include "FactoryKeys.h"
 
-#include "device/KeyEnableMap.h"
-#include "device/KeyLayout.h"
-#include "keys/DeviceKeyEntry.h"
+#include "format/DeviceKeyEntry.h"
+#include "format/KeyEnableMap.h"
+#include "format/KeyLayout.h"
 #include "macros/MacroStore.h"
 #include "store/SettingsFiles.h"
 

@@ -2,8 +2,8 @@
 // Settings as a keyboard fresh from the factory has them, for the key tests: every key's own device
 // entry, every key enabled, the records stamped with the default key order.
 
-#include "device/KeyLayout.h"
-#include "keys/DeviceKeyEntry.h"
+#include "format/DeviceKeyEntry.h"
+#include "format/KeyLayout.h"
 #include "store/SettingsFiles.h"
 
 namespace corvane::testing {

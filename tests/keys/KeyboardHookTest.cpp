@@ -3,8 +3,8 @@
 // after the hook stops.
 
 #include "keys/KeyboardHook.h"
-#include "device/KeyCodeTable.h"
-#include "device/KeyLayout.h"
+#include "format/KeyCodeTable.h"
+#include "format/KeyLayout.h"
 #include "keys/LinuxKeyMap.h"
 
 #include <gtest/gtest.h>

@@ -6,10 +6,10 @@
 
 #include "FactoryKeys.h"
 
-#include "device/KeyEnableMap.h"
-#include "device/KeyLayout.h"
+#include "format/DeviceKeyEntry.h"
+#include "format/KeyEnableMap.h"
+#include "format/KeyLayout.h"
 #include "keys/ApplyKeyAssignment.h"
-#include "keys/DeviceKeyEntry.h"
 #include "macros/MacroStore.h"
 #include "store/SettingsFiles.h"
 

@@ -3,7 +3,7 @@
 // tests can hand the loader and the event code files as another program would have written
 // them: several macros, delays, long pauses, or deliberately broken tails.
 
-#include "device/KeyCodeTable.h"
+#include "format/KeyCodeTable.h"
 #include "macros/MacroStore.h"
 
 #include <cstdint>

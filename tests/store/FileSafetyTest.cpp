@@ -5,9 +5,9 @@
 #include "TempFolder.h"
 #include "Unprivileged.h"
 #include "device/Firmware.h"
+#include "files/AtomicFile.h"
+#include "files/FileStatus.h"
 #include "macros/MacroStore.h"
-#include "store/AtomicFile.h"
-#include "store/FileStatus.h"
 #include "store/SettingsFiles.h"
 
 #include <gtest/gtest.h>

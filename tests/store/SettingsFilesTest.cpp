@@ -2,7 +2,7 @@
 
 #include "TempFolder.h"
 #include "Unprivileged.h"
-#include "device/KeyLayout.h"
+#include "format/KeyLayout.h"
 
 #include <gtest/gtest.h>
 

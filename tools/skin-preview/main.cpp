@@ -8,19 +8,19 @@
 // --areas also outlines every click area of the layout tables over the pictures.
 
 #include "app/CTarvikDlg.h"
-#include "app/Prompt.h"
 #include "device/Clocks.h"
-#include "device/KeyLayout.h"
 #include "device/LightingEffects.h"
 #include "device/LightingSettings.h"
 #include "device/SettingsState.h"
 #include "emulator/KeyboardEmulator.h"
+#include "format/KeyLayout.h"
 #include "macros/MacroStore.h"
 #include "platform/qt/LanguageSetting.h"
 #include "skin/BitSlider.h"
 #include "skin/SkinDraw.h"
 #include "skin/SkinImage.h"
 #include "skin/SkinLayout.h"
+#include "uikit/Prompt.h"
 
 #include <QApplication>
 #include <QDir>

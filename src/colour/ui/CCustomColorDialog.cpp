@@ -1,11 +1,11 @@
 #include "colour/ui/CCustomColorDialog.h"
 
-#include "app/Texts.h"
 #include "colour/ColourSpace.h"
 #include "colour/ui/CXColorSpectrumCtrl.h"
 #include "skin/SkinDraw.h"
 #include "skin/SkinImage.h"
 #include "skin/SkinLayout.h"
+#include "uikit/Texts.h"
 
 #include <QLineEdit>
 #include <QMouseEvent>

@@ -4,8 +4,8 @@
 // green, blue, hue, saturation and luminosity values. The colour travels in and out through
 // ChosenColour: the caller sets it, runs the dialog, and reads it back after OK.
 
-#include "app/OtherWindows.h"
 #include "skin/SkinnedWindow.h"
+#include "uikit/OtherWindows.h"
 
 #include <QPoint>
 #include <cstdint>

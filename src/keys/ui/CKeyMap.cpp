@@ -1,9 +1,7 @@
 #include "keys/ui/CKeyMap.h"
 
-#include "app/Prompt.h"
-#include "app/Texts.h"
-#include "device/KeyEnableMap.h"
-#include "device/KeyLayout.h"
+#include "format/KeyEnableMap.h"
+#include "format/KeyLayout.h"
 #include "keys/NamedFunctionTable.h"
 #include "keys/ui/LaunchChooser.h"
 #include "macros/MacroStore.h"
@@ -11,6 +9,8 @@
 #include "skin/SkinImage.h"
 #include "skin/SkinLayout.h"
 #include "skin/VividTree.h"
+#include "uikit/Prompt.h"
+#include "uikit/Texts.h"
 
 #include <QApplication>
 #include <QKeyEvent>

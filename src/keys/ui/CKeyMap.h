@@ -4,11 +4,11 @@
 // stored macro, a named function, or a launch action, disable the key, or give it back its own
 // function. Its choice is left in the AssignmentResult for the main window to apply.
 
-#include "app/OtherWindows.h"
 #include "keys/ApplyKeyAssignment.h"
 #include "keys/KeyboardHook.h"
 #include "platform/qt/KeyboardHooks.h"
 #include "skin/SkinnedWindow.h"
+#include "uikit/OtherWindows.h"
 
 #include <QPoint>
 #include <array>

@@ -1,12 +1,12 @@
 #include "macros/ui/CMacroRecordDlg.h"
 
-#include "app/Prompt.h"
-#include "app/Texts.h"
 #include "keys/KeyNames.h"
 #include "skin/SkinDraw.h"
 #include "skin/SkinImage.h"
 #include "skin/SkinLayout.h"
 #include "skin/TransparentListBox.h"
+#include "uikit/Prompt.h"
+#include "uikit/Texts.h"
 
 #include <QApplication>
 #include <QKeyEvent>

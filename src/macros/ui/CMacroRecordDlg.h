@@ -5,7 +5,6 @@
 // pauses), lets the user edit the lines through a context menu and in place, and copies the store
 // back on OK. It reads the key assignments only to say which keys a deletion takes a macro from.
 
-#include "app/OtherWindows.h"
 #include "device/SettingsState.h"
 #include "keys/KeyboardHook.h"
 #include "keys/MacroKeys.h"
@@ -13,6 +12,7 @@
 #include "macros/MacroStore.h"
 #include "platform/qt/KeyboardHooks.h"
 #include "skin/SkinnedWindow.h"
+#include "uikit/OtherWindows.h"
 
 #include <QMenu>
 #include <QPointer>

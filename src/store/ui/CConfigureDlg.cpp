@@ -1,7 +1,5 @@
 #include "store/ui/CConfigureDlg.h"
 
-#include "app/Prompt.h"
-#include "app/Texts.h"
 #include "device/Firmware.h"
 #include "device/SettingsState.h"
 #include "macros/MacroStore.h"
@@ -10,6 +8,8 @@
 #include "skin/SkinLayout.h"
 #include "skin/TransparentListBox.h"
 #include "store/SettingsFiles.h"
+#include "uikit/Prompt.h"
+#include "uikit/Texts.h"
 
 #include <QDir>
 #include <QFileDialog>

@@ -4,9 +4,9 @@
 // them to a file, and renames the current profile in place. Nothing reaches the keyboard here:
 // the main window takes the settings over when the panel closes, and Apply sends them.
 
-#include "app/OtherWindows.h"
 #include "skin/SkinnedWindow.h"
 #include "store/ProfileFolder.h"
+#include "uikit/OtherWindows.h"
 
 #include <QPoint>
 #include <cstdint>

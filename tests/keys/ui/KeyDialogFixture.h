@@ -2,15 +2,15 @@
 // The key dialog against a settings state of the test's own, with a hook, file choices and message
 // boxes the test drives.
 
-#include "app/Prompt.h"
-#include "device/KeyEnableMap.h"
-#include "device/KeyLayout.h"
+#include "format/KeyEnableMap.h"
+#include "format/KeyLayout.h"
 #include "keys/KeyboardHook.h"
 #include "keys/ui/CKeyMap.h"
 #include "keys/ui/LaunchChooser.h"
 #include "macros/MacroStore.h"
 #include "platform/qt/LanguageSetting.h"
 #include "skin/SkinImage.h"
+#include "uikit/Prompt.h"
 
 #include <QLineEdit>
 #include <QListWidget>

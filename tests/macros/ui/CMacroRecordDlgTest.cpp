@@ -5,7 +5,7 @@
 #include "macros/ui/CMacroRecordDlg.h"
 #include "../../app/MainWindowFixture.h"
 #include "../MacroFileBuilder.h"
-#include "keys/DeviceKeyEntry.h"
+#include "format/DeviceKeyEntry.h"
 #include "keys/ui/CKeyMap.h"
 #include "platform/qt/LanguageSetting.h"
 #include "skin/EditHelper.h"

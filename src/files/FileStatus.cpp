@@ -1,6 +1,6 @@
-#include "store/FileStatus.h"
+#include "files/FileStatus.h"
 
-#include "store/AtomicFile.h"
+#include "files/AtomicFile.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,6 +1,6 @@
-#include "device/KeyLayout.h"
+#include "format/KeyLayout.h"
 
-#include "device/KeyCodeTable.h"
+#include "format/KeyCodeTable.h"
 
 namespace corvane {
 

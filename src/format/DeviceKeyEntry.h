@@ -2,8 +2,8 @@
 // What the keyboard itself does for a key: a 4-byte entry in the device key table, byte 0
 // selecting the form.
 
-#include "device/KeyLayout.h"
-#include "device/SettingsImage.h"
+#include "format/KeyLayout.h"
+#include "format/SettingsImage.h"
 
 #include <algorithm>
 #include <cstdint>

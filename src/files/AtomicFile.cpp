@@ -1,4 +1,4 @@
-#include "store/AtomicFile.h"
+#include "files/AtomicFile.h"
 
 #include <atomic>
 #include <cerrno>

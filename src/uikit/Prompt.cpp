@@ -1,4 +1,4 @@
-#include "app/Prompt.h"
+#include "uikit/Prompt.h"
 
 #include <QMessageBox>
 #include <QPushButton>

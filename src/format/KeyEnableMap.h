@@ -2,7 +2,7 @@
 // One enable bit per device key index in the settings image. The keyboard packs only six keys
 // into each byte (bits 6 and 7 are unused), so bit k lives in byte k / 6 at position k mod 6.
 
-#include "device/SettingsImage.h"
+#include "format/SettingsImage.h"
 
 #include <cstddef>
 #include <cstdint>

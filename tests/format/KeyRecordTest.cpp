@@ -1,4 +1,4 @@
-#include "keys/KeyRecord.h"
+#include "format/KeyRecord.h"
 #include "device/SettingsState.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "device/KeyCodeTable.h"
+#include "format/KeyCodeTable.h"
 
 #include <gtest/gtest.h>
 

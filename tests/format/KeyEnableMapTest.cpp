@@ -1,4 +1,4 @@
-#include "device/KeyEnableMap.h"
+#include "format/KeyEnableMap.h"
 
 #include <gtest/gtest.h>
 

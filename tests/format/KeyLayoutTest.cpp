@@ -1,5 +1,5 @@
-#include "device/KeyLayout.h"
-#include "device/KeyCodeTable.h"
+#include "format/KeyLayout.h"
+#include "format/KeyCodeTable.h"
 
 #include <gtest/gtest.h>
 
