@@ -27,6 +27,10 @@ std::uint32_t CellColour(const layout::ColourCell& cell)
     return ColourRef(cell.red, cell.green, cell.blue);
 }
 
+// Only the basic cells are drawn; the custom cells keep their places in the table but show
+// nowhere (the swatch and the fields lie over them), so they are neither chosen nor framed.
+constexpr int kShownCells = layout::kColourBasicCellCount;
+
 struct FieldPlace
 {
     int id;
@@ -127,7 +131,7 @@ void CCustomColorDialog::Initialise()
     spectrum_->SetColour(chosenColour_);
     RefreshFields();
     selectedCell_ = kNoCell;
-    for (int i = 0; i < layout::kColourCellCount; ++i) {
+    for (int i = 0; i < kShownCells; ++i) {
         if (CellColour(layout::kColourCells[i]) == chosenColour_) {
             selectedCell_ = i;
             break;
@@ -171,6 +175,8 @@ void CCustomColorDialog::RefreshFields()
 
 void CCustomColorDialog::OnSpectrumChanged(std::uint32_t colour)
 {
+    // A colour from the spectrum is no cell's, even where it matches one.
+    selectedCell_ = kNoCell;
     chosenColour_ = colour & 0x00FFFFFFu;
     RefreshFields();
     FullPaint();
@@ -229,7 +235,7 @@ void CCustomColorDialog::mouseReleaseEvent(QMouseEvent* event)
 
 void CCustomColorDialog::ClickAt(int x, int y)
 {
-    for (int i = 0; i < layout::kColourCellCount; ++i) {
+    for (int i = 0; i < kShownCells; ++i) {
         const layout::ColourCell& cell = layout::kColourCells[i];
         if (!layout::ColourCellHitRect(cell).Contains(x, y)) continue;
         selectedCell_ = i;
