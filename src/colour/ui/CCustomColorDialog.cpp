@@ -112,7 +112,13 @@ std::optional<std::uint32_t> CCustomColorDialog::Open(std::uint32_t initialColou
 {
     SetChosenColour(initialColour);
     Initialise();
-    if (exec() != QDialog::Accepted) return std::nullopt;
+    const bool accepted = exec() == QDialog::Accepted;
+    // Each showing of the window ties it to the application's focus tracking anew, and where no
+    // other window takes the focus back (no window manager, the offscreen platform) that tie is
+    // never undone: it would pile up for as long as the window lives. The next opening makes a
+    // fresh window instead.
+    destroy();
+    if (!accepted) return std::nullopt;
     return chosenColour_;
 }
 

@@ -17,6 +17,7 @@
 
 #include <cstdlib>
 #include <functional>
+#include <malloc.h>
 #include <memory>
 
 namespace corvane {
@@ -394,6 +395,20 @@ TEST_F(ColourDialogTest, OkGivesTheChosenColourCancelAndTheCloseMarkGiveNothing)
         EXPECT_EQ(dialog->ChosenColour(), 0x0C0C0Cu);
         dialog->reject();
     });
+}
+
+TEST_F(ColourDialogTest, OpeningAgainAndAgainDoesNotGrowTheHeap)
+{
+    auto openAndCancel = [&](int times) {
+        for (int i = 0; i < times; ++i)
+            RunOpen(0x0C0C0C, [&] { dialog->reject(); });
+    };
+    openAndCancel(10);
+    const std::size_t before = mallinfo2().uordblks;
+    openAndCancel(100);
+    const std::size_t after = mallinfo2().uordblks;
+    // Each opening used to leave about a hundred bytes behind for good.
+    EXPECT_LT(after, before + 2000) << "grew by " << after - before << " bytes in 100 openings";
 }
 
 } // namespace
