@@ -178,9 +178,8 @@ std::optional<DesktopCommand> DesktopEntryCommand(std::string_view text, const s
         return std::nullopt;
 
     const std::string path = Unescaped(Value(keys, "Path"));
-    command.workingFolder = !path.empty() && path.front() == '/'
-                                ? path
-                                : std::filesystem::path(entryPath).parent_path().string();
+    command.workingFolder =
+        !path.empty() && path.front() == '/' ? path : std::filesystem::path(entryPath).parent_path().string();
     return command;
 }
 

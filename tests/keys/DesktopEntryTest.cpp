@@ -16,7 +16,9 @@ TEST(DesktopEntryCommand, SplitsTheExecLineWithoutAShell)
         Argv argv; // empty: no command
         const char* folder;
     } cases[] = {
-        {"[Desktop Entry]\nType=Application\nExec=gedit --new-window %U\n", {"gedit", "--new-window"}, "/home/u/apps"},
+        {"[Desktop Entry]\nType=Application\nExec=gedit --new-window %U\n",
+         {"gedit", "--new-window"},
+         "/home/u/apps"},
         // Quotes keep blanks; nothing a shell would expand is touched.
         {"[Desktop Entry]\nType=Application\nExec=\"/opt/My App/run\" 'a b' $HOME *.txt ;rm\n",
          {"/opt/My App/run", "a b", "$HOME", "*.txt", ";rm"},
@@ -43,7 +45,9 @@ TEST(DesktopEntryCommand, SplitsTheExecLineWithoutAShell)
         {"[Desktop Entry]\nType=Application\nExec=\"unclosed\n", {}, ""},
         {"[Desktop Entry]\nType=Application\nExec=tool %z\n", {}, ""},
         {"[Desktop Entry]\nType=Application\nExec=bin/tool\n", {}, ""},
-        {"[Other]\nType=Application\nExec=x\n[Desktop Entry]\nType=Application\nExec=y\n", {"y"}, "/home/u/apps"},
+        {"[Other]\nType=Application\nExec=x\n[Desktop Entry]\nType=Application\nExec=y\n",
+         {"y"},
+         "/home/u/apps"},
     };
     for (const auto& c : cases) {
         const std::optional<DesktopCommand> command = DesktopEntryCommand(c.text, entry);
