@@ -9,12 +9,25 @@
 
 namespace corvane {
 
-std::optional<std::u16string> FindLaunchPath(const KeyRecordBuffer& records, std::uint8_t keyCode)
+const KeyRecord* FindLaunchRecord(const KeyRecordBuffer& records, std::uint8_t keyCode)
 {
     for (const KeyRecord& r : records.records)
-        if (IsLaunchKind(r.Kind()) && r.KeyCode() == keyCode) return r.LaunchPath();
-    return std::nullopt;
+        if (IsLaunchKind(r.Kind()) && r.KeyCode() == keyCode) return &r;
+    return nullptr;
 }
+
+namespace {
+
+LaunchMethod MethodFor(KeyFunctionKind kind, const std::filesystem::path& path, ShellOpener& shell)
+{
+    if (kind != KeyFunctionKind::kStartProgram) return LaunchMethod::kOpen;
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return LaunchMethod::kOpen;
+    if (path.extension() == ".desktop") return LaunchMethod::kStartDesktopEntry;
+    return shell.CanRun(path.string()) ? LaunchMethod::kRun : LaunchMethod::kOpen;
+}
+
+} // namespace
 
 std::string FileUrl(std::string_view absolutePath)
 {
@@ -40,9 +53,9 @@ LaunchResult LaunchKeyAction(const KeyRecordBuffer& records, std::uint8_t keyCod
 {
     LaunchResult result;
     result.keyCode = keyCode;
-    const std::optional<std::u16string> stored = FindLaunchPath(records, keyCode);
-    if (!stored) return result;
-    result.path = Utf16ToUtf8(*stored);
+    const KeyRecord* record = FindLaunchRecord(records, keyCode);
+    if (record == nullptr) return result;
+    result.path = Utf16ToUtf8(record->LaunchPath());
     // A relative path has no folder it belongs to: the key dialog always stores absolute paths,
     // so a relative one comes from elsewhere (a Windows profile's "C:\...", an edited file).
     // Resolving it against our current folder or the home folder would open something the user
@@ -58,8 +71,22 @@ LaunchResult LaunchKeyAction(const KeyRecordBuffer& records, std::uint8_t keyCod
         return result;
     }
     // The folder is opened as itself; a file or program opens in its own folder.
-    result.outcome = shell.Open(result.path, path.parent_path().string()) ? LaunchOutcome::kLaunched
-                                                                          : LaunchOutcome::kHandlerFailed;
+    const std::string folder = path.parent_path().string();
+    result.method = MethodFor(record->Kind(), path, shell);
+    switch (result.method) {
+    case LaunchMethod::kOpen:
+        result.outcome =
+            shell.Open(result.path, folder) ? LaunchOutcome::kLaunched : LaunchOutcome::kHandlerFailed;
+        break;
+    case LaunchMethod::kRun:
+        result.outcome =
+            shell.Run(result.path, folder) ? LaunchOutcome::kLaunched : LaunchOutcome::kStartFailed;
+        break;
+    case LaunchMethod::kStartDesktopEntry:
+        result.outcome =
+            shell.StartDesktopEntry(result.path) ? LaunchOutcome::kLaunched : LaunchOutcome::kStartFailed;
+        break;
+    }
     return result;
 }
 
@@ -87,6 +114,9 @@ std::string LaunchResultText(const LaunchResult& result, TextLanguage language)
                             result.path + " öffnet (xdg-open oder gio)."
                       : "For the launch key " + key + " no program could be started to open " + result.path +
                             " (xdg-open or gio).";
+    case LaunchOutcome::kStartFailed:
+        return german ? "Die Starttaste " + key + " konnte " + result.path + " nicht starten."
+                      : "The launch key " + key + " could not start " + result.path + ".";
     }
     return {};
 }

@@ -1,10 +1,14 @@
 #include "platform/ShellOpen.h"
 
+#include "keys/DesktopEntry.h"
 #include "keys/LaunchKeyAction.h"
+#include "platform/ProgramStarter.h"
 
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <optional>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -83,6 +87,33 @@ bool SpawnDetached(const std::vector<std::string>& argv, const std::string& work
 
 namespace {
 
+constexpr off_t kDesktopEntryLimit = 64 * 1024;
+
+// The whole of a small regular file; nothing for anything else. Opened without blocking, so a FIFO
+// in its place cannot hold the caller.
+std::optional<std::string> ReadSmallFile(const std::string& path, off_t limit)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return std::nullopt;
+    struct stat info
+    {
+    };
+    std::optional<std::string> text;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= limit) {
+        text.emplace(static_cast<std::size_t>(info.st_size), '\0');
+        std::size_t done = 0;
+        while (done < text->size()) {
+            const ssize_t n = ::read(fd, text->data() + done, text->size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            done += static_cast<std::size_t>(n);
+        }
+        text->resize(done);
+    }
+    ::close(fd);
+    return text;
+}
+
 // Handlers resolve relative names against their own folder, which is not always the one they are
 // started in; an absolute path leaves no doubt.
 std::string AbsoluteTarget(const std::string& path, const std::string& workingDir)
@@ -121,6 +152,24 @@ bool XdgShellOpener::Open(const std::string& path, const std::string& workingDir
     const std::vector<std::string> argv = CommandFor(path, workingDir);
     if (argv.empty()) return false;
     return SpawnDetached(argv, workingDir, FallbackFor(path, workingDir));
+}
+
+bool XdgShellOpener::CanRun(const std::string& path)
+{
+    return CheckRunnable(path).outcome == ProgramStartOutcome::kStarted;
+}
+
+bool XdgShellOpener::Run(const std::string& path, const std::string& workingDir)
+{
+    return DetachedProgramStarter().Start(path, workingDir).outcome == ProgramStartOutcome::kStarted;
+}
+
+bool XdgShellOpener::StartDesktopEntry(const std::string& path)
+{
+    const std::optional<std::string> text = ReadSmallFile(path, kDesktopEntryLimit);
+    if (!text) return false;
+    const std::optional<DesktopCommand> command = DesktopEntryCommand(*text, path);
+    return command && SpawnDetached(command->argv, command->workingFolder);
 }
 
 } // namespace corvane

@@ -1,6 +1,7 @@
 #pragma once
 // Opening files and folders with the desktop's default handler (xdg-open, or gio open where
 // xdg-open is missing). Neither takes "--" to end its options, so targets go as file:// URLs.
+// Programs and desktop entries are started directly, never through a shell or the opener.
 
 #include "keys/ShellOpener.h"
 
@@ -34,6 +35,14 @@ public:
     // absolute.
     std::vector<std::string> CommandFor(const std::string& path, const std::string& workingDir) const;
     std::vector<std::string> FallbackFor(const std::string& path, const std::string& workingDir) const;
+
+    // A program or script CheckRunnable accepts.
+    bool CanRun(const std::string& path) override;
+    // Through the detached program starter.
+    bool Run(const std::string& path, const std::string& workingDir) override;
+    // Reads the entry (a regular file of at most 64 KiB, read without blocking) and starts its
+    // command, detached, in its working folder.
+    bool StartDesktopEntry(const std::string& path) override;
 
 private:
     std::vector<std::string> handler_{"xdg-open"};

@@ -301,10 +301,9 @@ inline constexpr int kKeyTabCaptionY = 32;
 inline constexpr Point kKeySingleLabel{13, 81};
 inline constexpr Point kKeyCombineLabel{13, 166};
 
-// Launch page: rows drawn 60 pixels apart, hit 62 apart.
+// Launch page: rows 60 pixels apart, drawn and hit alike.
 inline constexpr int kLaunchRowCount = 4;
-inline constexpr int kLaunchRowDrawPitch = 60;
-inline constexpr int kLaunchRowHitPitch = 62;
+inline constexpr int kLaunchRowPitch = 60;
 inline constexpr Point kLaunchOptionOrigin{1, 85};   // "disable.png" / "enable.png"
 inline constexpr Point kLaunchPathBoxOrigin{86, 79}; // "Advanced.png"
 inline constexpr Point kLaunchBrowseOrigin{317, 79}; // "view.png" / "view02.png"
@@ -317,7 +316,7 @@ inline constexpr Rect kLaunchRowHits[4] = {
     {1, 85, 11, 94}, {15, 81, 246, 106}, {83, 79, 314, 104}, {317, 79, 377, 104}};
 constexpr Rect LaunchHitRect(int index)
 {
-    return kLaunchRowHits[index % 4].Shifted(0, kLaunchRowHitPitch * (index / 4));
+    return kLaunchRowHits[index % 4].Shifted(0, kLaunchRowPitch * (index / 4));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -4,8 +4,12 @@
 #include "skin/SkinImage.h"
 #include "skin/SkinLayout.h"
 
+#include <QApplication>
 #include <QPainter>
+#include <QProxyStyle>
 #include <QScrollBar>
+#include <QStyleFactory>
+#include <QStyleOption>
 
 namespace corvane {
 
@@ -13,11 +17,33 @@ namespace {
 
 // Texts stand this far right of where the tree places them, leaving room for the markers.
 constexpr int kTextShift = 7;
+// The markers' size when their pictures are missing, so that categories still open by a click.
+constexpr QSize kMarkerSize{9, 9};
+
+// The view expands an item on a click where its style puts the branch indicator: that is where
+// the marker is drawn, not the indentation the view would use.
+class MarkerHitStyle final : public QProxyStyle
+{
+public:
+    MarkerHitStyle() : QProxyStyle(QStyleFactory::create(QApplication::style()->name())) {}
+
+    QRect subElementRect(SubElement element, const QStyleOption* option, const QWidget* widget) const override
+    {
+        const auto* tree = qobject_cast<const VividTree*>(widget);
+        if (element != SE_TreeViewDisclosureItem || tree == nullptr || option == nullptr)
+            return QProxyStyle::subElementRect(element, option, widget);
+        return tree->MarkerRect(tree->itemAt(QPoint(0, option->rect.center().y())));
+    }
+};
 
 } // namespace
 
 VividTree::VividTree(QWidget* parent) : QTreeWidget(parent)
 {
+    // A child of the tree, so it goes with it.
+    auto* style = new MarkerHitStyle;
+    style->setParent(this);
+    setStyle(style);
     setColumnCount(1);
     setHeaderHidden(true);
     setUniformRowHeights(true);
@@ -33,16 +59,19 @@ void VividTree::LoadTreeImages()
     viewport()->update();
 }
 
-void VividTree::SetShowSelectionAlways(bool on)
-{
-    showSelectionAlways_ = on;
-    viewport()->update();
-}
-
 QRect VividTree::ItemTextRect(QTreeWidgetItem* item) const
 {
     if (item == nullptr) return {};
     return visualItemRect(item).translated(kTextShift, 0);
+}
+
+QRect VividTree::MarkerRect(QTreeWidgetItem* item) const
+{
+    if (item == nullptr || item->childCount() == 0) return {};
+    const QImage& marker = item->isExpanded() ? expanded_ : collapsed_;
+    const QSize size = marker.isNull() ? kMarkerSize : marker.size();
+    const QRect text = ItemTextRect(item);
+    return {QPoint(text.left() - size.width() - 2, text.top() + 4), size};
 }
 
 QImage VividTree::RenderItems()
@@ -63,18 +92,16 @@ QImage VividTree::RenderItems()
         scrollWidth = std::max(size.width(), horizontal->maximum() + horizontal->pageStep());
     }
 
-    const bool showSelection = hasFocus() || showSelectionAlways_;
     for (QTreeWidgetItem* entry = itemAt(QPoint(0, 0)); entry != nullptr; entry = itemBelow(entry)) {
         const QRect text = ItemTextRect(entry);
         if (text.top() >= size.height()) break;
-        if (showSelection && entry->isSelected()) {
+        if (entry->isSelected()) {
             painter.fillRect(QRect(0, text.top(), scrollWidth + originX, text.height()),
                              ColourFromRef(kSelectionColour));
         }
-        if (entry->childCount() > 0) {
-            const QImage& marker = entry->isExpanded() ? expanded_ : collapsed_;
-            if (!marker.isNull()) painter.drawImage(text.left() - marker.width() - 2, text.top() + 4, marker);
-        }
+        const QImage& marker = entry->isExpanded() ? expanded_ : collapsed_;
+        if (entry->childCount() > 0 && !marker.isNull())
+            painter.drawImage(MarkerRect(entry).topLeft(), marker);
         painter.setPen(ColourFromRef(kTextColour));
         painter.drawText(text.adjusted(0, 1, 0, -1), Qt::AlignLeft | Qt::AlignTop, entry->text(0));
     }

@@ -1,7 +1,8 @@
 #pragma once
 // VividTree: the tree of named functions. It keeps the tree's item handling and replaces its look:
-// a dark background, white texts, a bar across the selected row (only while the tree has the
-// focus, unless the selection is to show always) and markers in front of items with children.
+// a dark background, white texts, a bar across the selected row (with or without the focus, so
+// that the key's function shows when the dialog opens) and markers in front of items with
+// children, which expand and collapse them where they are drawn.
 
 #include <QImage>
 #include <QTreeWidget>
@@ -21,12 +22,10 @@ public:
 
     // Loads the collapsed and expanded markers (9 x 9), replacing any held.
     void LoadTreeImages();
-    // The selection bar shows even without the focus.
-    void SetShowSelectionAlways(bool on);
-    bool ShowSelectionAlways() const { return showSelectionAlways_; }
-
     // Where the text of item starts once moved clear of the marker, in viewport coordinates.
     QRect ItemTextRect(QTreeWidgetItem* item) const;
+    // Where item's marker is drawn and clicked, in viewport coordinates; empty for a leaf.
+    QRect MarkerRect(QTreeWidgetItem* item) const;
     // The full paint of the viewport, as shown on the screen.
     QImage RenderItems();
 
@@ -36,7 +35,6 @@ protected:
 private:
     QImage collapsed_;
     QImage expanded_;
-    bool showSelectionAlways_ = false;
 };
 
 } // namespace corvane

@@ -140,7 +140,7 @@ TEST_F(KeyAssignmentEndToEndTest, ChoicesReachTheKeyboardAndSurviveARestart)
     chooser.answers = {folder};
     ASSERT_TRUE(AssignThroughDialog(kSlotZ, [&](CKeyMap& d) {
         DialogClick(d, 338, 45);
-        DialogClick(d, 347, 92 + 62 * 3);
+        DialogClick(d, 347, 92 + 60 * 3);
         Save(d);
     }));
     AssignmentResult launch = Result(kSlotZ, KeyFunctionKind::kOpenFolder);

@@ -70,6 +70,9 @@ public:
         opened.push_back({path, workingDir});
         return true;
     }
+    bool CanRun(const std::string&) override { return false; }
+    bool Run(const std::string&, const std::string&) override { return false; }
+    bool StartDesktopEntry(const std::string&) override { return false; }
     std::vector<std::pair<std::string, std::string>> opened;
 };
 

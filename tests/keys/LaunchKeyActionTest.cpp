@@ -19,6 +19,9 @@ class FakeShell : public ShellOpener
 {
 public:
     MOCK_METHOD(bool, Open, (const std::string& path, const std::string& workingDir), (override));
+    MOCK_METHOD(bool, CanRun, (const std::string& path), (override));
+    MOCK_METHOD(bool, Run, (const std::string& path, const std::string& workingDir), (override));
+    MOCK_METHOD(bool, StartDesktopEntry, (const std::string& path), (override));
 };
 
 void MakeLaunchKey(KeyRecordBuffer& records, std::size_t position, KeyFunctionKind kind, std::u16string path)
@@ -121,6 +124,54 @@ TEST_F(LaunchKeyActionTest, FindsTheFirstLaunchRecordWithTheCodeAnywhere)
     EXPECT_EQ(LaunchKeyAction(*records, 250, shell).outcome, LaunchOutcome::kLaunched);
     EXPECT_EQ(LaunchKeyAction(*records, 113, shell).outcome, LaunchOutcome::kNoLaunchKey);
     EXPECT_EQ(LaunchKeyAction(*records, 27, shell).outcome, LaunchOutcome::kNoLaunchKey);
+}
+
+TEST_F(LaunchKeyActionTest, OnlyStartupRunsAndOnlyWhatIsMadeToRun)
+{
+    std::ofstream(folder / "tool").put('x');
+    std::ofstream(folder / "notes.txt").put('x');
+    std::ofstream(folder / "app.desktop").put('x');
+    std::filesystem::create_directory(folder / "tools.desktop");
+    using K = KeyFunctionKind;
+    const struct
+    {
+        K kind;
+        const char* name;
+        LaunchMethod method;
+        bool started; // what the shell answers
+        LaunchOutcome outcome;
+    } cases[] = {
+        {K::kStartProgram, "tool", LaunchMethod::kRun, true, LaunchOutcome::kLaunched},
+        {K::kStartProgram, "tool", LaunchMethod::kRun, false, LaunchOutcome::kStartFailed},
+        {K::kStartProgram, "app.desktop", LaunchMethod::kStartDesktopEntry, true, LaunchOutcome::kLaunched},
+        {K::kStartProgram, "app.desktop", LaunchMethod::kStartDesktopEntry, false,
+         LaunchOutcome::kStartFailed},
+        {K::kStartProgram, "notes.txt", LaunchMethod::kOpen, true, LaunchOutcome::kLaunched},
+        {K::kStartProgram, "tools.desktop", LaunchMethod::kOpen, true, LaunchOutcome::kLaunched},
+        {K::kOpenFile, "tool", LaunchMethod::kOpen, true, LaunchOutcome::kLaunched},
+        {K::kPlayMusic, "app.desktop", LaunchMethod::kOpen, true, LaunchOutcome::kLaunched},
+        {K::kOpenFolder, "tools.desktop", LaunchMethod::kOpen, false, LaunchOutcome::kHandlerFailed},
+    };
+    const std::string base = folder.path().string();
+    const std::string runnable = (folder / "tool").string();
+    for (const auto& c : cases) {
+        const std::string path = (folder / c.name).string();
+        MakeLaunchKey(*records, 3, c.kind, Path(c.name));
+        EXPECT_CALL(shell, CanRun).WillRepeatedly([&](const std::string& p) { return p == runnable; });
+        EXPECT_CALL(shell, Open)
+            .Times(c.method == LaunchMethod::kOpen ? 1 : 0)
+            .WillRepeatedly(Return(c.started));
+        EXPECT_CALL(shell, Run(path, base))
+            .Times(c.method == LaunchMethod::kRun ? 1 : 0)
+            .WillRepeatedly(Return(c.started));
+        EXPECT_CALL(shell, StartDesktopEntry(path))
+            .Times(c.method == LaunchMethod::kStartDesktopEntry ? 1 : 0)
+            .WillRepeatedly(Return(c.started));
+        const LaunchResult result = LaunchKeyAction(*records, 114, shell);
+        EXPECT_EQ(result.method, c.method) << c.name;
+        EXPECT_EQ(result.outcome, c.outcome) << c.name;
+        ::testing::Mock::VerifyAndClearExpectations(&shell);
+    }
 }
 
 TEST_F(LaunchKeyActionTest, AHandlerThatCannotStartIsReported)

@@ -156,7 +156,7 @@ TEST(Artwork, PicturesDrawnAtSeveralPlacesSitOnAFlatGround)
         const QImage dialog = Picture(L::Window::KeyAssignment, german, "Custom_BK.png");
         const QImage box = Picture(L::Window::KeyAssignment, german, "Disable.png");
         for (int row = 0; row < L::kLaunchRowCount; ++row) {
-            const int y = L::kLaunchOptionOrigin.y + L::kLaunchRowDrawPitch * row;
+            const int y = L::kLaunchOptionOrigin.y + L::kLaunchRowPitch * row;
             EXPECT_LE(Distance(box.pixel(box.width() - 1, 0),
                                dialog.pixel(L::kLaunchOptionOrigin.x + box.width() - 1, y)),
                       6);

@@ -272,14 +272,17 @@ TEST(DialogLayout, KeyDialogTabsAndLaunchRows)
         EXPECT_EQ(r.left, 97 * t);
         EXPECT_EQ(r.Width(), 94);
     }
-    // Launch hit rectangles repeat every 62 pixels; row 1's browse button and row 3's mark.
-    const Rect browse1 = LaunchHitRect(7);
-    EXPECT_EQ(browse1.left, 317);
-    EXPECT_EQ(browse1.top, 141);
-    EXPECT_EQ(browse1.bottom, 166);
-    const Rect mark3 = LaunchHitRect(12);
-    EXPECT_EQ(mark3.top, 85 + 3 * 62);
-    EXPECT_EQ(mark3.right, 11);
+    // Each launch row is hit where its pictures are drawn, 60 pixels below the row before: the
+    // option mark from (1, 85), the browse button from (317, 79) to its last row 104.
+    for (int row = 0; row < 4; ++row) {
+        const Rect mark = LaunchHitRect(4 * row);
+        const Rect browse = LaunchHitRect(4 * row + 3);
+        EXPECT_EQ(mark.left, 1) << row;
+        EXPECT_EQ(mark.top, 85 + 60 * row) << row;
+        EXPECT_EQ(browse.left, 317) << row;
+        EXPECT_EQ(browse.top, 79 + 60 * row) << row;
+        EXPECT_EQ(browse.bottom, 104 + 60 * row) << row;
+    }
 }
 
 TEST(DialogLayout, ColourCellsFormTheGridWithTheirColours)

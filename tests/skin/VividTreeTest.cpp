@@ -46,21 +46,48 @@ protected:
     VividTree* tree = nullptr;
 };
 
-TEST_F(VividTreeTest, NoBarWithoutFocusUnlessSelectionShowsAlways)
+TEST_F(VividTreeTest, TheBarShowsWithoutTheFocus)
 {
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     tree->setCurrentItem(Category(1));
-    ASSERT_TRUE(Category(1)->isSelected());
+    tree->clearFocus();
     ASSERT_FALSE(tree->hasFocus());
-    QImage shown = tree->RenderItems();
-    EXPECT_EQ(RowEnd(shown, Category(1)), Background());
-    const QRect text = tree->ItemTextRect(Category(1));
-    EXPECT_EQ(shown.pixel(0, text.center().y()), Background());
-
-    tree->SetShowSelectionAlways(true);
-    shown = tree->RenderItems();
+    const QImage shown = tree->RenderItems();
     EXPECT_EQ(RowEnd(shown, Category(1)), Bar());
-    EXPECT_EQ(shown.pixel(0, text.center().y()), Bar()) << "the bar spans the whole row";
+    EXPECT_EQ(shown.pixel(0, tree->ItemTextRect(Category(1)).center().y()), Bar()) << "across the whole row";
     EXPECT_EQ(RowEnd(shown, Category(0)), Background());
+}
+
+TEST_F(VividTreeTest, ACategoryOpensWhereItsMarkerIs)
+{
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const QRect marker = tree->MarkerRect(Category(1));
+    ASSERT_EQ(marker.size(), QSize(9, 9));
+    const struct
+    {
+        QPoint point;
+        bool expands;
+        bool selects;
+    } cases[] = {
+        {marker.topLeft(), true, false},
+        {marker.bottomRight(), true, false},
+        {marker.center() - QPoint(10, 0), false, true},
+        {marker.topLeft() - QPoint(1, 0), false, true},
+        {tree->ItemTextRect(Category(1)).center(), false, true},
+    };
+    for (const auto& c : cases) {
+        tree->collapseAll();
+        tree->setCurrentItem(Category(0));
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, c.point);
+        EXPECT_EQ(Category(1)->isExpanded(), c.expands) << c.point.x() << "," << c.point.y();
+        EXPECT_EQ(Category(1)->isSelected(), c.selects) << c.point.x() << "," << c.point.y();
+    }
+    // The marker of an open category closes it again.
+    tree->expandItem(Category(1));
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->MarkerRect(Category(1)).center());
+    EXPECT_FALSE(Category(1)->isExpanded());
 }
 
 TEST_F(VividTreeTest, FocusShowsTheBar)
@@ -79,6 +106,7 @@ TEST_F(VividTreeTest, MarkersStandBeforeCategoriesAndFollowExpansion)
 {
     const QRect text = tree->ItemTextRect(Category(0));
     const QPoint marker(text.left() - 9 - 2, text.top() + 4);
+    EXPECT_EQ(tree->MarkerRect(Category(0)).topLeft(), marker);
     QImage shown = tree->RenderItems();
     EXPECT_EQ(shown.pixel(marker), kCollapsed);
     EXPECT_EQ(shown.pixel(marker + QPoint(8, 8)), kCollapsed);
@@ -120,7 +148,6 @@ TEST_F(VividTreeTest, ScrolledTreeKeepsBarsOnTheirRowsAndTheBackgroundUniform)
 {
     for (int i = 0; i < 3; ++i)
         tree->expandItem(Category(i));
-    tree->SetShowSelectionAlways(true);
     QTreeWidgetItem* target = Category(1)->child(5);
     tree->setCurrentItem(target);
     tree->scrollToItem(target, QAbstractItemView::PositionAtTop);

@@ -399,8 +399,8 @@ QImage RenderColourDialog(bool de)
     DrawSkinText(p, Pick(de, "Abbrechen", "Cancel"), L::kColourCancelButton.x + 4, L::kColourCancelButton.y,
                  0, kWhite, 14);
     if (gOutlineAreas) {
-        for (const L::ColourCell& c : L::kColourCells)
-            Outline(p, L::ColourCellHitRect(c), Qt::cyan);
+        for (int i = 0; i < L::kColourBasicCellCount; ++i) // the custom cells show nowhere
+            Outline(p, L::ColourCellHitRect(L::kColourCells[i]), Qt::cyan);
         Outline(p, L::kColourCloseMark, Qt::yellow);
     }
     return frame;

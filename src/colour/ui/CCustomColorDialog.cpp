@@ -27,6 +27,10 @@ std::uint32_t CellColour(const layout::ColourCell& cell)
     return ColourRef(cell.red, cell.green, cell.blue);
 }
 
+// Only the basic cells are drawn; the custom cells keep their places in the table but show
+// nowhere (the swatch and the fields lie over them), so they are neither chosen nor framed.
+constexpr int kShownCells = layout::kColourBasicCellCount;
+
 struct FieldPlace
 {
     int id;
@@ -108,7 +112,13 @@ std::optional<std::uint32_t> CCustomColorDialog::Open(std::uint32_t initialColou
 {
     SetChosenColour(initialColour);
     Initialise();
-    if (exec() != QDialog::Accepted) return std::nullopt;
+    const bool accepted = exec() == QDialog::Accepted;
+    // Each showing of the window ties it to the application's focus tracking anew, and where no
+    // other window takes the focus back (no window manager, the offscreen platform) that tie is
+    // never undone: it would pile up for as long as the window lives. The next opening makes a
+    // fresh window instead.
+    destroy();
+    if (!accepted) return std::nullopt;
     return chosenColour_;
 }
 
@@ -127,7 +137,7 @@ void CCustomColorDialog::Initialise()
     spectrum_->SetColour(chosenColour_);
     RefreshFields();
     selectedCell_ = kNoCell;
-    for (int i = 0; i < layout::kColourCellCount; ++i) {
+    for (int i = 0; i < kShownCells; ++i) {
         if (CellColour(layout::kColourCells[i]) == chosenColour_) {
             selectedCell_ = i;
             break;
@@ -171,6 +181,8 @@ void CCustomColorDialog::RefreshFields()
 
 void CCustomColorDialog::OnSpectrumChanged(std::uint32_t colour)
 {
+    // A colour from the spectrum is no cell's, even where it matches one.
+    selectedCell_ = kNoCell;
     chosenColour_ = colour & 0x00FFFFFFu;
     RefreshFields();
     FullPaint();
@@ -229,7 +241,7 @@ void CCustomColorDialog::mouseReleaseEvent(QMouseEvent* event)
 
 void CCustomColorDialog::ClickAt(int x, int y)
 {
-    for (int i = 0; i < layout::kColourCellCount; ++i) {
+    for (int i = 0; i < kShownCells; ++i) {
         const layout::ColourCell& cell = layout::kColourCells[i];
         if (!layout::ColourCellHitRect(cell).Contains(x, y)) continue;
         selectedCell_ = i;

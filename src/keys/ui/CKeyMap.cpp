@@ -436,13 +436,12 @@ void CKeyMap::BrowseHover(int x, int y)
     browseHover_ = row;
     const QString folder = SkinFolder();
     const QRect area(layout::kLaunchBrowseOrigin.x, layout::kLaunchBrowseOrigin.y, 61,
-                     layout::kLaunchRowDrawPitch * (kLaunchRows - 1) + 26);
+                     layout::kLaunchRowPitch * (kLaunchRows - 1) + 26);
     PartialRedraw(area, [&](QPainter& painter) {
         for (int r = 0; r < kLaunchRows; ++r) {
-            DrawSkinImage(painter, folder,
-                          r == row ? QStringLiteral("view02.png") : QStringLiteral("view.png"),
-                          layout::kLaunchBrowseOrigin.x,
-                          layout::kLaunchBrowseOrigin.y + layout::kLaunchRowDrawPitch * r);
+            DrawSkinImage(
+                painter, folder, r == row ? QStringLiteral("view02.png") : QStringLiteral("view.png"),
+                layout::kLaunchBrowseOrigin.x, layout::kLaunchBrowseOrigin.y + layout::kLaunchRowPitch * r);
         }
     });
 }
@@ -757,7 +756,7 @@ void CKeyMap::DrawLaunchPage(QPainter& painter)
 {
     const QString folder = SkinFolder();
     const bool german = language_ == kLanguageGerman;
-    const int pitch = layout::kLaunchRowDrawPitch;
+    const int pitch = layout::kLaunchRowPitch;
     for (int row = 0; row < kLaunchRows; ++row) {
         const int dy = pitch * row;
         const bool marked = markedOption_ != kNone && markedOption_ / 4 == row;

@@ -520,7 +520,7 @@ TEST(KeyDialogHitTest, ButtonTableAndLaunchRows)
 
     const Point launch[] = {
         {1, 85, 0},  {11, 94, 0},   {100, 90, 1},   {250, 90, 2},  {317, 79, 3},    {377, 104, 3},
-        {6, 147, 4}, {6, 145, 255}, {347, 265, 15}, {12, 90, 255}, {347, 110, 255},
+        {6, 145, 4}, {6, 144, 255}, {347, 259, 15}, {12, 90, 255}, {347, 110, 255},
     };
     for (const Point& p : launch)
         EXPECT_EQ(CKeyMap::LaunchElementAt(p.x, p.y), p.entry) << p.x << "," << p.y;

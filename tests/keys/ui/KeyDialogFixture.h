@@ -168,8 +168,8 @@ public:
     void ClickClose() { Click(255, 357); }
     void ClickDisable() { Click(24, 355); }
     // The option mark and the browse button of a launch row, at their hit rectangles.
-    void ClickOption(int row) { Click(6, 90 + 62 * row); }
-    void ClickBrowse(int row) { Click(347, 92 + 62 * row); }
+    void ClickOption(int row) { Click(6, 90 + 60 * row); }
+    void ClickBrowse(int row) { Click(347, 92 + 60 * row); }
     void FocusEdit(QLineEdit* edit) { ClickFocus(edit); }
     bool Ended() const { return !dialog->isVisible(); }
     bool Accepted() const { return Ended() && dialog->result() == QDialog::Accepted; }
