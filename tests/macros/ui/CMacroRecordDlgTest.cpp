@@ -845,6 +845,7 @@ TEST_F(EventEditingTest, InsertedLinesComeIntoView)
         dialog.reset();
         Open();
         CTransparentListBox* list = dialog->EventList();
+        SelectLine(c.clicked);
         list->scrollToItem(list->item(c.clicked), c.shownAt);
         const int top = list->verticalScrollBar()->value();
         MenuCommand(c.path, c.clicked);
