@@ -8,6 +8,7 @@
 #include "device/Clocks.h"
 #include "device/DeviceLink.h"
 #include "emulator/EmulatedDeviceMonitor.h"
+#include "emulator/EmulatorMemory.h"
 #include "emulator/KeyboardEmulator.h"
 #include "keys/ui/CKeyMap.h"
 #include "macros/ui/CMacroRecordDlg.h"
@@ -20,14 +21,18 @@
 #include "platform/qt/KeyboardHooks.h"
 #include "platform/qt/LanguageSetting.h"
 #include "platform/qt/SingleInstance.h"
+#include "store/FileStatus.h"
 #include "store/ui/CConfigureDlg.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QSystemTrayIcon>
 #include <QThreadPool>
+#include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 
@@ -35,6 +40,56 @@ namespace corvane {
 namespace {
 
 constexpr char kInstanceName[] = "corvane-keyboard";
+
+// The emulated keyboard keeps what it was sent between starts, as a keyboard keeps it in its own
+// memory: read at the start, written back on the window's thread whenever a change through the
+// protocol is whole, and once more at the end for a change not yet written.
+class RememberedEmulator
+{
+public:
+    RememberedEmulator(KeyboardEmulator& emulator, const std::filesystem::path& file)
+        : emulator_(emulator), file_(file)
+    {
+        using Outcome = EmulatorMemoryFile::LoadOutcome;
+        const bool locked = file_.Lock();
+        const Outcome outcome = locked ? file_.LoadInto(emulator_) : Outcome::kUnreadable;
+        file_.Unlock();
+        if (outcome == Outcome::kDamaged || outcome == Outcome::kUnreadable)
+            std::fprintf(
+                stderr,
+                "The emulated keyboard's memory %s cannot be read: starting from the factory settings.\n",
+                file_.File().c_str());
+        // Never write over what could not be read.
+        if (outcome == Outcome::kUnreadable) return;
+        emulator_.SetChangeCallback([this] {
+            if (pending_.exchange(true)) return;
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(), [this] { Save(); }, Qt::QueuedConnection);
+        });
+    }
+    ~RememberedEmulator()
+    {
+        emulator_.SetChangeCallback({});
+        Save();
+    }
+    RememberedEmulator(const RememberedEmulator&) = delete;
+    RememberedEmulator& operator=(const RememberedEmulator&) = delete;
+
+private:
+    void Save()
+    {
+        if (!pending_.exchange(false)) return;
+        const bool saved = file_.Lock() && file_.Save(emulator_);
+        if (!saved)
+            std::fprintf(stderr, "The emulated keyboard's memory could not be saved to %s: %s\n",
+                         file_.File().c_str(), FileErrorText(errno, TextLanguage::kEnglish).c_str());
+        file_.Unlock();
+    }
+
+    KeyboardEmulator& emulator_;
+    EmulatorMemoryFile file_;
+    std::atomic<bool> pending_{false};
+};
 
 } // namespace
 
@@ -63,8 +118,11 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments)
         QStringLiteral("Corvane Keyboard: the keyboard's configuration utility."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Show these options and end."));
-    const QCommandLineOption emulate(QStringLiteral("emulate"),
-                                     QStringLiteral("Run against the built-in keyboard emulator."));
+    const QCommandLineOption emulate(
+        QStringLiteral("emulate"),
+        QStringLiteral(
+            "Run against the built-in keyboard emulator, which keeps its settings between "
+            "starts as a keyboard does; --emulate=fresh starts it factory-fresh and keeps nothing."));
     const QCommandLineOption emulateWhenMissing(
         QStringLiteral("emulate-when-missing"),
         QStringLiteral("Use the built-in keyboard emulator when no keyboard is attached."));
@@ -89,7 +147,11 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments)
     parser.addOptions(
         {help, emulate, emulateWhenMissing, language, dataDir, deviceIds, firstPaint, minimized, autostart});
 
-    if (!parser.parse(arguments)) {
+    // Qt's parser has no options with an optional value: the fresh emulator is told apart first.
+    QStringList given = arguments;
+    const bool freshEmulator = given.removeAll(QStringLiteral("--emulate=fresh")) > 0;
+    if (freshEmulator) given.append(QStringLiteral("--emulate"));
+    if (!parser.parse(given)) {
         parsed.output = parser.errorText() + QLatin1Char('\n');
         parsed.exitCode = 2;
         return parsed;
@@ -107,6 +169,7 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments)
     }
     AppOptions& options = parsed.options;
     options.emulate = parser.isSet(emulate);
+    options.freshEmulator = freshEmulator;
     options.emulateWhenMissing = parser.isSet(emulateWhenMissing);
     options.exitAfterFirstPaint = parser.isSet(firstPaint);
     options.minimized = parser.isSet(minimized);
@@ -281,6 +344,7 @@ int CTarvikApp::Run(QApplication& app, const AppOptions& options)
 
     SystemClock clock;
     std::unique_ptr<KeyboardEmulator> emulator;
+    std::unique_ptr<RememberedEmulator> emulatorMemory;
     std::unique_ptr<HidapiBackend> hidapi;
     std::unique_ptr<DeviceMonitor> monitor;
     HidBackend* backend = nullptr;
@@ -297,6 +361,8 @@ int CTarvikApp::Run(QApplication& app, const AppOptions& options)
     }
     if (useEmulator) {
         emulator = std::make_unique<KeyboardEmulator>(clock);
+        if (!options.freshEmulator)
+            emulatorMemory = std::make_unique<RememberedEmulator>(*emulator, DefaultEmulatorMemoryFile());
         monitor = std::make_unique<EmulatedDeviceMonitor>(*emulator);
         backend = emulator.get();
     } else {

@@ -23,6 +23,7 @@ struct AppOptions
 {
     bool emulate = false;            // run against the built-in keyboard emulator
     bool emulateWhenMissing = false; // ... when no keyboard is attached
+    bool freshEmulator = false;      // --emulate=fresh: factory-fresh, remembering nothing
     std::optional<std::uint16_t> language;
     std::optional<std::filesystem::path> dataDir;
     std::vector<UsbIdPair> deviceIds;

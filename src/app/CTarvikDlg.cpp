@@ -395,10 +395,29 @@ void CTarvikDlg::OnArrivalSettled()
         ClearSelection();
     }
     if (result.commandChannelOpened) {
-        offlineApplied_.reset(); // the keyboard's settings were read over the window's
+        // The keyboard's settings were read over the window's; what the user applied while it
+        // was away is sent only when they say so.
+        const std::unique_ptr<AppliedCopy> applied = std::move(offlineApplied_);
+        if (applied && result.reread == SyncResult::kOk) OfferOfflineApply(*applied);
         SetSlidersFromImage();
     }
     FullPaint();
+}
+
+void CTarvikDlg::OfferOfflineApply(const AppliedCopy& applied)
+{
+    const bool send = prompt_.AskChoice(
+        this, Text("Anwenden", "Apply"),
+        Text("Die Einstellungen, die angewendet wurden, während die Tastatur nicht angeschlossen war, an die "
+             "Tastatur senden?",
+             "Send the settings applied while the keyboard was away to the keyboard?"),
+        Text("Ja", "Yes"), Text("Nein", "No"));
+    if (!send) return;
+    // What was just read is what the keyboard holds, so Apply sends exactly the difference.
+    state_.shadow = state_.image;
+    state_.image = applied.image;
+    state_.records = applied.records;
+    Apply();
 }
 
 void CTarvikDlg::Apply()

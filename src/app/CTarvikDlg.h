@@ -249,6 +249,7 @@ private:
         KeyRecordBuffer records;
     };
     std::unique_ptr<AppliedCopy> offlineApplied_;
+    void OfferOfflineApply(const AppliedCopy& applied);
     bool ended_ = false;
     // A click is being handled (with whatever dialog it opened).
     bool inClick_ = false;

@@ -29,7 +29,10 @@ void PrintUsage(std::ostream& out)
     }
     out << "\noptions:\n"
            "  --data-dir DIR             use DIR instead of the data folder\n"
-           "  --emulate                  talk to the built-in keyboard emulator (device commands)\n"
+           "  --emulate                  talk to the built-in keyboard emulator (device commands); it keeps\n"
+           "                             its settings between commands, as a keyboard does\n"
+           "  --emulate=fresh            the same, starting from a factory-fresh emulated keyboard that\n"
+           "                             forgets its settings when the command ends\n"
            "  --trace                    print every report on both channels to stderr, one line each\n"
            "  --device-ids VID:PID[,...] accept further USB ID pairs (hex) as the keyboard\n"
            "\nexit codes: 0 done, 2 usage, 3 file not readable or not usable, 4 no keyboard found (or in\n"
@@ -52,7 +55,7 @@ CommandRegistrar::CommandRegistrar(const Command& command)
 }
 
 int RunCorvanectl(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err,
-                  HidBackend* backend, Clock* clock)
+                  HidBackend* backend, Clock* clock, const std::filesystem::path& emulatorMemory)
 {
     std::vector<std::string> args;
     std::optional<std::filesystem::path> dataDir;
@@ -68,7 +71,7 @@ int RunCorvanectl(const std::vector<std::string>& argv, std::ostream& out, std::
         } else if (arg.starts_with("--data-dir=")) {
             dataDir = std::string(arg.substr(std::strlen("--data-dir=")));
         } else if (args.empty() &&
-                   (arg == "--emulate" || arg == "--trace" || arg.starts_with("--device-ids"))) {
+                   (arg.starts_with("--emulate") || arg == "--trace" || arg.starts_with("--device-ids"))) {
             // Keyboard options may stand before the command; the keyboard commands read them.
             leading.emplace_back(arg);
             if (arg == "--device-ids" && i + 1 < argv.size()) leading.emplace_back(argv[++i]);
@@ -82,7 +85,8 @@ int RunCorvanectl(const std::vector<std::string>& argv, std::ostream& out, std::
     }
     for (const Command& command : RegisteredCommands()) {
         if (args[0] != command.name) continue;
-        CommandContext context{{args.begin() + 1, args.end()}, dataDir, out, err, backend, clock};
+        CommandContext context{
+            {args.begin() + 1, args.end()}, dataDir, out, err, backend, clock, emulatorMemory};
         context.args.insert(context.args.end(), leading.begin(), leading.end());
         return command.run(context);
     }

@@ -25,6 +25,9 @@ struct CommandContext
     HidBackend* backend = nullptr;
     // The clock the given keyboard runs on (tests: a virtual one); null: the real one.
     Clock* clock = nullptr;
+    // Where --emulate keeps the emulated keyboard's memory; empty: a factory-fresh keyboard in
+    // memory only, as with --emulate=fresh.
+    std::filesystem::path emulatorMemory;
 };
 
 // Exit codes, the same for every command.
@@ -49,7 +52,8 @@ const std::vector<Command>& RegisteredCommands();
 
 // The whole command line (without the program name); returns the exit code.
 int RunCorvanectl(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err,
-                  HidBackend* backend, Clock* clock = nullptr);
+                  HidBackend* backend, Clock* clock = nullptr,
+                  const std::filesystem::path& emulatorMemory = {});
 
 struct CommandRegistrar
 {

@@ -2,7 +2,9 @@
 // found through hidapi, or against the emulated keyboard with --emulate.
 //
 // Options (before or after the command):
-//   --emulate                 talk to the emulated keyboard instead of a real one
+//   --emulate                 talk to the emulated keyboard instead of a real one; it keeps its
+//                             memory in a file between commands
+//   --emulate=fresh           a factory-fresh emulated keyboard that keeps nothing
 //   --trace                   print every report on both channels to stderr, one line each
 //   --device-ids VID:PID[,…]  accept further ID pairs (hex) for variants of the keyboard
 
@@ -12,6 +14,7 @@
 #include "device/DeviceLink.h"
 #include "device/KeyCodeTable.h"
 #include "device/SettingsState.h"
+#include "emulator/EmulatorMemory.h"
 #include "emulator/KeyboardEmulator.h"
 #include "keys/KeyNames.h"
 #include "keys/MacroKeys.h"
@@ -31,6 +34,7 @@ namespace {
 struct DeviceOptions
 {
     bool emulate = false;
+    bool fresh = false; // --emulate=fresh
     bool trace = false;
     std::vector<UsbIdPair> extraIds;
     std::vector<std::string> rest; // arguments that are not device options
@@ -67,8 +71,9 @@ std::optional<DeviceOptions> ParseOptions(CommandContext& context)
     DeviceOptions options;
     for (std::size_t i = 0; i < context.args.size(); ++i) {
         const std::string& arg = context.args[i];
-        if (arg == "--emulate") {
+        if (arg == "--emulate" || arg == "--emulate=fresh") {
             options.emulate = true;
+            options.fresh = arg != "--emulate";
         } else if (arg == "--trace") {
             options.trace = true;
         } else if (arg == "--device-ids" || arg.starts_with("--device-ids=")) {
@@ -98,16 +103,17 @@ std::optional<DeviceOptions> ParseOptions(CommandContext& context)
 class Session
 {
 public:
-    Session(const DeviceOptions& options, std::ostream& traceOut, HidBackend* given, Clock* givenClock)
+    Session(const DeviceOptions& options, CommandContext& context) : err_(context.err)
     {
-        if (given != nullptr) {
-            backend_ = given;
-            clock_ = givenClock != nullptr ? givenClock : &systemClock_;
+        if (context.backend != nullptr) {
+            backend_ = context.backend;
+            clock_ = context.clock != nullptr ? context.clock : &systemClock_;
         } else if (options.emulate) {
             virtualClock_ = std::make_unique<VirtualClock>();
             emulator_ = std::make_unique<KeyboardEmulator>(*virtualClock_);
             backend_ = emulator_.get();
             clock_ = virtualClock_.get();
+            if (!options.fresh && !context.emulatorMemory.empty()) OpenMemory(context.emulatorMemory);
         } else {
             hidapi_ = std::make_unique<HidapiBackend>();
             backend_ = hidapi_.get();
@@ -116,12 +122,19 @@ public:
         DeviceLinkOptions linkOptions;
         linkOptions.extraDeviceIds = options.extraIds;
         if (options.trace)
-            linkOptions.trace = [&traceOut](const TraceRecord& record) {
+            linkOptions.trace = [&traceOut = context.err](const TraceRecord& record) {
                 traceOut << FormatTraceRecord(record) << "\n";
             };
         link_ = std::make_unique<DeviceLink>(*backend_, *clock_, events_, std::move(linkOptions));
     }
-    ~Session() { link_.reset(); }
+    ~Session()
+    {
+        link_.reset();
+        if (!memory_ || MemoryOf(*emulator_) == loaded_) return;
+        if (!memory_->Save(*emulator_))
+            err_ << "corvanectl: the emulated keyboard's memory could not be saved to " << memory_->File()
+                 << ": " << FileErrorText(errno, TextLanguage::kEnglish) << "\n";
+    }
 
     DeviceLink& Link() { return *link_; }
     SettingsState& State() { return *state_; }
@@ -134,6 +147,34 @@ public:
     }
 
 private:
+    // The emulated keyboard remembers what earlier commands sent it; this command has it to
+    // itself until it ends.
+    void OpenMemory(const std::filesystem::path& file)
+    {
+        memory_ = std::make_unique<EmulatorMemoryFile>(file);
+        const bool locked = memory_->Lock([this] {
+            err_ << "corvanectl: waiting for another program using the emulated keyboard\n";
+            err_.flush();
+        });
+        if (!locked) {
+            err_ << "corvanectl: the emulated keyboard's memory " << file
+                 << " cannot be locked: " << FileErrorText(errno, TextLanguage::kEnglish)
+                 << "; using a factory-fresh keyboard\n";
+            memory_.reset();
+            return;
+        }
+        using Outcome = EmulatorMemoryFile::LoadOutcome;
+        const Outcome outcome = memory_->LoadInto(*emulator_);
+        if (outcome == Outcome::kDamaged || outcome == Outcome::kUnreadable)
+            err_ << "corvanectl: the emulated keyboard's memory " << file
+                 << " cannot be read; starting from the factory settings\n";
+        if (outcome == Outcome::kUnreadable) memory_.reset(); // never write over what could not be read
+        loaded_ = MemoryOf(*emulator_);
+    }
+
+    std::ostream& err_;
+    std::unique_ptr<EmulatorMemoryFile> memory_;
+    EmulatedMemory loaded_;
     SystemClock systemClock_;
     std::unique_ptr<VirtualClock> virtualClock_;
     std::unique_ptr<KeyboardEmulator> emulator_;
@@ -183,7 +224,7 @@ int RunInfo(CommandContext& context)
     if (!options) return kExitUsage;
     if (!ExpectArguments(context, *options, 0, "info [--emulate] [--trace] [--device-ids VID:PID,...]"))
         return kExitUsage;
-    Session session(*options, context.err, context.backend, context.clock);
+    Session session(*options, context);
     DeviceLink& link = session.Link();
     if (!link.OpenForQueries()) return Fail(context, SyncResult::kNoKeyboard, "info", link);
     FirmwareVersion version;
@@ -203,7 +244,7 @@ int RunRead(CommandContext& context)
     if (!options) return kExitUsage;
     if (!ExpectArguments(context, *options, 0, "read [--emulate] [--trace] [--device-ids VID:PID,...]"))
         return kExitUsage;
-    Session session(*options, context.err, context.backend, context.clock);
+    Session session(*options, context);
     const SyncResult result = session.StartAndRead();
     session.Link().Shutdown();
     if (result != SyncResult::kOk) return Fail(context, result, "reading the settings", session.Link());
@@ -238,7 +279,7 @@ int RunApply(CommandContext& context)
         context.err << "; nothing was sent\n";
         return kExitFile;
     }
-    Session session(*options, context.err, context.backend, context.clock);
+    Session session(*options, context);
     SyncResult result = session.StartAndRead();
     if (result != SyncResult::kOk) return Fail(context, result, "reading the settings", session.Link());
     // Only the regions the keyboard holds come from the file; they go out where they differ.
@@ -257,7 +298,7 @@ int RunReset(CommandContext& context)
     if (!options) return kExitUsage;
     if (!ExpectArguments(context, *options, 0, "reset [--emulate] [--trace] [--device-ids VID:PID,...]"))
         return kExitUsage;
-    Session session(*options, context.err, context.backend, context.clock);
+    Session session(*options, context);
     SyncResult result = session.StartAndRead();
     if (result != SyncResult::kOk) return Fail(context, result, "reading the settings", session.Link());
     result = session.Link().FactoryReset(session.State());

@@ -152,6 +152,8 @@ struct KeyboardEmulator::Core
 
     std::function<void(const HotplugEvent&)> hotplugCallback;
     std::vector<HotplugEvent> pendingHotplug;
+    std::function<void()> changeCallback;
+    EmulatedDeviceState told; // the settings as the change callback last heard of them
 
     UsbIdPair CurrentIds() const { return mode == PlugMode::Update ? kUpdateModeIds : ids; }
 
@@ -233,14 +235,20 @@ struct KeyboardEmulator::Core
     {
         std::vector<HotplugEvent> events;
         std::function<void(const HotplugEvent&)> callback;
+        std::function<void()> changeCallback;
         {
             std::lock_guard lock(core->mutex);
             events.swap(core->pendingHotplug);
             callback = core->hotplugCallback;
+            if (core->changeCallback && !core->updateOpen && core->state != core->told) {
+                core->told = core->state;
+                changeCallback = core->changeCallback;
+            }
         }
-        if (!callback) return;
-        for (const HotplugEvent& event : events)
-            callback(event);
+        if (callback)
+            for (const HotplugEvent& event : events)
+                callback(event);
+        if (changeCallback) changeCallback();
     }
 
     TraceNote HandleFrame(const Frame& frame);
@@ -649,6 +657,7 @@ KeyboardEmulator::~KeyboardEmulator()
     std::lock_guard lock(core_->mutex);
     core_->alive = false;
     core_->hotplugCallback = nullptr;
+    core_->changeCallback = nullptr;
     core_->inputArrived.notify_all();
 }
 
@@ -698,6 +707,12 @@ void KeyboardEmulator::SetFirmwareVersion(std::uint8_t major, std::uint8_t minor
     core_->firmwareMinor = minor;
 }
 
+std::uint16_t KeyboardEmulator::FirmwareVersion() const
+{
+    std::lock_guard lock(core_->mutex);
+    return static_cast<std::uint16_t>(core_->firmwareMajor << 8 | core_->firmwareMinor);
+}
+
 EmulatedDeviceState KeyboardEmulator::FactoryState()
 {
     EmulatedDeviceState state;
@@ -732,6 +747,7 @@ void KeyboardEmulator::SetState(const EmulatedDeviceState& state)
 {
     std::lock_guard lock(core_->mutex);
     core_->state = state;
+    core_->told = state; // put there, not changed through the protocol
 }
 
 bool KeyboardEmulator::UpdateOpen() const
@@ -747,6 +763,12 @@ void KeyboardEmulator::SetAcknowledges(std::uint8_t code, bool acknowledges)
 }
 
 void KeyboardEmulator::PressLightingKey(std::uint8_t subType, std::uint8_t value)
+{
+    ChangeByLightingKey(subType, value);
+    Core::Notify(core_);
+}
+
+void KeyboardEmulator::ChangeByLightingKey(std::uint8_t subType, std::uint8_t value)
 {
     std::lock_guard lock(core_->mutex);
     if (!core_->plugged) return;
@@ -829,6 +851,13 @@ void KeyboardEmulator::SetHotplugCallback(std::function<void(const HotplugEvent&
 {
     std::lock_guard lock(core_->mutex);
     core_->hotplugCallback = std::move(callback);
+}
+
+void KeyboardEmulator::SetChangeCallback(std::function<void()> callback)
+{
+    std::lock_guard lock(core_->mutex);
+    core_->changeCallback = std::move(callback);
+    core_->told = core_->state;
 }
 
 void KeyboardEmulator::DropAcknowledgements(std::size_t count)

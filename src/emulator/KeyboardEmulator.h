@@ -126,6 +126,8 @@ public:
     // The ID pair shown in normal mode (default: the first accepted pair).
     void SetIds(UsbIdPair ids);
     void SetFirmwareVersion(std::uint8_t major, std::uint8_t minor);
+    // Major in the high byte, minor in the low one.
+    std::uint16_t FirmwareVersion() const;
 
     // --- Settings -------------------------------------------------------------------------
     static EmulatedDeviceState FactoryState();
@@ -158,6 +160,11 @@ public:
     // Told of every unplug and replug, on the thread that caused it, after the change took
     // effect. Pass an empty function to stop.
     void SetHotplugCallback(std::function<void(const HotplugEvent&)> callback);
+    // Told after the keyboard's settings changed through the protocol or a lighting key, once the
+    // change is whole: never while an update is open, and not for a command that leaves the
+    // settings as they were. SetState is no change. Called on the thread that made the change,
+    // with no lock held.
+    void SetChangeCallback(std::function<void()> callback);
 
     // --- Faults on request ----------------------------------------------------------------
     // The next `count` acknowledgements are never sent.
@@ -188,6 +195,8 @@ public:
     struct Core;
 
 private:
+    void ChangeByLightingKey(std::uint8_t subType, std::uint8_t value);
+
     std::shared_ptr<Core> core_;
 };
 

@@ -104,6 +104,49 @@ TEST_F(OfflineApplyTest, ApplyWithoutAKeyboardKeepsWhatWasAppliedThroughTheClose
     }
 }
 
+TEST_F(OfflineApplyTest, AKeyboardArrivingAfterAnOfflineApplyGetsItWhenTheUserSaysSo)
+{
+    struct Case
+    {
+        std::uint16_t language;
+        bool send;
+        const char* text;
+    };
+    const Case cases[] = {
+        {kLanguageEnglish, true, "Send the settings applied while the keyboard was away to the keyboard?"},
+        {kLanguageGerman, false,
+         "Die Einstellungen, die angewendet wurden, während die Tastatur nicht angeschlossen war, an die "
+         "Tastatur senden?"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.language);
+        StartThenUnplug(c.language);
+        const std::uint8_t applied = state->image[img::kBrightness] == 9 ? 10 : 9;
+        SetBrightness(applied);
+        ClickApply();
+        // The keyboard was changed elsewhere while it was away.
+        EmulatedDeviceState device = emulator.State();
+        device.brightness = 33;
+        emulator.SetState(device);
+        prompt.calls.clear();
+        prompt.answers = {c.send};
+        emulator.Replug();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window->Link()->CommandChannelOpen(); }, 4000));
+        ASSERT_EQ(prompt.calls.size(), 1u);
+        EXPECT_TRUE(prompt.calls[0].question);
+        EXPECT_EQ(prompt.calls[0].text, QString::fromUtf8(c.text));
+        const int expected = c.send ? applied : 33;
+        EXPECT_EQ(emulator.State().brightness, expected);
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return window->Slider(layout::kSliderBrightness)->value() == expected; }, 2000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return Saved()->image[img::kBrightness] == expected; }, 2000));
+        EXPECT_FALSE(window->HoldsOfflineApply());
+        window.reset();
+        state = std::make_unique<SettingsState>();
+        std::filesystem::remove(dataFolder / "keymap.bin");
+    }
+}
+
 TEST_F(OfflineApplyTest, AKeyboardThatDoesNotAcknowledgeKeepsItsOwnMessage)
 {
     Start();

@@ -69,17 +69,17 @@ protected:
 
 TEST_F(DeviceCommands, InfoShowsIdsAndFirmware)
 {
-    const CtlRun run = Ctl("--emulate info");
+    const CtlRun run = Ctl("--emulate=fresh info");
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_NE(run.out.find("keyboard: 3f1c:0101\n"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("firmware: "), std::string::npos);
     // Options may also follow the command, and extra ID pairs do not disturb the built-in ones.
-    EXPECT_EQ(Ctl("info --emulate --device-ids 1234:abcd,0001:0002").exitCode, 0);
+    EXPECT_EQ(Ctl("info --emulate=fresh --device-ids 1234:abcd,0001:0002").exitCode, 0);
 }
 
 TEST_F(DeviceCommands, ReadTracesTheWholeSequenceAndDescribesTheSettings)
 {
-    const CtlRun run = Ctl("--emulate --trace read");
+    const CtlRun run = Ctl("--emulate=fresh --trace read");
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_NE(run.out.find("Brightness: 50\n"), std::string::npos) << run.out;
     const auto frames = Lines(run.err, "set-feature ");
@@ -99,7 +99,7 @@ TEST_F(DeviceCommands, ApplySendsTheFilesDifferences)
     const fs::path file = dir_ / "profile.bin";
     std::ofstream(file, std::ios::binary).write(profile.data(), static_cast<std::streamsize>(profile.size()));
 
-    const CtlRun run = Ctl("--emulate --trace apply '" + file.string() + "'");
+    const CtlRun run = Ctl("--emulate=fresh --trace apply '" + file.string() + "'");
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, "applied " + file.string() + "\n");
     const auto frames = Lines(run.err, "set-feature 00 08 02 ");
@@ -110,7 +110,7 @@ TEST_F(DeviceCommands, ApplySendsTheFilesDifferences)
 
 TEST_F(DeviceCommands, ResetSendsTheFactoryResetAfterTheRead)
 {
-    const CtlRun run = Ctl("--emulate --trace reset");
+    const CtlRun run = Ctl("--emulate=fresh --trace reset");
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, "keyboard reset to factory settings\n");
     const auto frames = Lines(run.err, "set-feature ");
@@ -121,15 +121,15 @@ TEST_F(DeviceCommands, ResetSendsTheFactoryResetAfterTheRead)
 
 TEST_F(DeviceCommands, FailuresSayWhatWentWrong)
 {
-    CtlRun run = Ctl("--emulate apply '" + (dir_ / "missing.bin").string() + "'");
+    CtlRun run = Ctl("--emulate=fresh apply '" + (dir_ / "missing.bin").string() + "'");
     EXPECT_EQ(run.exitCode, 3);
     EXPECT_NE(run.err.find("missing.bin does not exist"), std::string::npos) << run.err;
 
-    run = Ctl("--emulate --device-ids 12345 info");
+    run = Ctl("--emulate=fresh --device-ids 12345 info");
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_NE(run.err.find("bad --device-ids value '12345'"), std::string::npos) << run.err;
 
-    run = Ctl("--emulate read extra");
+    run = Ctl("--emulate=fresh read extra");
     EXPECT_EQ(run.exitCode, 2);
 
     // No device nodes exist here: the real backend finds nothing.

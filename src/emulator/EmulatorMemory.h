@@ -1,0 +1,68 @@
+#pragma once
+// The emulated keyboard's memory between processes, as a real keyboard keeps its settings in its
+// own flash: one file holding the firmware version and every setting the protocol reaches. The
+// programs keep it under $XDG_STATE_HOME/corvane-keyboard/; tests use emulators without one.
+//
+// Processes take turns: a lock file beside the state file is held (flock) while a process reads,
+// uses or writes the memory, and every write replaces the whole file atomically, so a reader
+// never sees half of one.
+
+#include "emulator/KeyboardEmulator.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace corvane {
+
+struct EmulatedMemory
+{
+    std::uint16_t firmwareVersion = 0; // major in the high byte
+    EmulatedDeviceState state;
+
+    bool operator==(const EmulatedMemory&) const = default;
+};
+
+std::vector<std::uint8_t> EncodeEmulatedMemory(const EmulatedMemory& memory);
+// Nothing unless the bytes are one whole memory file.
+std::optional<EmulatedMemory> DecodeEmulatedMemory(std::span<const std::uint8_t> bytes);
+
+EmulatedMemory MemoryOf(const KeyboardEmulator& emulator);
+void LoadMemoryInto(KeyboardEmulator& emulator, const EmulatedMemory& memory);
+
+// $XDG_STATE_HOME/corvane-keyboard/emulated-keyboard.bin, or under ~/.local/state when
+// XDG_STATE_HOME is not an absolute path.
+std::filesystem::path DefaultEmulatorMemoryFile();
+
+class EmulatorMemoryFile
+{
+public:
+    explicit EmulatorMemoryFile(std::filesystem::path file);
+    ~EmulatorMemoryFile();
+    EmulatorMemoryFile(const EmulatorMemoryFile&) = delete;
+    EmulatorMemoryFile& operator=(const EmulatorMemoryFile&) = delete;
+
+    const std::filesystem::path& File() const { return file_; }
+
+    // Waits for the other processes' turn to end; `waiting` is called once before a wait.
+    // False (errno set) when the lock file cannot be made or locked.
+    bool Lock(const std::function<void()>& waiting = {});
+    void Unlock();
+
+    enum class LoadOutcome { kLoaded, kNone, kDamaged, kUnreadable };
+    // Puts the stored memory into the emulator. A missing, damaged or unreadable file leaves the
+    // emulator as it is; the next save sets a damaged file aside (".damaged-…") before replacing it.
+    LoadOutcome LoadInto(KeyboardEmulator& emulator);
+    // Whether the memory is on disk; errno says why not.
+    bool Save(const KeyboardEmulator& emulator);
+
+private:
+    std::filesystem::path file_;
+    int lockFd_ = -1;
+};
+
+} // namespace corvane
