@@ -30,6 +30,7 @@
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QSystemTrayIcon>
+#include <QThreadPool>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -304,6 +305,9 @@ int CTarvikApp::Run(QApplication& app, const AppOptions& options)
 {
     QElapsedTimer sinceStart;
     sinceStart.start();
+    // Qt converts large pictures on its thread pool. A pooled thread left idle would wake to end
+    // half a minute after each window's first paints; waiting without a time limit costs nothing.
+    QThreadPool::globalInstance()->setExpiryTimeout(-1);
     const std::uint16_t language = options.language.value_or(ReadLanguageSetting());
     // Before the first message box, so that its buttons speak the program's language too.
     if (!InstallQtTranslations(app, language))

@@ -14,6 +14,8 @@
 #include <QMenu>
 #include <QPainter>
 #include <QRegularExpressionValidator>
+#include <QScrollBar>
+#include <QTimer>
 #include <QWindow>
 #include <algorithm>
 
@@ -24,7 +26,6 @@ constexpr std::uint32_t kWhite = 0xFFFFFF;
 constexpr std::uint32_t kSelectedText = 0xFFFF00;
 constexpr int kListTextHeight = 16;
 constexpr int kListShadowOffset = 2;
-constexpr int kTimerPeriodMs = 100;
 constexpr int kLoopCountDigits = 3;
 const char* const kTitle = "Macro Management";
 
@@ -102,8 +103,6 @@ CMacroRecordDlg::CMacroRecordDlg(const SettingsState& state, MacroStore& macros,
     loopCount_->installEventFilter(this);
     connect(macroList_, &QListWidget::currentRowChanged, this, &CMacroRecordDlg::SelectionChanged);
     connect(loopCount_, &QLineEdit::textChanged, this, &CMacroRecordDlg::LoopCountChanged);
-    timer_.setInterval(kTimerPeriodMs);
-    connect(&timer_, &QTimer::timeout, this, &CMacroRecordDlg::SynchroniseNames);
 }
 
 CMacroRecordDlg::~CMacroRecordDlg()
@@ -187,7 +186,6 @@ void CMacroRecordDlg::Initialise()
         const QSignalBlocker block(loopCount_);
         loopCount_->setText(QStringLiteral("1"));
     }
-    timer_.start();
     FullPaint();
 }
 
@@ -196,7 +194,6 @@ void CMacroRecordDlg::done(int code)
     RemoveHook();
     session_.StopRecording();
     session_.EndCapture();
-    timer_.stop();
     if (menu_ != nullptr) menu_->close();
     for (CTransparentListBox* list : {macroList_, eventList_})
         list->EndEditing(false);
@@ -236,8 +233,9 @@ int CMacroRecordDlg::LoopCountValue() const
     return value;
 }
 
-void CMacroRecordDlg::ShowLines(int select)
+void CMacroRecordDlg::ShowLines(int select, int reveal)
 {
+    const int top = eventList_->verticalScrollBar()->value();
     eventList_->EndEditing(false);
     eventList_->clear();
     for (const EventLine& line : session_.Lines())
@@ -247,6 +245,12 @@ void CMacroRecordDlg::ShowLines(int select)
         eventList_->scrollToItem(eventList_->item(select));
     } else {
         eventList_->setCurrentRow(-1);
+    }
+    if (reveal >= 0 && reveal < eventList_->count()) {
+        // The scroll range must count the new lines before the old place is taken back.
+        eventList_->doItemsLayout();
+        eventList_->verticalScrollBar()->setValue(top);
+        eventList_->scrollToItem(eventList_->item(reveal));
     }
     eventList_->viewport()->update();
 }
@@ -328,19 +332,16 @@ void CMacroRecordDlg::SetLoop(bool on)
     if (!on) loopCount_->setText(QStringLiteral("1"));
 }
 
-void CMacroRecordDlg::SynchroniseNames()
+void CMacroRecordDlg::SynchroniseName(int row)
 {
-    for (int i = 0; i < macroList_->count() && i < static_cast<int>(kMacroRecordCount); ++i) {
-        if (i == macroList_->EditingIndex()) continue;
-        MacroRecord& record = (*working_)[static_cast<std::size_t>(i)];
-        const QString text = macroList_->item(i)->text();
-        // An unchanged name is left as stored, with whatever follows its end in the field.
-        if (text.toStdU16String() == record.Name()) continue;
-        // An empty name would end the list of macros here: the list takes the old name back.
-        if (!record.SetName(text.toStdU16String()) ||
-            text.size() > static_cast<qsizetype>(kMacroNameMaxLength))
-            macroList_->item(i)->setText(QString::fromStdU16String(record.Name()));
-    }
+    if (row < 0 || row >= macroList_->count() || row >= static_cast<int>(kMacroRecordCount)) return;
+    MacroRecord& record = (*working_)[static_cast<std::size_t>(row)];
+    const QString text = macroList_->item(row)->text();
+    // An unchanged name is left as stored, with whatever follows its end in the field.
+    if (text.toStdU16String() == record.Name()) return;
+    // An empty name would end the list of macros here: the list takes the old name back.
+    if (!record.SetName(text.toStdU16String()) || text.size() > static_cast<qsizetype>(kMacroNameMaxLength))
+        macroList_->item(row)->setText(QString::fromStdU16String(record.Name()));
 }
 
 void CMacroRecordDlg::NewMacro()
@@ -434,7 +435,6 @@ void CMacroRecordDlg::Ok()
             static_cast<std::uint16_t>(LoopCountValue()));
     // A rename still being typed counts.
     macroList_->EndEditing(true);
-    SynchroniseNames();
     macros_ = *working_;
     committed_ = numbering_;
     done(QDialog::Accepted);
@@ -463,10 +463,12 @@ void CMacroRecordDlg::RecordButton()
 void CMacroRecordDlg::HookKey(std::uint8_t key, bool release, std::optional<std::uint32_t> time)
 {
     if (session_.CapturePending()) {
+        const auto at = static_cast<int>(session_.CaptureLine());
         const KeyOutcome outcome = session_.Capture(key, release);
         // A capture during a recording ends the recording's key intake with the hook.
         if (outcome == KeyOutcome::kCaptureEnded || outcome == KeyOutcome::kCaptureNoRoom) EndRecording();
-        ShowLines(SelectedLine());
+        const bool inserted = outcome == KeyOutcome::kCaptured || outcome == KeyOutcome::kCaptureEnded;
+        ShowLines(SelectedLine(), inserted ? at : -1);
         if (outcome == KeyOutcome::kCaptureNoRoom) {
             QTimer::singleShot(0, this, [this] {
                 Tell("Das Macro ist voll: es passen keine weiteren Ereignisse hinein.",
@@ -573,6 +575,7 @@ void CMacroRecordDlg::InsertMouse(int command)
     if (found == std::end(kMouseCommands)) return;
     const int line = SelectedLine();
     if (SelectedMacro() < 0 || line < 0) return;
+    const std::size_t linesBefore = session_.Lines().size();
     const EditOutcome outcome =
         session_.InsertMouse(static_cast<std::size_t>(line), found->button, found->action);
     if (outcome == EditOutcome::kNoRoom) {
@@ -581,7 +584,10 @@ void CMacroRecordDlg::InsertMouse(int command)
         return;
     }
     WriteBack();
-    ShowLines(line);
+    // The last of the lines inserted after the selected line's event.
+    const std::size_t last =
+        session_.After(static_cast<std::size_t>(line)) + session_.Lines().size() - linesBefore - 1;
+    ShowLines(line, static_cast<int>(last));
 }
 
 void CMacroRecordDlg::DelayEdited(std::size_t line, std::uint16_t pause)
@@ -618,9 +624,10 @@ std::intptr_t CMacroRecordDlg::WindowMessage(std::uint32_t message, std::uintptr
         session_.EndCapture();
         return 0;
     case UM_LIST_ITEM_EDITED:
-        // The macro list's renames reach the store by the timer.
         if (eventList_->EditingIndex() >= 0)
             DelayEdited(wParam, static_cast<std::uint16_t>(std::clamp<std::intptr_t>(lParam, 0, kMaxPause)));
+        else if (macroList_->EditingIndex() >= 0)
+            SynchroniseName(static_cast<int>(lParam)); // a rename: the new index
         return 0;
     default:
         return SkinnedDialog::WindowMessage(message, wParam, lParam);
@@ -719,8 +726,13 @@ bool CMacroRecordDlg::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::MouseButtonPress && watched == eventList_->viewport()) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::RightButton) {
+            // The menu's commands act on the selected line: the line under the pointer becomes
+            // it. Below the last line the selection stays as it is.
+            eventList_->EndEditing(true);
+            if (QListWidgetItem* line = eventList_->itemAt(mouse->position().toPoint()))
+                eventList_->setCurrentItem(line);
             ShowEditMenu(mouse->globalPosition().toPoint());
-            return true; // the list keeps its selection for the command
+            return true;
         }
     }
     if (event->type() == QEvent::KeyPress) {

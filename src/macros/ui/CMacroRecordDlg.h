@@ -16,7 +16,6 @@
 
 #include <QMenu>
 #include <QPointer>
-#include <QTimer>
 #include <array>
 #include <memory>
 
@@ -75,8 +74,6 @@ public:
     QLineEdit* LoopCountEdit() const { return loopCount_; }
     // The event list's menu while it is shown.
     QMenu* EditMenu() const { return menu_; }
-    // One timer tick's name synchronisation.
-    void SynchroniseNames();
 
 protected:
     void PaintElements(QPainter& painter) override;
@@ -111,8 +108,12 @@ private:
     // Every way a recording ends: the hook goes and the Record button shows it.
     void EndRecording();
     void WriteBack();
+    // A renamed item of the macro list gives its record the name, or takes back one refused.
+    void SynchroniseName(int row);
     // The event list shows the session's lines; `select` is the line to select, -1 none.
-    void ShowLines(int select);
+    // `reveal` is a line just inserted: the list then stays where it was and scrolls only as far
+    // as needed to show that line.
+    void ShowLines(int select, int reveal = -1);
     int SelectedMacro() const;
     int SelectedLine() const;
     int LoopCountValue() const;
@@ -137,7 +138,6 @@ private:
     CTransparentListBox* eventList_ = nullptr;
     QLineEdit* loopCount_ = nullptr;
     QPointer<QMenu> menu_;
-    QTimer timer_;
 
     bool hookInstalled_ = false;
     bool loop_ = false;

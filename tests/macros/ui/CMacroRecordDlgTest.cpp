@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -97,10 +98,18 @@ protected:
         return {10, list->ItemHeight() * line + list->ItemHeight() / 2};
     }
     void SelectLine(int line) { dialog->EventList()->setCurrentRow(line); }
-    // Opens the event list's menu with a right click and picks an entry by its path of texts.
+    // Opens the event list's menu with a right click on a line (by default the selected one; -1:
+    // below the last line) and picks an entry by its path of texts.
     void MenuCommand(const std::vector<QString>& path)
     {
-        QTest::mousePress(dialog->EventList()->viewport(), Qt::RightButton, {}, QPoint(10, 5));
+        MenuCommand(path, dialog->EventList()->currentRow());
+    }
+    void MenuCommand(const std::vector<QString>& path, int row)
+    {
+        CTransparentListBox* list = dialog->EventList();
+        QTest::mousePress(list->viewport(), Qt::RightButton, {},
+                          row >= 0 ? list->visualItemRect(list->item(row)).center()
+                                   : QPoint(10, list->ItemHeight() * list->count() + 2));
         QMenu* menu = dialog->EditMenu();
         ASSERT_NE(menu, nullptr);
         for (const QString& text : path) {
@@ -437,7 +446,6 @@ TEST_F(MacroDialogTest, SelectingAndOkWithoutAnEditKeepEveryStoredByte)
         EXPECT_EQ(dialog->LoopCountEdit()->text(), QString::fromLatin1(s.text));
         EXPECT_EQ(Working(static_cast<std::size_t>(row)).RepeatCount(), s.count);
     }
-    QTest::qWait(150); // a timer tick of the name synchronisation
     Click(layout::kMacroButtonOk);
     ASSERT_EQ(dialog->result(), QDialog::Accepted);
     for (std::size_t i = 0; i < std::size(shown); ++i) {
@@ -472,13 +480,55 @@ TEST_F(MacroDialogTest, RenameInPlaceReachesTheRecordAndAnEmptyNameIsRefused)
         list->BeginEditAt(LinePoint(list, 1));
         ASSERT_NE(list->Editor(), nullptr);
         list->Editor()->setText(QString::fromUtf8(c.typed));
-        list->EndEditing(true);
-        QTest::qWait(150); // one timer tick
+        list->EndEditing(true); // the record has the name at once
         EXPECT_EQ(Working(1).Name(), c.stored) << c.typed;
         EXPECT_EQ(Names()[1], QString::fromStdU16String(c.stored));
         EXPECT_EQ(Working(1).Events(), (*macros)[1].Events());
     }
     EXPECT_EQ(Working(0).Name(), u"first");
+}
+
+// Nothing changes while the dialog stands open, so nothing may wake the program for it: no timer
+// fires, whatever was done before.
+TEST_F(MacroDialogTest, AnIdleDialogRunsNoTimer)
+{
+    struct TimerEvents : QObject
+    {
+        int count = 0;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            if (event->type() == QEvent::Timer) ++count;
+            return false;
+        }
+    } timers;
+    *macros = MacroFileBuilder().Macro(u"first", 12).Tap(kA).Macro(u"second").Tap(kB).Store();
+    struct Step
+    {
+        const char* name;
+        std::function<void()> act;
+    };
+    const Step steps[] = {
+        {"opened", [] {}},
+        {"renamed",
+         [this] {
+             CTransparentListBox* list = dialog->MacroList();
+             list->BeginEditAt(LinePoint(list, 0));
+             list->Editor()->setText(QStringLiteral("renamed"));
+             list->EndEditing(true);
+         }},
+        {"another macro selected", [this] { ClickRow(dialog->MacroList(), 1); }},
+    };
+    Open();
+    QCoreApplication::instance()->installEventFilter(&timers);
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        step.act();
+        QTest::qWait(20); // what the step itself left to do
+        timers.count = 0;
+        QTest::qWait(250);
+        EXPECT_EQ(timers.count, 0);
+    }
+    EXPECT_EQ(Working(0).Name(), u"renamed");
 }
 
 TEST_F(MacroDialogTest, EnterAndEscapeDoNotEndTheDialog)
@@ -728,6 +778,84 @@ TEST_F(EventEditingTest, DelayEditedInPlaceChangesTheEventForm)
                                                 static_cast<std::ptrdiff_t>(c.device.size())),
                   c.device);
         EXPECT_EQ(RenderMacroLines(record, StandardKeyCodeTable()).size(), Lines().size());
+    }
+}
+
+// The menu acts on the line under the pointer, which the right click selects; below the last line
+// the selection stays.
+TEST_F(EventEditingTest, MenuActsOnTheLineUnderThePointer)
+{
+    *macros = MacroFileBuilder().Macro(u"m").Tap(kA).Tap(kB).Store();
+    struct Case
+    {
+        const char* name;
+        int selected;
+        int clicked; // -1: below the last line
+        std::vector<QString> path;
+        std::vector<QString> lines;
+    };
+    const Case cases[] = {
+        {"another line selected", 0, 2, {"Delete"}, {"A  dn", "A  up", "B  up"}},
+        {"no line selected",
+         -1,
+         1,
+         {"Insert Mouse Key", "Left", "Down"},
+         {"A  dn", "A  up", "MsLB dn", "B  dn", "B  up"}},
+        {"below the last line", 1, -1, {"Delete"}, {"A  dn", "B  dn", "B  up"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        dialog.reset();
+        Open();
+        SelectLine(c.selected);
+        MenuCommand(c.path, c.clicked);
+        EXPECT_EQ(Lines(), c.lines);
+        EXPECT_EQ(Working(0).Events(), dialog->Session().Events());
+    }
+}
+
+// In a macro longer than the list shows, the lines an insert adds come into view; otherwise the
+// list stays where it was.
+TEST_F(EventEditingTest, InsertedLinesComeIntoView)
+{
+    MacroFileBuilder file;
+    file.Macro(u"long");
+    for (int i = 0; i < 20; ++i)
+        file.Tap(kA);
+    *macros = file.Store(); // 40 lines
+    struct Case
+    {
+        const char* name;
+        int clicked;
+        QAbstractItemView::ScrollHint shownAt;
+        std::vector<QString> path;
+        bool listStays;
+    };
+    const Case cases[] = {
+        {"Insert After the last line", 39, QAbstractItemView::PositionAtBottom, {"Insert After"}, false},
+        {"a click after the last line",
+         39,
+         QAbstractItemView::PositionAtBottom,
+         {"Insert Mouse Key", "Left", "Click"},
+         false},
+        {"Insert After the top line", 20, QAbstractItemView::PositionAtTop, {"Insert After"}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        dialog.reset();
+        Open();
+        CTransparentListBox* list = dialog->EventList();
+        SelectLine(c.clicked);
+        list->scrollToItem(list->item(c.clicked), c.shownAt);
+        const int top = list->verticalScrollBar()->value();
+        MenuCommand(c.path, c.clicked);
+        hook.Tap(kX); // for Insert After
+        ASSERT_EQ(Lines().size(), 42u);
+        for (int line : {c.clicked, c.clicked + 1, c.clicked + 2})
+            EXPECT_TRUE(list->viewport()->rect().contains(list->visualItemRect(list->item(line)))) << line;
+        if (c.listStays) {
+            EXPECT_EQ(list->verticalScrollBar()->value(), top);
+        }
     }
 }
 
