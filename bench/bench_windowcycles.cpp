@@ -7,17 +7,17 @@
 // Runs on the display given (scripts/window-cycles starts Xvfb), offscreen when there is none.
 
 #include "app/CTarvikDlg.h"
-#include "app/Prompt.h"
 #include "colour/ui/CCustomColorDialog.h"
 #include "device/Clocks.h"
-#include "device/KeyLayout.h"
 #include "emulator/EmulatedDeviceMonitor.h"
 #include "emulator/KeyboardEmulator.h"
+#include "format/KeyLayout.h"
 #include "keys/ui/CKeyMap.h"
 #include "macros/ui/CMacroRecordDlg.h"
 #include "platform/qt/KeyboardHooks.h"
 #include "skin/SkinLayout.h"
 #include "store/ui/CConfigureDlg.h"
+#include "uikit/Prompt.h"
 
 #include <QApplication>
 #include <QMessageBox>
