@@ -19,6 +19,7 @@
 #include <QScreen>
 #include <QStyleOptionButton>
 #include <cerrno>
+#include <set>
 
 namespace corvane::apptest {
 namespace {
@@ -241,8 +242,11 @@ TEST_F(TextFitTest, EveryVisibleTextStaysInItsPlaceInBothLanguages)
                 << window << ", " << lang;
     EXPECT_TRUE(std::any_of(rows.begin(), rows.end(), [](const TextRow& r) { return r.window == "artwork"; }));
 
+    std::set<std::string> told; // each text once, however many frames drew it
     for (const TextRow& row : rows) {
         const DrawnText& t = row.text;
+        const std::string said = row.window + row.language + t.text.toStdString() + Describe(t.place);
+        if (!told.insert(said).second) continue;
         EXPECT_TRUE(StaysInPlace(t)) << row.window << ", " << row.language << ": \"" << t.text.toStdString()
                                      << "\" in " << t.font.family().toStdString() << " "
                                      << t.font.pixelSize() << " px covers " << Describe(DrawnArea(t))

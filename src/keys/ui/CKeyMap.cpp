@@ -87,6 +87,8 @@ constexpr int kLaunchPathRight = layout::kLaunchPathBoxOrigin.x + 226;
 constexpr int kLaunchPathHeight = 25;
 // The title strip ends at the close mark.
 constexpr int kTitleStripHeight = 28;
+constexpr int kCaptionHeight = 18;
+constexpr int kCaptionGap = 2;
 constexpr int kPageLabelHeight = 16;
 constexpr int kNoteHeight = 20;
 
@@ -736,10 +738,12 @@ void CKeyMap::PaintElements(QPainter& painter)
     const bool german = language_ == kLanguageGerman;
     const QString selected = Label(result_->selectedKeyCode);
     const int captionX = german ? layout::kKeyCaptionXGerman : layout::kKeyCaptionXEnglish;
-    DrawSkinText(painter, Text("Ausgewählte Taste:", "Selected key:") + selected, captionX, layout::kKeyCaptionY,
-                 0, kWhite, 18,
-                 QRect(captionX, 0, layout::kKeyButtons[layout::kKeyButtonCloseMark].rect.left - captionX,
-                       kTitleStripHeight));
+    // A long key name makes the caption smaller rather than run under the close mark.
+    const QString caption = Text("Ausgewählte Taste:", "Selected key:") + selected;
+    const QRect captionPlace(captionX, 0, layout::kKeyButtons[layout::kKeyButtonCloseMark].rect.left - captionX,
+                             kTitleStripHeight);
+    DrawSkinText(painter, caption, captionX, layout::kKeyCaptionY, 0, kWhite,
+                 FittingTextHeight(caption, kCaptionHeight, captionPlace.width() - kCaptionGap), captionPlace);
 
     DrawPage(painter);
     DrawDisableBox(painter);

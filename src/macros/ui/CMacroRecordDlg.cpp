@@ -67,16 +67,16 @@ constexpr layout::Rect OptionLine(int y, int right)
 {
     return {kOptionLeft, y, right, y + kOptionLineHeight};
 }
-constexpr int kDelayBoxLeft = layout::kMacroButtons[layout::kMacroButtonDelay].rect.left;
-constexpr TextAt kDelayTexts[] = {
+const int kDelayBoxLeft = layout::kMacroButtons[layout::kMacroButtonDelay].rect.left;
+const TextAt kDelayTexts[] = {
     {"Delay", "Verzögerung", 260, 260, 153, 15, 15, OptionLine(153, kDelayBoxLeft - kDelayBoxGap)},
     {"between", "zwischen", 260, 260, 168, 15, 15, OptionLine(168, kDelayBoxLeft - kDelayBoxGap)},
     {"keystrokes", "Tastenanschläge", 260, 260, 183, 15, 14, OptionLine(183, kOptionRight)},
 };
-constexpr TextAt kLoopText{"Loop", "Schleife", 265, 265, 300, 15, 15, OptionLine(300, kOptionRight)};
+const TextAt kLoopText{"Loop", "Schleife", 265, 265, 300, 15, 15, OptionLine(300, kOptionRight)};
 // "Abbrechen" one step smaller and a pixel further left than the other German captions, to stay on
 // its button.
-constexpr TextAt kBottomTexts[] = {
+const TextAt kBottomTexts[] = {
     {"New", "Neu", 35, 35, 372, 15, 14, layout::kMacroButtons[layout::kMacroButtonNew].rect},
     {"Delete", "Löschen", 95, 85, 372, 15, 14, layout::kMacroButtons[layout::kMacroButtonDelete].rect},
     {"OK", "OK", 270, 270, 372, 15, 14, layout::kMacroButtons[layout::kMacroButtonOk].rect},
