@@ -18,7 +18,7 @@ namespace corvane {
 namespace {
 
 constexpr int kKeyLabelHeight = 10; // per-key colour view labels
-constexpr int kNoticeLeft = 260;     // right of the program's name in the title strip
+constexpr int kNoticeLeft = 260;    // right of the program's name in the title strip
 
 } // namespace
 
@@ -116,8 +116,9 @@ void CTarvikDlg::PaintTitleAndButtons(QPainter& painter)
     // has no full-width exclamation mark, so the plain one stands in for it here.
     // Between the program's name and the help button.
     if (ShowsNoKeyboardNotice())
-        DrawSkinText(painter, NoKeyboardNotice(), 420, 8, kPanelBack, kWhite, 15,
-                     QRect(QPoint(kNoticeLeft, 0), QPoint(layout::kHelpButtonOrigin.x - 1, layout::kDragStripBottom)));
+        DrawSkinText(
+            painter, NoKeyboardNotice(), 420, 8, kPanelBack, kWhite, 15,
+            QRect(QPoint(kNoticeLeft, 0), QPoint(layout::kHelpButtonOrigin.x - 1, layout::kDragStripBottom)));
 }
 
 void CTarvikDlg::PaintKeyboard(QPainter& painter)

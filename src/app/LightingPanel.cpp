@@ -284,13 +284,14 @@ void LightingPanel::DrawViewSwitches(QPainter& painter) const
                   layout::kKeymapSwitchOrigin.y);
     DrawSkinImage(painter, folder, SwitchPicture(customColourView_), layout::kColourViewSwitchOrigin.x,
                   layout::kColourViewSwitchOrigin.y);
-    DrawSkinText(painter, QStringLiteral("Keymap"), layout::kKeymapSwitchLabel.x, layout::kKeymapSwitchLabel.y,
-                 kPanelBack, kWhite, 15,
+    DrawSkinText(painter, QStringLiteral("Keymap"), layout::kKeymapSwitchLabel.x,
+                 layout::kKeymapSwitchLabel.y, kPanelBack, kWhite, 15,
                  LinePlace(layout::kKeymapSwitchLabel.x, layout::kKeymapSwitchLabel.y,
                            layout::kColourViewSwitchOrigin.x - kLabelGap, 15));
-    DrawSkinText(painter, Text("Custom", "DIY"), layout::kColourViewSwitchLabel.x,
-                 layout::kColourViewSwitchLabel.y, kPanelBack, kWhite, 15,
-                 LinePlace(layout::kColourViewSwitchLabel.x, layout::kColourViewSwitchLabel.y, kPanelRight, 15));
+    DrawSkinText(
+        painter, Text("Custom", "DIY"), layout::kColourViewSwitchLabel.x, layout::kColourViewSwitchLabel.y,
+        kPanelBack, kWhite, 15,
+        LinePlace(layout::kColourViewSwitchLabel.x, layout::kColourViewSwitchLabel.y, kPanelRight, 15));
 }
 
 void LightingPanel::DrawEffectList(QPainter& painter) const

@@ -12,8 +12,8 @@ constexpr QChar kZeroWidthSpace(0x200B);
 
 bool BreaksAfter(QChar c)
 {
-    return c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char('_') || c == QLatin1Char('.') ||
-           c == QLatin1Char('-');
+    return c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char('_') ||
+           c == QLatin1Char('.') || c == QLatin1Char('-');
 }
 
 } // namespace

@@ -115,8 +115,8 @@ void DrawSkinText(QPainter& painter, const QString& text, int x, int y, std::uin
                   std::uint32_t textColour, int height, const QRect& place)
 {
     const TextFont& f = CachedTextFont(height);
-    DrawnTextLog::Note({text, f.font, QRectF(x, y, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip,
-                        QRectF(place)});
+    DrawnTextLog::Note(
+        {text, f.font, QRectF(x, y, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, QRectF(place)});
     painter.save();
     painter.setFont(f.font);
     painter.setPen(ColourFromRef(textColour));
@@ -130,7 +130,8 @@ void DrawSkinTextWrapped(QPainter& painter, const QString& text, const QRect& bo
                          int height)
 {
     const QFont& font = CachedTextFont(height).font;
-    DrawnTextLog::Note({text, font, QRectF(box), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, QRectF(box)});
+    DrawnTextLog::Note(
+        {text, font, QRectF(box), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, QRectF(box)});
     painter.save();
     painter.setFont(font);
     painter.setPen(ColourFromRef(textColour));

@@ -57,8 +57,10 @@ protected:
             QStyleOptionButton option;
             option.initFrom(button);
             option.text = button->text();
-            const QRectF contents(button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button));
-            rows.push_back({window, language, {button->text(), button->font(), contents, Qt::AlignCenter, contents}});
+            const QRectF contents(
+                button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button));
+            rows.push_back(
+                {window, language, {button->text(), button->font(), contents, Qt::AlignCenter, contents}});
         }
     }
 
@@ -106,7 +108,8 @@ protected:
         keytest::RecordingPrompt keyPrompt;
         // More macros than the keyboard has slots for: the macro page says so.
         for (std::size_t i = 0; i < 40; ++i)
-            (*macros)[i].SetName((u"Macro_" + std::u16string(1, static_cast<char16_t>(u'A' + i % 26))).c_str());
+            (*macros)[i].SetName(
+                (u"Macro_" + std::u16string(1, static_cast<char16_t>(u'A' + i % 26))).c_str());
         CKeyMap dialog(*state, *macros, StandardKeyCodeTable(), keyPrompt, &hook, lang);
         dialog.SetLaunchChooser(&chooser);
         // The key whose name is longest heads the window.
@@ -125,8 +128,9 @@ protected:
             dialog.ComposeFrame();
         }
         // A chosen file with a long name, in a long folder.
-        chooser.answers.push_back(QStringLiteral("/home/somebody/Music/") + QString(120, QLatin1Char('x')) +
-                                  QStringLiteral("/a-very-long-file-name-of-a-song-nobody-can-read-whole.mp3"));
+        chooser.answers.push_back(
+            QStringLiteral("/home/somebody/Music/") + QString(120, QLatin1Char('x')) +
+            QStringLiteral("/a-very-long-file-name-of-a-song-nobody-can-read-whole.mp3"));
         QTest::mouseClick(&dialog, Qt::LeftButton, {}, QPoint(347, 92));
         QCoreApplication::processEvents();
         dialog.ComposeFrame();
@@ -148,7 +152,8 @@ protected:
         QCoreApplication::processEvents();
         const auto click = [&](int entry) {
             const layout::Rect r = layout::kMacroButtons[entry].rect;
-            QTest::mouseClick(&dialog, Qt::LeftButton, {}, QPoint((r.left + r.right) / 2, (r.top + r.bottom) / 2));
+            QTest::mouseClick(&dialog, Qt::LeftButton, {},
+                              QPoint((r.left + r.right) / 2, (r.top + r.bottom) / 2));
             QCoreApplication::processEvents();
         };
         click(layout::kMacroButtonNew);
@@ -189,16 +194,17 @@ protected:
         QWidget owner;
         owner.resize(layout::kMainWindowSize.width, layout::kMainWindowSize.height);
         owner.show();
-        const auto box = MakeMessageBox(QMessageBox::Information, &owner, QStringLiteral("Corvane Keyboard"), text,
-                                        QMessageBox::Ok);
+        const auto box = MakeMessageBox(QMessageBox::Information, &owner, QStringLiteral("Corvane Keyboard"),
+                                        text, QMessageBox::Ok);
         box->show();
         QCoreApplication::processEvents();
         const auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
         ASSERT_NE(label, nullptr);
         const QRectF area(label->contentsRect());
-        rows.push_back({"message box", language,
-                        {label->text(), label->font(), area, static_cast<int>(label->alignment()) | Qt::TextWordWrap,
-                         area}});
+        rows.push_back({"message box",
+                        language,
+                        {label->text(), label->font(), area,
+                         static_cast<int>(label->alignment()) | Qt::TextWordWrap, area}});
         // The box itself is no wider than the window it belongs to, and stays on the screen.
         EXPECT_LE(box->frameGeometry().width(), layout::kMainWindowSize.width) << language;
         EXPECT_TRUE(box->screen()->availableGeometry().contains(box->frameGeometry()))
@@ -237,10 +243,12 @@ TEST_F(TextFitTest, EveryVisibleTextStaysInItsPlaceInBothLanguages)
     for (const char* window : {"main window", "main window without keyboard", "profile panel", "key dialog",
                                "macro dialog", "colour dialog", "message box"})
         for (const char* lang : {"German", "English"})
-            EXPECT_TRUE(std::any_of(rows.begin(), rows.end(),
-                                    [&](const TextRow& r) { return r.window == window && r.language == lang; }))
+            EXPECT_TRUE(
+                std::any_of(rows.begin(), rows.end(),
+                            [&](const TextRow& r) { return r.window == window && r.language == lang; }))
                 << window << ", " << lang;
-    EXPECT_TRUE(std::any_of(rows.begin(), rows.end(), [](const TextRow& r) { return r.window == "artwork"; }));
+    EXPECT_TRUE(
+        std::any_of(rows.begin(), rows.end(), [](const TextRow& r) { return r.window == "artwork"; }));
 
     std::set<std::string> told; // each text once, however many frames drew it
     for (const TextRow& row : rows) {
@@ -248,9 +256,9 @@ TEST_F(TextFitTest, EveryVisibleTextStaysInItsPlaceInBothLanguages)
         const std::string said = row.window + row.language + t.text.toStdString() + Describe(t.place);
         if (!told.insert(said).second) continue;
         EXPECT_TRUE(StaysInPlace(t)) << row.window << ", " << row.language << ": \"" << t.text.toStdString()
-                                     << "\" in " << t.font.family().toStdString() << " "
-                                     << t.font.pixelSize() << " px covers " << Describe(DrawnArea(t))
-                                     << ", its place is " << Describe(t.place);
+                                     << "\" in " << t.font.family().toStdString() << " " << t.font.pixelSize()
+                                     << " px covers " << Describe(DrawnArea(t)) << ", its place is "
+                                     << Describe(t.place);
     }
 }
 

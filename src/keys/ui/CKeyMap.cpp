@@ -73,7 +73,8 @@ struct ButtonCaption
     int x;
     int height;
 };
-constexpr ButtonCaption kButtonCaptionsEnglish[3] = {{"Reset", 151, 15}, {"Close", 241, 15}, {"Save", 331, 15}};
+constexpr ButtonCaption kButtonCaptionsEnglish[3] = {
+    {"Reset", 151, 15}, {"Close", 241, 15}, {"Save", 331, 15}};
 constexpr ButtonCaption kButtonCaptionsGerman[3] = {
     {"Rücksetzen", 134, 13}, {"Schließen", 228, 14}, {"Speichern", 318, 14}};
 // The check box caption ends before the Reset button; the German one a step smaller to fit.
@@ -419,7 +420,8 @@ QString CKeyMap::ShortenedPath(const QString& path)
 QRect CKeyMap::LaunchPathPlace(int row)
 {
     const int top = layout::kLaunchPathBoxOrigin.y + layout::kLaunchRowDrawPitch * row;
-    return QRect(layout::kLaunchPathText.x, top, kLaunchPathRight - layout::kLaunchPathText.x, kLaunchPathHeight);
+    return QRect(layout::kLaunchPathText.x, top, kLaunchPathRight - layout::kLaunchPathText.x,
+                 kLaunchPathHeight);
 }
 
 bool CKeyMap::event(QEvent* event)
@@ -428,7 +430,8 @@ bool CKeyMap::event(QEvent* event)
     if (event->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(event);
         const bool onPath = page_ == 3 && selectedRow_ != kNone && selectedRow_ < kLaunchRows &&
-                            LaunchPathPlace(selectedRow_).contains(help->pos()) && !result_->launchPath.empty();
+                            LaunchPathPlace(selectedRow_).contains(help->pos()) &&
+                            !result_->launchPath.empty();
         if (onPath)
             QToolTip::showText(help->globalPos(), QString::fromStdU16String(result_->launchPath), this,
                                LaunchPathPlace(selectedRow_));
@@ -740,10 +743,12 @@ void CKeyMap::PaintElements(QPainter& painter)
     const int captionX = german ? layout::kKeyCaptionXGerman : layout::kKeyCaptionXEnglish;
     // A long key name makes the caption smaller rather than run under the close mark.
     const QString caption = Text("Ausgewählte Taste:", "Selected key:") + selected;
-    const QRect captionPlace(captionX, 0, layout::kKeyButtons[layout::kKeyButtonCloseMark].rect.left - captionX,
+    const QRect captionPlace(captionX, 0,
+                             layout::kKeyButtons[layout::kKeyButtonCloseMark].rect.left - captionX,
                              kTitleStripHeight);
     DrawSkinText(painter, caption, captionX, layout::kKeyCaptionY, 0, kWhite,
-                 FittingTextHeight(caption, kCaptionHeight, captionPlace.width() - kCaptionGap), captionPlace);
+                 FittingTextHeight(caption, kCaptionHeight, captionPlace.width() - kCaptionGap),
+                 captionPlace);
 
     DrawPage(painter);
     DrawDisableBox(painter);
@@ -757,8 +762,9 @@ void CKeyMap::PaintElements(QPainter& painter)
     }
     const ButtonCaption* captions = german ? kButtonCaptionsGerman : kButtonCaptionsEnglish;
     for (int i = 0; i < 3; ++i)
-        DrawSkinText(painter, QString::fromUtf8(captions[i].text), captions[i].x, layout::kKeyButtonCaptionY, 0,
-                     kWhite, captions[i].height, AreaOf(layout::kKeyButtons[layout::kKeyButtonReset + i].rect));
+        DrawSkinText(painter, QString::fromUtf8(captions[i].text), captions[i].x, layout::kKeyButtonCaptionY,
+                     0, kWhite, captions[i].height,
+                     AreaOf(layout::kKeyButtons[layout::kKeyButtonReset + i].rect));
 }
 
 void CKeyMap::DrawDisableBox(QPainter& painter)
@@ -805,8 +811,8 @@ void CKeyMap::DrawPage(QPainter& painter)
                           "Only the first %1 macros fit on the keyboard.")
                          .arg(kMaxMacros),
                      kMacroSlotNote.x, kMacroSlotNote.y, 0, kGrey, 14,
-                     QRect(kMacroSlotNote.x, kMacroSlotNote.y, layout::kKeyDialogSize.width - 2 * kMacroSlotNote.x,
-                           kNoteHeight));
+                     QRect(kMacroSlotNote.x, kMacroSlotNote.y,
+                           layout::kKeyDialogSize.width - 2 * kMacroSlotNote.x, kNoteHeight));
     if (page_ == 3) DrawLaunchPage(painter);
 }
 
@@ -826,7 +832,8 @@ void CKeyMap::DrawLaunchPage(QPainter& painter)
                       layout::kLaunchBrowseOrigin.y + dy);
         const int captionX = german ? layout::kLaunchCaptionXGerman : layout::kLaunchCaptionXEnglish;
         DrawSkinText(painter, Text(kLaunchCaptions[row].german, kLaunchCaptions[row].english), captionX,
-                     layout::kLaunchCaptionY + dy, 0, kRed, german ? kLaunchCaptionHeightGerman : kPageTextHeight,
+                     layout::kLaunchCaptionY + dy, 0, kRed,
+                     german ? kLaunchCaptionHeightGerman : kPageTextHeight,
                      QRect(captionX, layout::kLaunchCaptionY + dy,
                            layout::kLaunchPathBoxOrigin.x - kLaunchCaptionGap - captionX, kPageLabelHeight));
     }

@@ -763,7 +763,8 @@ void CMacroRecordDlg::PaintElements(QPainter& painter)
         const QString line = QString::fromUtf8(german ? t.german : t.english);
         const int x = german ? t.xGerman : t.xEnglish;
         int height = german ? t.heightGerman : t.heightEnglish;
-        if (shrinkToFit) height = FittingTextHeight(line, height, t.place.right + 1 - kRecordTextRightGap - x);
+        if (shrinkToFit)
+            height = FittingTextHeight(line, height, t.place.right + 1 - kRecordTextRightGap - x);
         DrawSkinText(painter, line, x, t.y, 0, kWhite, height, AreaOf(t.place));
     };
     image(layout::kMacroButtonRecord);

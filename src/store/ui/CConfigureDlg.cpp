@@ -230,10 +230,10 @@ void CConfigureDlg::PaintElements(QPainter& painter)
     const int width = layout::kProfileImportArea.right - kHeadingRightGap - layout::kProfileHeadingX;
     const int height = std::min(FittingTextHeight(importText, layout::kProfileHeadingHeight, width),
                                 FittingTextHeight(exportText, layout::kProfileHeadingHeight, width));
-    DrawSkinText(painter, importText, layout::kProfileHeadingX, layout::kProfileImportHeadingY, 0, kWhite, height,
-                 AreaOf(layout::kProfileImportArea));
-    DrawSkinText(painter, exportText, layout::kProfileHeadingX, layout::kProfileExportHeadingY, 0, kWhite, height,
-                 AreaOf(layout::kProfileExportArea));
+    DrawSkinText(painter, importText, layout::kProfileHeadingX, layout::kProfileImportHeadingY, 0, kWhite,
+                 height, AreaOf(layout::kProfileImportArea));
+    DrawSkinText(painter, exportText, layout::kProfileHeadingX, layout::kProfileExportHeadingY, 0, kWhite,
+                 height, AreaOf(layout::kProfileExportArea));
 }
 
 void CConfigureDlg::mousePressEvent(QMouseEvent* event)
