@@ -56,6 +56,17 @@ run: build
 bench: build
 	@scripts/bench $(BUILD)
 
+# Every screenshot of docs/, in both languages, taken from the running program on a private Xvfb
+# display: docs/screenshot-VIEW-LANGUAGE.png (the profile panel beside the main window wants a wide
+# screen).
+SCREENSHOT_VIEWS := main colour colour-dialog profile key0 key1 key2 key3 macro
+screenshot: build
+	@for language in english german; do for view in $(SCREENSHOT_VIEWS); do \
+	  size=1280x800; [ $$view = profile ] && size=1920x1080; \
+	  SCREENSHOT_SIZE=$$size scripts/screenshot $(BUILD) docs/screenshot-$$view-$$language.png $$language $$view \
+	    || exit 1; \
+	done; done
+
 # Sanitizer builds of the whole test suite, each in its own build folder. Leaks that system
 # libraries keep for the life of the process are not ours.
 asan: export LSAN_OPTIONS = suppressions=$(CURDIR)/tests/lsan-system.supp

@@ -18,6 +18,7 @@ namespace corvane {
 namespace {
 
 constexpr int kKeyLabelHeight = 10; // per-key colour view labels
+constexpr int kNoticeLeft = 260;    // right of the program's name in the title strip
 
 } // namespace
 
@@ -75,12 +76,15 @@ void CTarvikDlg::PaintElements(QPainter& painter)
                   layout::kApplyButtonOrigin.y);
     DrawSkinImage(painter, folder, QStringLiteral("Config.png"), layout::kProfileButtonOrigin.x,
                   layout::kProfileButtonOrigin.y);
+    const QRect apply = AreaOf(layout::kMainButtons[layout::kButtonApply].rect);
+    const QRect profile = AreaOf(layout::kMainButtons[layout::kButtonProfile].rect);
+    // "Anwenden" at 13 pixels would run past its button; one step smaller it stays on it.
     if (language_ == kLanguageGerman) {
-        DrawSkinText(painter, QStringLiteral("Anwenden"), 872, 567, kPanelBack, kWhite, 13);
-        DrawSkinText(painter, QStringLiteral("Profil"), 33, 562, kPanelBack, kWhite, 20);
+        DrawSkinText(painter, QStringLiteral("Anwenden"), 872, 567, kPanelBack, kWhite, 12, apply);
+        DrawSkinText(painter, QStringLiteral("Profil"), 33, 562, kPanelBack, kWhite, 20, profile);
     } else {
-        DrawSkinText(painter, QStringLiteral("Apply"), 876, 565, kPanelBack, kWhite, 20);
-        DrawSkinText(painter, QStringLiteral("Profile"), 28, 562, kPanelBack, kWhite, 20);
+        DrawSkinText(painter, QStringLiteral("Apply"), 876, 565, kPanelBack, kWhite, 20, apply);
+        DrawSkinText(painter, QStringLiteral("Profile"), 28, 562, kPanelBack, kWhite, 20, profile);
     }
     panel_.Draw(painter);
     if (fullPaints_ == 1) QMetaObject::invokeMethod(this, &CTarvikDlg::FirstPainted, Qt::QueuedConnection);
@@ -97,9 +101,12 @@ void CTarvikDlg::PaintTitleAndButtons(QPainter& painter)
         const QString rows[3] = {Text("Einstellung zurücksetzen", "Reset settings"),
                                  Text("Firmware aktualisieren", "Firmware update"),
                                  Text("Softwareversion: 1.4", "Software Version: 1.4")};
+        const layout::Rect& area = layout::kHelpWindowArea;
         for (int row = 0; row < 3; ++row)
             DrawSkinText(painter, rows[row], layout::kHelpTextX, layout::kHelpTextY[row], 0, kWhite,
-                         layout::kHelpTextHeight);
+                         layout::kHelpTextHeight,
+                         QRect(area.left, area.top + layout::kHelpRowHeight * row, area.Width(),
+                               layout::kHelpRowHeight));
     }
     DrawSkinImage(painter, folder, QStringLiteral("button-min-normal.png"), layout::kMinimiseButtonOrigin.x,
                   layout::kMinimiseButtonOrigin.y);
@@ -107,7 +114,11 @@ void CTarvikDlg::PaintTitleAndButtons(QPainter& painter)
                   layout::kCloseButtonOrigin.y);
     // Where there is no notification area to carry the warning, the window says it. The skin font
     // has no full-width exclamation mark, so the plain one stands in for it here.
-    if (ShowsNoKeyboardNotice()) DrawSkinText(painter, NoKeyboardNotice(), 420, 8, kPanelBack, kWhite, 15);
+    // Between the program's name and the help button.
+    if (ShowsNoKeyboardNotice())
+        DrawSkinText(
+            painter, NoKeyboardNotice(), 420, 8, kPanelBack, kWhite, 15,
+            QRect(QPoint(kNoticeLeft, 0), QPoint(layout::kHelpButtonOrigin.x - 1, layout::kDragStripBottom)));
 }
 
 void CTarvikDlg::PaintKeyboard(QPainter& painter)
@@ -148,7 +159,7 @@ void CTarvikDlg::PaintKeyboard(QPainter& painter)
         painter.save();
         painter.setClipRect(QRect(r.left, r.top, r.Width(), r.Height()));
         DrawSkinText(painter, label, labelX, key.labelPoint.y + oy, kPanelBack, inverse,
-                     FittingTextHeight(label, kKeyLabelHeight, r.right - 1 - labelX));
+                     FittingTextHeight(label, kKeyLabelHeight, r.right - 1 - labelX), AreaOf(r));
         painter.restore();
     }
     for (std::uint8_t slot = 0; slot < layout::kKeyCount; ++slot)

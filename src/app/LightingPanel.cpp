@@ -24,6 +24,19 @@ constexpr int kBrightnessCaptionY = 277;
 constexpr int kSpeedCaptionY = 320;
 constexpr int kSwitchLabelHeight = 16;
 constexpr int kSwitchLabelGap = 4;
+// Where the panel's texts may reach: the card's inner edge; the captions left of a track's middle
+// and right of it; the effect name before the selector's arrow; "REPORT RATE" before "Hz".
+constexpr int kPanelRight = 259;
+constexpr int kTrackMiddle = 138;
+constexpr int kEffectNameRight = layout::kLightItemOrigin.x + 200;
+constexpr int kReportRateRight = 230;
+constexpr int kLabelGap = 2;
+
+// A text's place: from its own start to `right`, one line high.
+QRect LinePlace(int x, int y, int right, int height)
+{
+    return QRect(x, y, right - x, height + 2);
+}
 constexpr std::uint32_t kMarkedRowColour = 0x000050;
 constexpr std::uint32_t kRowColour = 0x3B3B3B;
 constexpr int kNoStartPosition = -1;
@@ -223,7 +236,8 @@ void LightingPanel::DrawEffectName(QPainter& painter) const
     if (const std::optional<std::size_t> row = EffectRowOfCode(Mode())) {
         const LightingEffect& effect = kLightingEffects[*row];
         DrawSkinText(painter, Text(effect.german, effect.english), layout::kLightItemOrigin.x,
-                     layout::kLightItemOrigin.y, kPanelBack, kWhite, 14);
+                     layout::kLightItemOrigin.y, kPanelBack, kWhite, 14,
+                     LinePlace(layout::kLightItemOrigin.x, layout::kLightItemOrigin.y, kEffectNameRight, 14));
     }
 }
 
@@ -251,7 +265,8 @@ void LightingPanel::DrawDirections(QPainter& painter) const
 {
     const QString folder = Folder();
     DrawSkinText(painter, QStringLiteral("Light direction"), layout::kLightDirectionLabel.x,
-                 layout::kLightDirectionLabel.y, kPanelBack, kWhite, 15);
+                 layout::kLightDirectionLabel.y, kPanelBack, kWhite, 15,
+                 LinePlace(layout::kLightDirectionLabel.x, layout::kLightDirectionLabel.y, kPanelRight, 15));
     for (std::size_t i = 0; i < kDirectionPictures.size(); ++i)
         DrawSkinImage(painter, folder, QString::fromLatin1(kDirectionPictures[i].disabled),
                       layout::kDirectionX[i], layout::kDirectionY);
@@ -270,9 +285,13 @@ void LightingPanel::DrawViewSwitches(QPainter& painter) const
     DrawSkinImage(painter, folder, SwitchPicture(customColourView_), layout::kColourViewSwitchOrigin.x,
                   layout::kColourViewSwitchOrigin.y);
     DrawSkinText(painter, QStringLiteral("Keymap"), layout::kKeymapSwitchLabel.x,
-                 layout::kKeymapSwitchLabel.y, kPanelBack, kWhite, 15);
-    DrawSkinText(painter, Text("Custom", "DIY"), layout::kColourViewSwitchLabel.x,
-                 layout::kColourViewSwitchLabel.y, kPanelBack, kWhite, 15);
+                 layout::kKeymapSwitchLabel.y, kPanelBack, kWhite, 15,
+                 LinePlace(layout::kKeymapSwitchLabel.x, layout::kKeymapSwitchLabel.y,
+                           layout::kColourViewSwitchOrigin.x - kLabelGap, 15));
+    DrawSkinText(
+        painter, Text("Custom", "DIY"), layout::kColourViewSwitchLabel.x, layout::kColourViewSwitchLabel.y,
+        kPanelBack, kWhite, 15,
+        LinePlace(layout::kColourViewSwitchLabel.x, layout::kColourViewSwitchLabel.y, kPanelRight, 15));
 }
 
 void LightingPanel::DrawEffectList(QPainter& painter) const
@@ -282,7 +301,8 @@ void LightingPanel::DrawEffectList(QPainter& painter) const
         FillColourRect(painter, QRect(r.left, r.top, r.Width(), r.Height()),
                        row == markedRow_ ? kMarkedRowColour : kRowColour);
         const LightingEffect& effect = kLightingEffects[static_cast<std::size_t>(row)];
-        DrawSkinText(painter, Text(effect.german, effect.english), r.left, r.top, kPanelBack, kWhite, 18);
+        DrawSkinText(painter, Text(effect.german, effect.english), r.left, r.top, kPanelBack, kWhite, 18,
+                     QRect(r.left, r.top, r.Width(), r.Height()));
     }
 }
 
@@ -291,12 +311,13 @@ void LightingPanel::Draw(QPainter& painter) const
     const QString folder = Folder();
     const LightingView lighting(image_);
     const std::uint8_t mode = lighting.Mode();
-    auto text = [&](const QString& line, int x, int y, int height) {
-        DrawSkinText(painter, line, x, y, kPanelBack, kWhite, height);
+    auto text = [&](const QString& line, int x, int y, int height, int right = kPanelRight) {
+        DrawSkinText(painter, line, x, y, kPanelBack, kWhite, height, LinePlace(x, y, right, height));
     };
     // A switch's label ends before its switch, smaller where the full size would run under it.
     auto switchLabel = [&](const QString& line, int x, int y, int switchX) {
-        text(line, x, y, FittingTextHeight(line, kSwitchLabelHeight, switchX - kSwitchLabelGap - x));
+        const int right = switchX - kSwitchLabelGap;
+        text(line, x, y, FittingTextHeight(line, kSwitchLabelHeight, right - x), right);
     };
 
     text(Text("Licht", "Lighting"), layout::kLightingHeading.x, layout::kLightingHeading.y, 15);
@@ -309,7 +330,7 @@ void LightingPanel::Draw(QPainter& painter) const
         DrawSliderTrack(layout::kSliderSpeed, painter);
         if (!listOpen_) {
             text(Text("Effekt geschwindigkeit", "Speed"), 28, 290, 13);
-            text(Text("Langsam", "Slow"), 28, kSpeedCaptionY, 13);
+            text(Text("Langsam", "Slow"), 28, kSpeedCaptionY, 13, kTrackMiddle);
             if (language_ == kLanguageGerman)
                 text(QStringLiteral("Schnell"), 220, kSpeedCaptionY, 13);
             else
@@ -318,7 +339,7 @@ void LightingPanel::Draw(QPainter& painter) const
     }
 
     text(Text("Helligkeit", "Brightness"), 28, 247, 13);
-    text(Text("niedrig", "Low"), 28, kBrightnessCaptionY, 13);
+    text(Text("niedrig", "Low"), 28, kBrightnessCaptionY, 13, kTrackMiddle);
     text(Text("hoch", "High"), 230, kBrightnessCaptionY, 13);
     if (TrackDrawn(layout::kSliderBrightness)) DrawSliderTrack(layout::kSliderBrightness, painter);
 
@@ -329,7 +350,8 @@ void LightingPanel::Draw(QPainter& painter) const
 
     DrawSkinImage(painter, folder, QStringLiteral("MacroButton3.png"), layout::kMacroButtonOrigin.x,
                   layout::kMacroButtonOrigin.y);
-    text(QStringLiteral("Macro"), 110, 562, 20);
+    DrawSkinText(painter, QStringLiteral("Macro"), 110, 562, kPanelBack, kWhite, 20,
+                 AreaOf(layout::kMainButtons[layout::kButtonMacro].rect));
 
     switchLabel(Text("Spielmodus", "GAME MODE"), 17, 464, layout::kGameModeSwitchOrigin.x);
     DrawSkinImage(painter, folder, SwitchPicture(lighting.GameMode()), layout::kGameModeSwitchOrigin.x,
@@ -342,7 +364,7 @@ void LightingPanel::Draw(QPainter& painter) const
     text(Text("Wiederholrate", "RESPONSE TIME"), 26, 341, 15);
     DrawSliderTrack(layout::kSliderResponseTime, painter);
 
-    text(QStringLiteral("REPORT RATE"), 26, 401, 15);
+    text(QStringLiteral("REPORT RATE"), 26, 401, 15, kReportRateRight);
     DrawSkinImage(painter, folder, QStringLiteral("responsetime_txt.png"), layout::kResponseScaleOrigin.x,
                   layout::kResponseScaleOrigin.y);
     DrawSkinImage(painter, folder, QStringLiteral("reportRate_txt.png"), layout::kReportRateScaleOrigin.x,

@@ -1,5 +1,6 @@
 #include "skin/SkinDraw.h"
 
+#include "skin/DrawnText.h"
 #include "skin/SkinImage.h"
 
 #include <QFontMetrics>
@@ -36,7 +37,7 @@ struct TextFont
     int ascent = 0;
 };
 
-const TextFont& SkinTextFont(int height)
+const TextFont& CachedTextFont(int height)
 {
     static QHash<int, TextFont> fonts;
     auto it = fonts.find(height);
@@ -105,10 +106,17 @@ void DrawSkinImagePart(QPainter& painter, const QString& folder, const QString& 
     OpaqueCopy(painter, source.topLeft() + QPoint(offsetX, offsetY), image, source);
 }
 
-void DrawSkinText(QPainter& painter, const QString& text, int x, int y, std::uint32_t backColour,
-                  std::uint32_t textColour, int height)
+QFont SkinTextFont(int height)
 {
-    const TextFont& f = SkinTextFont(height);
+    return CachedTextFont(height).font;
+}
+
+void DrawSkinText(QPainter& painter, const QString& text, int x, int y, std::uint32_t backColour,
+                  std::uint32_t textColour, int height, const QRect& place)
+{
+    const TextFont& f = CachedTextFont(height);
+    DrawnTextLog::Note(
+        {text, f.font, QRectF(x, y, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, QRectF(place)});
     painter.save();
     painter.setFont(f.font);
     painter.setPen(ColourFromRef(textColour));
@@ -121,8 +129,11 @@ void DrawSkinText(QPainter& painter, const QString& text, int x, int y, std::uin
 void DrawSkinTextWrapped(QPainter& painter, const QString& text, const QRect& box, std::uint32_t textColour,
                          int height)
 {
+    const QFont& font = CachedTextFont(height).font;
+    DrawnTextLog::Note(
+        {text, font, QRectF(box), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, QRectF(box)});
     painter.save();
-    painter.setFont(SkinTextFont(height).font);
+    painter.setFont(font);
     painter.setPen(ColourFromRef(textColour));
     painter.setClipRect(box);
     painter.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, text);
@@ -132,9 +143,14 @@ void DrawSkinTextWrapped(QPainter& painter, const QString& text, const QRect& bo
 int FittingTextHeight(const QString& text, int height, int maxWidth)
 {
     int fitting = height;
-    while (fitting > 1 && QFontMetrics(SkinTextFont(fitting).font).horizontalAdvance(text) > maxWidth)
+    while (fitting > 1 && QFontMetrics(CachedTextFont(fitting).font).horizontalAdvance(text) > maxWidth)
         --fitting;
     return fitting;
+}
+
+QString ElidedSkinText(const QString& text, int height, int width)
+{
+    return QFontMetrics(CachedTextFont(height).font).elidedText(text, Qt::ElideMiddle, width);
 }
 
 void DrawFrameRect(QPainter& painter, int x, int y, int width, int height)

@@ -290,8 +290,9 @@ extern const ImageButton kKeyButtons[kKeyButtonCount];
 inline constexpr int kKeyDisableHitMargin = 5;
 inline constexpr Point kKeyDisableBoxOrigin{19, 351};
 inline constexpr Point kKeyDisableCaption{34, 349};
-// Repainted with this colour (0x00BBGGRR) under the caption when the box is toggled.
-inline constexpr Rect kKeyDisableCaptionStrip{34, 349, 134, 369};
+// Repainted with this colour (0x00BBGGRR) under the caption when the box is toggled; filled as
+// left..right-1, so it ends before the Reset button.
+inline constexpr Rect kKeyDisableCaptionStrip{34, 349, 128, 369};
 inline constexpr std::uint32_t kKeyDisableCaptionStripColour = 0xA0A0A0;
 inline constexpr int kKeyButtonCaptionY = 350;
 inline constexpr int kKeyCaptionY = 5;
@@ -365,7 +366,8 @@ inline constexpr Rect kColourCloseMark{322, 8, 327, 14};
 inline constexpr Rect kColourSwatch{14, 150, 59, 195}; // filled as left..right-1, top..bottom-1
 inline constexpr Placement kColourSpectrum{171, 27, 160, 140};
 inline constexpr Placement kColourOkButton{218, 187, 47, 15};
-inline constexpr Placement kColourCancelButton{270, 187, 47, 15};
+// Wider than OK, so that "Abbrechen" is whole on it.
+inline constexpr Placement kColourCancelButton{270, 187, 53, 15};
 inline constexpr Placement kColourDefineButton{10, 200, 151, 15}; // hidden
 inline constexpr Placement kColourAddButton{171, 218, 155, 17};   // hidden
 // Value fields: red, green, blue, hue, saturation, luminosity.

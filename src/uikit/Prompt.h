@@ -2,7 +2,9 @@
 // Questions and notices to the user. The main window asks through this so that tests can answer
 // for the user; the program itself uses message boxes.
 
+#include <QMessageBox>
 #include <QString>
+#include <memory>
 
 class QWidget;
 
@@ -26,6 +28,13 @@ public:
         return AskOkCancel(parent, caption, text);
     }
 };
+
+// The text with a place to break after every folder separator and within every long run of
+// characters, so that names and paths wrap like words.
+QString Breakable(const QString& text);
+// A message box as every prompt shows it: its text wraps, long names and paths included.
+std::unique_ptr<QMessageBox> MakeMessageBox(QMessageBox::Icon icon, QWidget* parent, const QString& caption,
+                                            const QString& text, QMessageBox::StandardButtons buttons);
 
 class MessageBoxPrompt : public Prompt
 {

@@ -1,5 +1,7 @@
 #include "Paint.h"
 
+#include "skin/DrawnText.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QLinearGradient>
@@ -60,8 +62,11 @@ QFont Font(int pixelSize, int weight, double letterSpacing)
 void Text(QPainter& p, const QRectF& box, int flags, const QString& text, int pixelSize, const QColor& colour,
           int weight, double letterSpacing)
 {
+    const QFont font = Font(pixelSize, weight, letterSpacing);
+    // The box is the caption's place: the text-fit check holds the caption to it.
+    DrawnTextLog::Note({text, font, box, flags, box});
     p.save();
-    p.setFont(Font(pixelSize, weight, letterSpacing));
+    p.setFont(font);
     p.setPen(colour);
     p.drawText(box, flags, text);
     p.restore();

@@ -55,7 +55,9 @@ struct Label
 constexpr Label kFieldLabels[6] = {{"R", 118, 150}, {"G", 118, 165}, {"B", 118, 180},
                                    {"H", 70, 150},  {"S", 70, 165},  {"L", 70, 180}};
 constexpr int kTitleHeight = 18;
+constexpr int kTitleStripHeight = 22;
 constexpr int kLabelHeight = 15;
+constexpr int kLabelWidth = 10;
 
 } // namespace
 
@@ -200,9 +202,12 @@ void CCustomColorDialog::PaintElements(QPainter& painter)
         painter.fillRect(frame.right(), frame.top(), 1, frame.height(), Qt::black);
     }
     constexpr std::uint32_t kWhite = 0xFFFFFF;
-    DrawSkinText(painter, PickText(language_, "FARBE", "COLOR"), 0, 0, 0, kWhite, kTitleHeight);
+    DrawSkinText(painter, PickText(language_, "FARBE", "COLOR"), 0, 0, 0, kWhite, kTitleHeight,
+                 QRect(0, 0, layout::kColourCloseMark.left, kTitleStripHeight));
+    // Each letter stands left of its field.
     for (const Label& label : kFieldLabels)
-        DrawSkinText(painter, QString::fromLatin1(label.text), label.x, label.y, 0, kWhite, kLabelHeight);
+        DrawSkinText(painter, QString::fromLatin1(label.text), label.x, label.y, 0, kWhite, kLabelHeight,
+                     QRect(label.x, label.y, kLabelWidth, kLabelHeight));
     FillColourRect(painter,
                    RectFromEdges(layout::kColourSwatch.left, layout::kColourSwatch.top,
                                  layout::kColourSwatch.right, layout::kColourSwatch.bottom),

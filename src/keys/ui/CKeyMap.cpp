@@ -13,10 +13,12 @@
 #include "uikit/Texts.h"
 
 #include <QApplication>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
+#include <QToolTip>
 #include <QWindow>
 #include <algorithm>
 #include <span>
@@ -63,8 +65,33 @@ struct TreeEntry
     bool category;
 };
 
-constexpr int kButtonCaptionHeightEnglish = 15;
-constexpr int kButtonCaptionHeightGerman = 14;
+// Each button caption with its x and cell height: "Rücksetzen" one step smaller than the others
+// and a little further left, so that it stays on its button.
+struct ButtonCaption
+{
+    const char* text;
+    int x;
+    int height;
+};
+constexpr ButtonCaption kButtonCaptionsEnglish[3] = {
+    {"Reset", 151, 15}, {"Close", 241, 15}, {"Save", 331, 15}};
+constexpr ButtonCaption kButtonCaptionsGerman[3] = {
+    {"Rücksetzen", 134, 13}, {"Schließen", 228, 14}, {"Speichern", 318, 14}};
+// The check box caption ends before the Reset button; the German one a step smaller to fit.
+constexpr int kDisableCaptionHeightEnglish = 14;
+constexpr int kDisableCaptionHeightGerman = 12;
+// Row captions of the launch page end before the path box: the German ones a step smaller.
+constexpr int kLaunchCaptionHeightGerman = 12;
+constexpr int kLaunchCaptionGap = 2;
+// The path is written inside its box, whose right edge is a 3-pixel rim.
+constexpr int kLaunchPathRight = layout::kLaunchPathBoxOrigin.x + 226;
+constexpr int kLaunchPathHeight = 25;
+// The title strip ends at the close mark.
+constexpr int kTitleStripHeight = 28;
+constexpr int kCaptionHeight = 18;
+constexpr int kCaptionGap = 2;
+constexpr int kPageLabelHeight = 16;
+constexpr int kNoteHeight = 20;
 
 const QString kControlStyle = QStringLiteral("background: black; color: white; border: none;");
 
@@ -390,6 +417,31 @@ QString CKeyMap::ShortenedPath(const QString& path)
     return QStringLiteral("..") + (cut >= 0 ? path.mid(cut) : QString());
 }
 
+QRect CKeyMap::LaunchPathPlace(int row)
+{
+    const int top = layout::kLaunchPathBoxOrigin.y + layout::kLaunchRowDrawPitch * row;
+    return QRect(layout::kLaunchPathText.x, top, kLaunchPathRight - layout::kLaunchPathText.x,
+                 kLaunchPathHeight);
+}
+
+bool CKeyMap::event(QEvent* event)
+{
+    // The whole launch path, which its row may show shortened, when the pointer rests on it.
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        const bool onPath = page_ == 3 && selectedRow_ != kNone && selectedRow_ < kLaunchRows &&
+                            LaunchPathPlace(selectedRow_).contains(help->pos()) &&
+                            !result_->launchPath.empty();
+        if (onPath)
+            QToolTip::showText(help->globalPos(), QString::fromStdU16String(result_->launchPath), this,
+                               LaunchPathPlace(selectedRow_));
+        else
+            QToolTip::hideText();
+        return true;
+    }
+    return SkinnedDialog::event(event);
+}
+
 void CKeyMap::paintEvent(QPaintEvent* event)
 {
     SkinnedDialog::paintEvent(event);
@@ -687,12 +739,15 @@ void CKeyMap::PaintElements(QPainter& painter)
     const QString folder = SkinFolder();
     const bool german = language_ == kLanguageGerman;
     const QString selected = Label(result_->selectedKeyCode);
-    if (german)
-        DrawSkinText(painter, QString::fromUtf8("Ausgewählte Taste:") + selected, layout::kKeyCaptionXGerman,
-                     layout::kKeyCaptionY, 0, kWhite, 18);
-    else
-        DrawSkinText(painter, QStringLiteral("Selected key:") + selected, layout::kKeyCaptionXEnglish,
-                     layout::kKeyCaptionY, 0, kWhite, 18);
+    const int captionX = german ? layout::kKeyCaptionXGerman : layout::kKeyCaptionXEnglish;
+    // A long key name makes the caption smaller rather than run under the close mark.
+    const QString caption = Text("Ausgewählte Taste:", "Selected key:") + selected;
+    const QRect captionPlace(captionX, 0,
+                             layout::kKeyButtons[layout::kKeyButtonCloseMark].rect.left - captionX,
+                             kTitleStripHeight);
+    DrawSkinText(painter, caption, captionX, layout::kKeyCaptionY, 0, kWhite,
+                 FittingTextHeight(caption, kCaptionHeight, captionPlace.width() - kCaptionGap),
+                 captionPlace);
 
     DrawPage(painter);
     DrawDisableBox(painter);
@@ -704,16 +759,11 @@ void CKeyMap::PaintElements(QPainter& painter)
                                                                                        : button.normalImage),
                       button.rect.left, button.rect.top);
     }
-    const int y = layout::kKeyButtonCaptionY;
-    if (german) {
-        DrawSkinText(painter, QString::fromUtf8("Rücksetzen"), 138, y, 0, kWhite, kButtonCaptionHeightGerman);
-        DrawSkinText(painter, QString::fromUtf8("Schließen"), 228, y, 0, kWhite, kButtonCaptionHeightGerman);
-        DrawSkinText(painter, QStringLiteral("Speichern"), 318, y, 0, kWhite, kButtonCaptionHeightGerman);
-    } else {
-        DrawSkinText(painter, QStringLiteral("Reset"), 151, y, 0, kWhite, kButtonCaptionHeightEnglish);
-        DrawSkinText(painter, QStringLiteral("Close"), 241, y, 0, kWhite, kButtonCaptionHeightEnglish);
-        DrawSkinText(painter, QStringLiteral("Save"), 331, y, 0, kWhite, kButtonCaptionHeightEnglish);
-    }
+    const ButtonCaption* captions = german ? kButtonCaptionsGerman : kButtonCaptionsEnglish;
+    for (int i = 0; i < 3; ++i)
+        DrawSkinText(painter, QString::fromUtf8(captions[i].text), captions[i].x, layout::kKeyButtonCaptionY,
+                     0, kWhite, captions[i].height,
+                     AreaOf(layout::kKeyButtons[layout::kKeyButtonReset + i].rect));
 }
 
 void CKeyMap::DrawDisableBox(QPainter& painter)
@@ -722,8 +772,11 @@ void CKeyMap::DrawDisableBox(QPainter& painter)
     DrawSkinImage(painter, SkinFolder(),
                   QString::fromLatin1(disableTicked_ ? box.hoverImage : box.normalImage),
                   layout::kKeyDisableBoxOrigin.x, layout::kKeyDisableBoxOrigin.y);
+    const layout::Rect& strip = layout::kKeyDisableCaptionStrip;
     DrawSkinText(painter, Text("Deaktivieren Taste", "Disable key"), layout::kKeyDisableCaption.x,
-                 layout::kKeyDisableCaption.y, 0, kWhite, 14);
+                 layout::kKeyDisableCaption.y, 0, kWhite,
+                 language_ == kLanguageGerman ? kDisableCaptionHeightGerman : kDisableCaptionHeightEnglish,
+                 QRect(strip.left, strip.top, strip.Width(), strip.Height()));
 }
 
 void CKeyMap::DrawPage(QPainter& painter)
@@ -732,23 +785,33 @@ void CKeyMap::DrawPage(QPainter& painter)
     for (int page = 0; page < kPageCount; ++page) {
         DrawSkinText(painter, QString::fromUtf8(german ? kCaptionsGerman[page] : kCaptionsEnglish[page]),
                      german ? kCaptionXGerman[page] : kCaptionXEnglish[page], layout::kKeyTabCaptionY, 0,
-                     page == page_ ? kRed : kGrey, kPageTextHeight);
+                     page == page_ ? kRed : kGrey, kPageTextHeight,
+                     AreaOf(layout::kKeyButtons[layout::kKeyButtonFirstTab + page].rect));
     }
     if (page_ == 0) {
+        // Each label stands above its edit.
+        const auto labelPlace = [](layout::Point at, const layout::Placement& edit) {
+            return QRect(at.x, at.y, edit.x + edit.width - at.x, edit.y - at.y);
+        };
         DrawSkinText(painter, Text("Einzeln", "Single"), layout::kKeySingleLabel.x, layout::kKeySingleLabel.y,
-                     0, kGrey, kPageTextHeight);
+                     0, kGrey, kPageTextHeight, labelPlace(layout::kKeySingleLabel, layout::kKeySingleEdit));
         DrawSkinText(painter, Text("Kombiniere", "Combine"), layout::kKeyCombineLabel.x,
-                     layout::kKeyCombineLabel.y, 0, kGrey, kPageTextHeight);
+                     layout::kKeyCombineLabel.y, 0, kGrey, kPageTextHeight,
+                     labelPlace(layout::kKeyCombineLabel, layout::kKeyCombinationEdit));
         if (hookInstalled_ && hook_->CapturesOnlyWhenFocused())
             DrawSkinText(painter, QString::fromUtf8(FocusCaptureNote(language_ == kLanguageGerman)),
-                         kFocusNote.x, kFocusNote.y, 0, kGrey, 14);
+                         kFocusNote.x, kFocusNote.y, 0, kGrey, 14,
+                         QRect(kFocusNote.x, kFocusNote.y, layout::kKeyDialogSize.width - 2 * kFocusNote.x,
+                               kNoteHeight));
     }
     if (page_ == 1 && macros_.CountInUse() > MacrosWithSlots(macros_))
         DrawSkinText(painter,
                      Text("Nur die ersten %1 Macros passen auf die Tastatur.",
                           "Only the first %1 macros fit on the keyboard.")
                          .arg(kMaxMacros),
-                     kMacroSlotNote.x, kMacroSlotNote.y, 0, kGrey, 14);
+                     kMacroSlotNote.x, kMacroSlotNote.y, 0, kGrey, 14,
+                     QRect(kMacroSlotNote.x, kMacroSlotNote.y,
+                           layout::kKeyDialogSize.width - 2 * kMacroSlotNote.x, kNoteHeight));
     if (page_ == 3) DrawLaunchPage(painter);
 }
 
@@ -766,14 +829,20 @@ void CKeyMap::DrawLaunchPage(QPainter& painter)
                       layout::kLaunchPathBoxOrigin.y + dy);
         DrawSkinImage(painter, folder, QStringLiteral("view.png"), layout::kLaunchBrowseOrigin.x,
                       layout::kLaunchBrowseOrigin.y + dy);
-        DrawSkinText(painter, Text(kLaunchCaptions[row].german, kLaunchCaptions[row].english),
-                     german ? layout::kLaunchCaptionXGerman : layout::kLaunchCaptionXEnglish,
-                     layout::kLaunchCaptionY + dy, 0, kRed, kPageTextHeight);
+        const int captionX = german ? layout::kLaunchCaptionXGerman : layout::kLaunchCaptionXEnglish;
+        DrawSkinText(painter, Text(kLaunchCaptions[row].german, kLaunchCaptions[row].english), captionX,
+                     layout::kLaunchCaptionY + dy, 0, kRed,
+                     german ? kLaunchCaptionHeightGerman : kPageTextHeight,
+                     QRect(captionX, layout::kLaunchCaptionY + dy,
+                           layout::kLaunchPathBoxOrigin.x - kLaunchCaptionGap - captionX, kPageLabelHeight));
     }
     if (selectedRow_ != kNone && selectedRow_ < kLaunchRows) {
-        DrawSkinText(painter, ShortenedPath(QString::fromStdU16String(result_->launchPath)),
+        const QRect place = LaunchPathPlace(selectedRow_);
+        DrawSkinText(painter,
+                     ElidedSkinText(ShortenedPath(QString::fromStdU16String(result_->launchPath)),
+                                    kPageTextHeight, place.right() + 1 - layout::kLaunchPathText.x),
                      layout::kLaunchPathText.x, layout::kLaunchPathText.y + pitch * selectedRow_, 0, kRed,
-                     kPageTextHeight);
+                     kPageTextHeight, place);
     }
 }
 

@@ -62,12 +62,15 @@ public:
     static std::uint8_t LaunchElementAt(int x, int y);
     // What a row shows of a launch path: a long one from its last folder separator on.
     static QString ShortenedPath(const QString& path);
+    // Where a launch row writes its path: the row's path box.
+    static QRect LaunchPathPlace(int row);
 
 protected:
     void SettleBeforePaint() override;
     void PaintElements(QPainter& painter) override;
     std::intptr_t WindowMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
     void paintEvent(QPaintEvent* event) override;
+    bool event(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

@@ -47,6 +47,7 @@ constexpr MouseCommand kMouseCommands[] = {
     {kCmdMiddleClick, MouseButton::kMiddle, MouseAction::kClick},
 };
 
+// A text of the window and its place: the button it is written on, or its line of an option group.
 struct TextAt
 {
     const char* english;
@@ -56,19 +57,34 @@ struct TextAt
     int y;
     int heightEnglish;
     int heightGerman;
+    layout::Rect place;
 };
-constexpr TextAt kDelayTexts[] = {
-    {"Delay", "Verzögerung", 260, 260, 153, 15, 15},
-    {"between", "zwischen", 260, 260, 168, 15, 15},
-    {"keystrokes", "Tastenanschläge", 260, 260, 183, 15, 14},
+// The option lines end before the delay tick box beside "between"; the group's card ends at 379.
+constexpr int kOptionLeft = 254;
+constexpr int kOptionRight = 378;
+constexpr int kDelayBoxGap = 2;
+constexpr int kOptionLineHeight = 15;
+constexpr layout::Rect OptionLine(int y, int right)
+{
+    return {kOptionLeft, y, right, y + kOptionLineHeight};
+}
+const int kDelayBoxLeft = layout::kMacroButtons[layout::kMacroButtonDelay].rect.left;
+const TextAt kDelayTexts[] = {
+    {"Delay", "Verzögerung", 260, 260, 153, 15, 15, OptionLine(153, kDelayBoxLeft - kDelayBoxGap)},
+    {"between", "zwischen", 260, 260, 168, 15, 15, OptionLine(168, kDelayBoxLeft - kDelayBoxGap)},
+    {"keystrokes", "Tastenanschläge", 260, 260, 183, 15, 14, OptionLine(183, kOptionRight)},
 };
-constexpr TextAt kLoopText{"Loop", "Schleife", 265, 265, 300, 15, 15};
-constexpr TextAt kBottomTexts[] = {
-    {"New", "Neu", 35, 35, 372, 15, 14},
-    {"Delete", "Löschen", 95, 85, 372, 15, 14},
-    {"OK", "OK", 270, 270, 372, 15, 14},
-    {"Cancel", "Abbrechen", 320, 313, 372, 15, 14},
+const TextAt kLoopText{"Loop", "Schleife", 265, 265, 300, 15, 15, OptionLine(300, kOptionRight)};
+// "Abbrechen" one step smaller and a pixel further left than the other German captions, to stay on
+// its button.
+const TextAt kBottomTexts[] = {
+    {"New", "Neu", 35, 35, 372, 15, 14, layout::kMacroButtons[layout::kMacroButtonNew].rect},
+    {"Delete", "Löschen", 95, 85, 372, 15, 14, layout::kMacroButtons[layout::kMacroButtonDelete].rect},
+    {"OK", "OK", 270, 270, 372, 15, 14, layout::kMacroButtons[layout::kMacroButtonOk].rect},
+    {"Cancel", "Abbrechen", 320, 312, 372, 15, 12, layout::kMacroButtons[layout::kMacroButtonCancel].rect},
 };
+// The Record caption is written as large as the button's width allows (the German ones smaller).
+constexpr int kRecordTextRightGap = 2;
 // Under the editing hint of the option column, above the Loop group.
 const QRect kFocusNoteBox(254, 250, 124, 40);
 constexpr std::uint32_t kFocusNoteColour = 0xC0C0C0;
@@ -755,15 +771,20 @@ void CMacroRecordDlg::PaintElements(QPainter& painter)
             states_[static_cast<std::size_t>(entry)] != 0 ? button.hoverImage : button.normalImage;
         DrawSkinImage(painter, folder, QString::fromLatin1(name), button.rect.left, button.rect.top);
     };
-    auto text = [&](const TextAt& t) {
-        DrawSkinText(painter, QString::fromUtf8(german ? t.german : t.english),
-                     german ? t.xGerman : t.xEnglish, t.y, 0, kWhite,
-                     german ? t.heightGerman : t.heightEnglish);
+    auto text = [&](const TextAt& t, bool shrinkToFit = false) {
+        const QString line = QString::fromUtf8(german ? t.german : t.english);
+        const int x = german ? t.xGerman : t.xEnglish;
+        int height = german ? t.heightGerman : t.heightEnglish;
+        if (shrinkToFit)
+            height = FittingTextHeight(line, height, t.place.right + 1 - kRecordTextRightGap - x);
+        DrawSkinText(painter, line, x, t.y, 0, kWhite, height, AreaOf(t.place));
     };
     image(layout::kMacroButtonRecord);
     const bool recording = session_.Recording();
-    text(recording ? TextAt{"Stop Recording", "Aufnahme stoppen", 257, 258, 103, 15, 14}
-                   : TextAt{"Start Recording", "Aufnahme starten", 257, 258, 103, 15, 14});
+    const layout::Rect record = layout::kMacroButtons[layout::kMacroButtonRecord].rect;
+    text(recording ? TextAt{"Stop Recording", "Aufnahme stoppen", 257, 258, 103, 15, 14, record}
+                   : TextAt{"Start Recording", "Aufnahme starten", 257, 258, 103, 15, 14, record},
+         true);
     for (const TextAt& t : kDelayTexts)
         text(t);
     states_[layout::kMacroButtonLoop] = loop_ ? 1 : 0;

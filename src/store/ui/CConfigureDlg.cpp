@@ -29,6 +29,7 @@ constexpr std::uint32_t kWhite = 0xFFFFFF;
 constexpr std::uint32_t kSelectedText = 0xFFFF00;
 constexpr int kListTextHeight = 15;
 constexpr int kListShadowOffset = 2;
+constexpr int kHeadingRightGap = 2;
 
 bool InButtonColumn(int x, int y)
 {
@@ -222,10 +223,17 @@ void CConfigureDlg::PaintElements(QPainter& painter)
 {
     DrawSkinImage(painter, SkinFolder(), QStringLiteral("button-close-normal.png"),
                   layout::kProfileCloseImageOrigin.x, layout::kProfileCloseImageOrigin.y);
-    DrawSkinText(painter, Text("Importieren", "IMPORT"), layout::kProfileHeadingX,
-                 layout::kProfileImportHeadingY, 0, kWhite, layout::kProfileHeadingHeight);
-    DrawSkinText(painter, Text("Export", "EXPORT"), layout::kProfileHeadingX, layout::kProfileExportHeadingY,
-                 0, kWhite, layout::kProfileHeadingHeight);
+    // Both headings at one size, as large as the longer one allows on its plate ("Importieren" is
+    // written a little smaller than "IMPORT").
+    const QString importText = Text("Importieren", "IMPORT");
+    const QString exportText = Text("Export", "EXPORT");
+    const int width = layout::kProfileImportArea.right - kHeadingRightGap - layout::kProfileHeadingX;
+    const int height = std::min(FittingTextHeight(importText, layout::kProfileHeadingHeight, width),
+                                FittingTextHeight(exportText, layout::kProfileHeadingHeight, width));
+    DrawSkinText(painter, importText, layout::kProfileHeadingX, layout::kProfileImportHeadingY, 0, kWhite,
+                 height, AreaOf(layout::kProfileImportArea));
+    DrawSkinText(painter, exportText, layout::kProfileHeadingX, layout::kProfileExportHeadingY, 0, kWhite,
+                 height, AreaOf(layout::kProfileExportArea));
 }
 
 void CConfigureDlg::mousePressEvent(QMouseEvent* event)

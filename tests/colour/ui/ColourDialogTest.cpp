@@ -103,7 +103,7 @@ TEST_F(ColourDialogTest, PlacesItsControlsAndSizesToItsPicture)
     EXPECT_EQ(dialog->size(), QSize(layout::kColourDialogSize.width, layout::kColourDialogSize.height));
     EXPECT_EQ(dialog->Spectrum()->geometry(), QRect(171, 27, 160, 140));
     EXPECT_EQ(dialog->Button(CCustomColorDialog::kOkId)->geometry(), QRect(218, 187, 47, 15));
-    EXPECT_EQ(dialog->Button(CCustomColorDialog::kCancelId)->geometry(), QRect(270, 187, 47, 15));
+    EXPECT_EQ(dialog->Button(CCustomColorDialog::kCancelId)->geometry(), QRect(270, 187, 53, 15));
     EXPECT_FALSE(dialog->Button(CCustomColorDialog::kAddCustomId)->isVisible());
     EXPECT_FALSE(dialog->Button(CCustomColorDialog::kDefineCustomId)->isVisible());
     EXPECT_EQ(dialog->Field(CCustomColorDialog::kRedId)->geometry(), QRect(128, 150, 30, 15));
