@@ -419,7 +419,7 @@ QString CKeyMap::ShortenedPath(const QString& path)
 
 QRect CKeyMap::LaunchPathPlace(int row)
 {
-    const int top = layout::kLaunchPathBoxOrigin.y + layout::kLaunchRowDrawPitch * row;
+    const int top = layout::kLaunchPathBoxOrigin.y + layout::kLaunchRowPitch * row;
     return QRect(layout::kLaunchPathText.x, top, kLaunchPathRight - layout::kLaunchPathText.x,
                  kLaunchPathHeight);
 }
