@@ -16,5 +16,8 @@ void ComputeKeyMarks(const SettingsImage& image, const KeyRecordBuffer& records,
 // The form used after every read of the settings: the Fn key at position 100 is never marked,
 // since its factory entry carries no usage to compare.
 void RecomputeKeyMarks(const SettingsImage& image, const KeyRecordBuffer& records, KeyMarks& marks);
+// The same for one position, for a key just assigned: it shows what a restart would show.
+void RecomputeKeyMark(const SettingsImage& image, const KeyRecordBuffer& records, KeyMarks& marks,
+                      std::size_t position);
 
 } // namespace corvane

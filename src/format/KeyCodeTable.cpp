@@ -37,7 +37,7 @@ constexpr NamedKey kNamedKeys[] = {
     {93, 0x65, "Apps "},
     {106, 0x55, "* "},
     {107, 0x57, "+ "},
-    {108, 0x58, "Enter "},
+    {108, 0x58, "Enter-num "}, // the keypad's Enter, named as the keypad digits are
     {109, 0x56, "- "},
     {110, 0x63, ". "},
     {111, 0x54, "/ "},

@@ -1,5 +1,6 @@
 #include "keys/ApplyKeyAssignment.h"
 
+#include "device/KeyMarks.h"
 #include "format/DeviceKeyEntry.h"
 #include "format/KeyEnableMap.h"
 #include "format/KeyLayout.h"
@@ -7,6 +8,7 @@
 #include "macros/MacroStore.h"
 
 #include <algorithm>
+#include <span>
 
 namespace corvane {
 
@@ -47,7 +49,74 @@ bool MacroWithoutSlot(const AssignmentResult& result, const MacroStore& macros)
             static_cast<std::size_t>(result.macroNumber) >= MacrosWithSlots(macros));
 }
 
-// A single key whose usage byte is a consumer-control usage goes out in consumer form.
+// Writes the record and the device entry of a choice other than a reset.
+void EncodeChoice(SettingsState& state, const AssignmentResult& result, const KeyCodeTable& codes,
+                  const MacroStore& macros)
+{
+    const std::size_t s = result.selectedKeySlot;
+    KeyRecord& r = state.records[s];
+    const std::size_t k = DeviceKeyIndex(s);
+    switch (result.kind) {
+    case KeyFunctionKind::kSingleKey: {
+        r.SetKind(KeyFunctionKind::kSingleKey);
+        std::copy(result.keys.begin(), result.keys.end(), r.Data());
+        r[rec::kCount] = static_cast<std::uint8_t>(result.count);
+        if (result.count == 1) {
+            const std::uint8_t v = result.keys[0];
+            if (v == DefaultKeyOrder[s])
+                RestoreOwnFunction(state, s);
+            else
+                PutDeviceKeyEntry(state.image, k, SingleKeyEntry(codes.Usage(v)));
+        }
+        break;
+    }
+    case KeyFunctionKind::kCombination:
+        r.SetKind(KeyFunctionKind::kCombination);
+        std::copy(result.keys.begin(), result.keys.end(), r.Data());
+        r[rec::kCount] = static_cast<std::uint8_t>(result.count);
+        // Code 0 has usage 0, so a missing key leaves its byte empty.
+        PutDeviceKeyEntry(state.image, k,
+                          KeyboardEntry(codes.Usage(result.keys[0]), codes.Usage(result.keys[1]),
+                                        codes.Usage(result.keys[2])));
+        break;
+    case KeyFunctionKind::kMacro: {
+        const auto n = static_cast<std::uint8_t>(result.macroNumber & 0xFF);
+        r.SetKind(KeyFunctionKind::kMacro);
+        const DeviceKeyEntry entry = MacroEntry(n);
+        SetData(r, entry);
+        if (result.macroNumber != -1) {
+            PutDeviceKeyEntry(state.image, k, entry);
+            DeriveMacroSlots(macros, state.image);
+        }
+        break;
+    }
+    case KeyFunctionKind::kNamedFunction:
+        r.SetKind(KeyFunctionKind::kNamedFunction);
+        if (const NamedFunction* f = FindNamedFunction(result.functionName)) {
+            SetData(r, f->code);
+            PutDeviceKeyEntry(state.image, k, f->code);
+        }
+        break;
+    case KeyFunctionKind::kPlayMusic:
+    case KeyFunctionKind::kStartProgram:
+    case KeyFunctionKind::kOpenFile:
+    case KeyFunctionKind::kOpenFolder:
+        r.SetKind(result.kind);
+        r[rec::kKeyCode] = DefaultKeyOrder[s];
+        PutDeviceKeyEntry(state.image, k, HostActionEntry(r.KeyCode()));
+        SetData(r, kLaunchData);
+        r.SetLaunchPath(result.launchPath);
+        break;
+    case KeyFunctionKind::kDefault:
+        RestoreOwnFunction(state, s);
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace
+
 DeviceKeyEntry SingleKeyEntry(std::uint8_t usage)
 {
     switch (usage) {
@@ -62,94 +131,34 @@ DeviceKeyEntry SingleKeyEntry(std::uint8_t usage)
     }
 }
 
-} // namespace
+const NamedFunction* MediaKeyFunction(std::uint8_t key, const KeyCodeTable& codes)
+{
+    const DeviceKeyEntry entry = SingleKeyEntry(codes.Usage(key));
+    if (entry[0] != kConsumerForm) return nullptr;
+    return FindNamedFunction(std::span<const std::uint8_t, 4>(entry));
+}
 
 bool ApplyKeyAssignment(SettingsState& state, const AssignmentResult& result, const KeyCodeTable& codes,
                         const MacroStore& macros)
 {
     const std::size_t s = result.selectedKeySlot;
     if (s >= kLayoutKeyCount || MacroWithoutSlot(result, macros)) return result.keyEnabled;
+    if (result.count == kResetRequest)
+        RestoreOwnFunction(state, s);
+    else
+        EncodeChoice(state, result, codes, macros);
+    // Only a launching key keeps a path, so that exported profiles carry no stale ones.
     KeyRecord& r = state.records[s];
-    const std::size_t k = DeviceKeyIndex(s);
-
-    if (result.count == kResetRequest) {
-        RestoreOwnFunction(state, s);
-        return true;
-    }
-
-    switch (result.kind) {
-    case KeyFunctionKind::kSingleKey: {
-        r.SetKind(KeyFunctionKind::kSingleKey);
-        std::copy(result.keys.begin(), result.keys.end(), r.Data());
-        r[rec::kCount] = static_cast<std::uint8_t>(result.count);
-        if (result.count == 1) {
-            const std::uint8_t v = result.keys[0];
-            if (v == DefaultKeyOrder[s]) {
-                RestoreOwnFunction(state, s);
-            } else {
-                state.marks[s] = 1;
-                PutDeviceKeyEntry(state.image, k, SingleKeyEntry(codes.Usage(v)));
-            }
-        }
-        break;
-    }
-    case KeyFunctionKind::kCombination: {
-        r.SetKind(KeyFunctionKind::kCombination);
-        std::copy(result.keys.begin(), result.keys.end(), r.Data());
-        r[rec::kCount] = static_cast<std::uint8_t>(result.count);
-        // Code 0 has usage 0, so a missing key leaves its byte empty.
-        PutDeviceKeyEntry(state.image, k,
-                          KeyboardEntry(codes.Usage(result.keys[0]), codes.Usage(result.keys[1]),
-                                        codes.Usage(result.keys[2])));
-        if (result.count >= 2) state.marks[s] = 1;
-        break;
-    }
-    case KeyFunctionKind::kMacro: {
-        const auto n = static_cast<std::uint8_t>(result.macroNumber & 0xFF);
-        r.SetKind(KeyFunctionKind::kMacro);
-        const DeviceKeyEntry entry = MacroEntry(n);
-        SetData(r, entry);
-        if (result.macroNumber != -1) {
-            PutDeviceKeyEntry(state.image, k, entry);
-            state.marks[s] = 1;
-            DeriveMacroSlots(macros, state.image);
-        }
-        break;
-    }
-    case KeyFunctionKind::kNamedFunction: {
-        r.SetKind(KeyFunctionKind::kNamedFunction);
-        state.marks[s] = 1;
-        if (const NamedFunction* f = FindNamedFunction(result.functionName)) {
-            SetData(r, f->code);
-            PutDeviceKeyEntry(state.image, k, f->code);
-        }
-        break;
-    }
-    case KeyFunctionKind::kPlayMusic:
-    case KeyFunctionKind::kStartProgram:
-    case KeyFunctionKind::kOpenFile:
-    case KeyFunctionKind::kOpenFolder:
-        r.SetKind(result.kind);
-        state.marks[s] = 1;
-        r[rec::kKeyCode] = DefaultKeyOrder[s];
-        PutDeviceKeyEntry(state.image, k, HostActionEntry(r.KeyCode()));
-        SetData(r, kLaunchData);
-        r.SetLaunchPath(result.launchPath);
-        break;
-    case KeyFunctionKind::kDefault:
-        RestoreOwnFunction(state, s);
-        break;
-    default:
-        break;
-    }
-    return result.keyEnabled;
+    if (!IsLaunchKind(r.Kind())) r.SetLaunchPath({});
+    RecomputeKeyMark(state.image, state.records, state.marks, s);
+    return result.count == kResetRequest || result.keyEnabled;
 }
 
 void SetKeyEnabledAfterAssignment(SettingsState& state, std::size_t slot, bool enabled)
 {
     if (slot >= kLayoutKeyCount) return;
-    if (!enabled) state.marks[slot] = 1;
     SetKeyEnabled(state.image, DeviceKeyIndex(slot), enabled);
+    RecomputeKeyMark(state.image, state.records, state.marks, slot);
 }
 
 void AssignKey(SettingsState& state, const AssignmentResult& result, const KeyCodeTable& codes,
@@ -157,7 +166,6 @@ void AssignKey(SettingsState& state, const AssignmentResult& result, const KeyCo
 {
     // A refused choice leaves the key as it was, its mark included.
     if (result.selectedKeySlot >= kLayoutKeyCount || MacroWithoutSlot(result, macros)) return;
-    state.marks[result.selectedKeySlot] = 0;
     const bool enabled = ApplyKeyAssignment(state, result, codes, macros);
     SetKeyEnabledAfterAssignment(state, result.selectedKeySlot, enabled);
 }
@@ -165,7 +173,6 @@ void AssignKey(SettingsState& state, const AssignmentResult& result, const KeyCo
 void ResetKey(SettingsState& state, std::size_t slot)
 {
     if (slot >= kLayoutKeyCount) return;
-    state.marks[slot] = 0;
     // Nothing of an earlier function stays behind, not even a launch path.
     state.records[slot] = KeyRecord{};
     state.records[slot][rec::kKeyCode] = DefaultKeyOrder[slot];

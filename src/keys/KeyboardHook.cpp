@@ -24,7 +24,10 @@ void HookKeyFilter::Feed(std::uint16_t linuxKey, bool pressed, InputTime time)
 {
     if (window_ == nullptr) return;
     const std::optional<std::uint8_t> key = VirtualKeyFromLinuxKey(linuxKey);
-    if (!key) return;
+    if (!key) {
+        if (pressed && mode_ == kHookModeKeyStroke) window_->HookKey(kUnnamedKey, 0, time);
+        return;
+    }
     if (pressed) {
         if (down_.test(*key)) return;
         down_.set(*key);

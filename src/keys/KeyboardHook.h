@@ -17,6 +17,9 @@ inline constexpr std::uint32_t kHookKeyReleased = 0x80000000u;
 inline constexpr std::int32_t kHookModeKeyStroke = 0;       // one message per keystroke, at the press
 inline constexpr std::int32_t kHookModePressAndRelease = 1; // presses and releases (macro recorder)
 
+// What keystroke mode delivers for a key that has no virtual-key code (the table names none such).
+inline constexpr std::uint8_t kUnnamedKey = 0;
+
 // When a key event happened on the input's own millisecond clock (the X server's time, the Wayland
 // compositor's): 32 bits that wrap about every 49 days. Nothing when the input gave no time.
 using InputTime = std::optional<std::uint32_t>;
@@ -45,7 +48,8 @@ public:
 // What every hook does with raw presses and releases of Linux key codes: it keeps which keys are
 // down, so that auto-repeated presses and repeated releases (raw X events repeat releases of
 // injected modifiers) become no messages, maps the code by its place on the keyboard and delivers
-// by mode. Keys that have no virtual-key code are ignored.
+// by mode. A key that has no virtual-key code is delivered as kUnnamedKey in keystroke mode, so that
+// the window can say it cannot be taken, and is ignored in the recorder's mode.
 class HookKeyFilter
 {
 public:

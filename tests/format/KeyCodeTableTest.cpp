@@ -56,7 +56,9 @@ TEST(KeyCodeTable, NamedKeysKeepTheirExactLabels)
     EXPECT_EQ(Table().Usage(181), 0x83);
     EXPECT_EQ(Table().Label(220), "\\ ");
     EXPECT_EQ(Table().Usage(220), 0x32);
-    EXPECT_EQ(Table().Label(108), "Enter ");
+    // The keypad's Enter is told apart from the main one, in the keypad digits' manner.
+    EXPECT_EQ(Table().Label(108), "Enter-num ");
+    EXPECT_EQ(Table().Label(13), "Enter ");
     EXPECT_EQ(Table().Usage(108), 0x58);
     EXPECT_EQ(Table().Usage(13), 0x28);
     EXPECT_EQ(Table().Label(247), "Mouse pointer Down");

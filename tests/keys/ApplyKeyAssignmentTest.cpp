@@ -2,6 +2,7 @@
 
 #include "FactoryKeys.h"
 
+#include "device/KeyMarks.h"
 #include "format/DeviceKeyEntry.h"
 #include "format/KeyEnableMap.h"
 #include "format/KeyLayout.h"
@@ -84,11 +85,10 @@ TEST_F(ApplyKeyAssignmentTest, MediaKeysAsSingleKeysGoOutInConsumerFormButNotInC
 TEST_F(ApplyKeyAssignmentTest, SingleKeyWithAnotherCountKeepsTheEntry)
 {
     Apply(Result(KeyFunctionKind::kSingleKey, {kA}));
-    state->marks[kF3Slot] = 0;
     Apply(Result(KeyFunctionKind::kSingleKey, {'B', 'C'}));
     EXPECT_EQ(Entry(), (DeviceKeyEntry{0x00, 0x00, 0x04, 0x00}));
     EXPECT_EQ(Record()[rec::kCount], 2);
-    EXPECT_EQ(state->marks[kF3Slot], 0);
+    EXPECT_EQ(state->marks[kF3Slot], 1) << "the key still sends A";
 }
 
 TEST_F(ApplyKeyAssignmentTest, CombinationFillsBytesOneToThree)
@@ -102,11 +102,38 @@ TEST_F(ApplyKeyAssignmentTest, CombinationFillsBytesOneToThree)
     EXPECT_EQ(Entry(), (DeviceKeyEntry{0x00, 0xE0, 0xE2, 0x4C}));
 }
 
-TEST_F(ApplyKeyAssignmentTest, CombinationOfOneKeyIsNotMarked)
+// Save marks the key as a restart would (marks are then worked out from the loaded settings), and
+// only a key that launches keeps a path, so that exported profiles carry no stale ones.
+TEST_F(ApplyKeyAssignmentTest, SaveMarksAsARestartAndKeepsOnlyLaunchingPaths)
 {
-    Apply(Result(KeyFunctionKind::kCombination, {kA}));
-    EXPECT_EQ(Entry(), (DeviceKeyEntry{0x00, 0x04, 0x00, 0x00}));
-    EXPECT_EQ(state->marks[kF3Slot], 0);
+    AssignmentResult disabled = Result(KeyFunctionKind::kSingleKey, {114});
+    disabled.keyEnabled = false;
+    AssignmentResult reset = Result(KeyFunctionKind::kOpenFile);
+    reset.count = kResetRequest;
+    AssignmentResult folder = Result(KeyFunctionKind::kOpenFolder);
+    folder.launchPath = u"/srv";
+    const std::tuple<AssignmentResult, std::uint8_t, std::u16string> cases[] = {
+        {Result(KeyFunctionKind::kCombination, {'B'}), 1, u""},
+        {Result(KeyFunctionKind::kCombination, {114}), 1, u""}, // the own key, from byte 1
+        {Result(KeyFunctionKind::kSingleKey, {114}), 0, u""},
+        {disabled, 1, u""},
+        {Result(KeyFunctionKind::kDefault), 0, u""},
+        {reset, 0, u""},
+        {folder, 1, u"/srv"},
+        {Result(KeyFunctionKind::kCleared), 1, u"/song.mp3"}, // changes nothing
+    };
+    for (const auto& [result, mark, path] : cases) {
+        SCOPED_TRACE(::testing::Message() << "kind " << int(result.kind) << ", count " << result.count);
+        AssignmentResult music = Result(KeyFunctionKind::kPlayMusic);
+        music.launchPath = u"/song.mp3";
+        AssignKey(*state, music, codes, *macros);
+        AssignKey(*state, result, codes, *macros);
+        KeyMarks restarted;
+        RecomputeKeyMarks(state->image, state->records, restarted);
+        EXPECT_EQ(state->marks[kF3Slot], mark);
+        EXPECT_EQ(restarted[kF3Slot], mark);
+        EXPECT_EQ(Record().LaunchPath(), path);
+    }
 }
 
 TEST_F(ApplyKeyAssignmentTest, MacroWritesRecordEntryAndRefreshesTheSlots)
@@ -181,7 +208,7 @@ TEST_F(ApplyKeyAssignmentTest, MacroWithoutNumberChangesOnlyTheRecord)
     Apply(r);
     EXPECT_EQ(Record()[rec::kKind], 2);
     EXPECT_EQ(Entry(), DefaultDeviceKeyTable()[29]);
-    EXPECT_EQ(state->marks[kF3Slot], 0);
+    EXPECT_EQ(state->marks[kF3Slot], 1) << "its record holds a function";
     EXPECT_EQ(state->image.MacroSlot(0)[1], 0) << "slots are not derived";
 }
 

@@ -1,6 +1,6 @@
 // What every hook delivers: keys by their place on the keyboard, one message per keystroke in
-// mode 0, presses and releases (bit 31) in mode 1, no repeats, nothing for unknown keys, nothing
-// after the hook stops.
+// mode 0 (code 0 for a key without one), presses and releases (bit 31) in mode 1, no repeats,
+// nothing for unknown keys in mode 1, nothing after the hook stops.
 
 #include "keys/KeyboardHook.h"
 #include "format/KeyCodeTable.h"
@@ -96,8 +96,12 @@ TEST(HookKeyFilter, DeliversByMode)
          {{'A', 0}, {'A', 0}}},
         // A release of a key that went down before the hook started is not the hook's.
         {kHookModePressAndRelease, {{kKeyQ, false}, {kKeyA, true}}, {{'A', 0}}},
-        // Keys the keyboard cannot send are ignored, not delivered as 0.
+        // Keys without a code: the recorder ignores them; a keystroke names none, so that the
+        // window can say so.
         {kHookModePressAndRelease, {{kKey102nd, true}, {kKey102nd, false}, {kKeyFn, true}}, {}},
+        {kHookModeKeyStroke,
+         {{kKey102nd, true}, {kKey102nd, false}, {kKeyA, true}},
+         {{kUnnamedKey, 0}, {'A', 0}}},
     };
     for (const Case& c : cases) {
         Recorder window;

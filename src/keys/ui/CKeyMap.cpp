@@ -39,6 +39,9 @@ constexpr qsizetype kShortenFrom = 14;
 
 // Where the one line about focused capture stands on the first page.
 constexpr layout::Point kFocusNote{13, 228};
+// Under the line a key could not be captured into.
+constexpr int kRefusedNoteX = 13;
+constexpr int kRefusedNoteGap = 4;
 // Under the macro list, for macros the keyboard has no slot for.
 constexpr layout::Point kMacroSlotNote{12, 316};
 
@@ -203,14 +206,16 @@ void CKeyMap::Initialise()
 
     const std::size_t slot = std::min<std::size_t>(result.selectedKeySlot, kKeySlotCount - 1);
     const KeyRecord& record = state_.records[slot];
+    // The tree shows the key's own function, or none: a function chosen for another key would
+    // otherwise stand selected, and Save would give it to this one.
+    QString ownFunction;
     if (record.Kind() == KeyFunctionKind::kNamedFunction) {
         const std::span<const std::uint8_t, 4> code(record.Data(), 4);
         const NamedFunction* function = FindNamedFunction(code);
-        functionName_ = function != nullptr ? QString::fromUtf8(function->name.data(),
-                                                                static_cast<qsizetype>(function->name.size()))
-                                            : QString();
+        functionName_ = function != nullptr ? FunctionText(*function) : QString();
+        ownFunction = functionName_;
     }
-    FillTree();
+    FillTree(ownFunction);
 
     macroList_->hide();
     macroList_->clear();
@@ -238,16 +243,18 @@ void CKeyMap::Initialise()
     result.keyEnabled = enabled;
 
     hookInstalled_ = hook_ != nullptr && hook_->installhook(hookWindow_, kHookModeKeyStroke);
+    // Captured keys are never typed: a caret would only blink, waking the program twice a second.
+    single_->setReadOnly(hookInstalled_);
+    combination_->setReadOnly(hookInstalled_);
     FullPaint();
 }
 
-void CKeyMap::FillTree()
+void CKeyMap::FillTree(const QString& selected)
 {
     tree_->clear();
     QTreeWidgetItem* category = nullptr;
     for (const NamedFunction& function : NamedFunctionTable) {
-        const QString name =
-            QString::fromUtf8(function.name.data(), static_cast<qsizetype>(function.name.size()));
+        const QString name = FunctionText(function);
         QTreeWidgetItem* parent = nullptr;
         if (!function.category.empty()) {
             const QString categoryName =
@@ -260,7 +267,7 @@ void CKeyMap::FillTree()
         }
         auto* item = parent != nullptr ? new QTreeWidgetItem(parent, QStringList{name})
                                        : new QTreeWidgetItem(tree_, QStringList{name});
-        if (!functionName_.isEmpty() && name == functionName_) {
+        if (!selected.isEmpty() && name == selected) {
             if (parent != nullptr) parent->setExpanded(true);
             tree_->setCurrentItem(item);
         }
@@ -276,18 +283,7 @@ void CKeyMap::PreparePage(const KeyRecord& record)
     case KeyFunctionKind::kCombination: {
         const bool single = record.Kind() == KeyFunctionKind::kSingleKey;
         QLineEdit* edit = single ? single_ : combination_;
-        QString text;
-        if (single) {
-            text = Label(data[0]);
-        } else {
-            int shown = 0;
-            for (std::size_t i = 0; i < rec::kDataSize && shown < 3; ++i) {
-                if (data[i] == 0) continue;
-                if (shown > 0) text += QStringLiteral("+ ");
-                text += Label(data[i]);
-                ++shown;
-            }
-        }
+        const QString text = single ? Label(data[0]) : CombinationText(data);
         page_ = 0;
         edit->setText(text);
         // The focus arrives while the guard is still clear, so it empties the list first.
@@ -333,6 +329,14 @@ void CKeyMap::ClearCapturedKeys()
 {
     result_->keys.fill(0);
     result_->count = 0;
+    ShowRefused(nullptr);
+}
+
+void CKeyMap::ShowRefused(QLineEdit* line)
+{
+    if (refusedIn_ == line) return;
+    refusedIn_ = line;
+    FullPaint();
 }
 
 void CKeyMap::EditFocused(QLineEdit* edit, Qt::FocusReason reason)
@@ -360,7 +364,14 @@ void CKeyMap::EditFocused(QLineEdit* edit, Qt::FocusReason reason)
 void CKeyMap::CaptureKey(std::uint8_t key)
 {
     AssignmentResult& result = *result_;
-    if (result.kind == KeyFunctionKind::kSingleKey) {
+    const bool single = result.kind == KeyFunctionKind::kSingleKey;
+    if (!single && result.kind != KeyFunctionKind::kCombination) return;
+    // A key the keyboard has no code for is left out, and the line it was meant for says so.
+    QLineEdit* const line = single ? single_ : combination_;
+    const bool refused = codes_.Usage(key) == 0;
+    ShowRefused(refused ? line : nullptr);
+    if (refused) return;
+    if (single) {
         result.keys.fill(0);
         result.keys[0] = key;
         result.count = 1;
@@ -368,21 +379,52 @@ void CKeyMap::CaptureKey(std::uint8_t key)
         single_->setCursorPosition(static_cast<int>(single_->text().size()));
         return;
     }
-    if (result.kind != KeyFunctionKind::kCombination) return;
-    if (result.count <= 0 || result.count >= 3) {
+    // A media key works only alone: it starts a combination of its own, and the next key starts
+    // another.
+    if (result.count <= 0 || result.count >= 3 || MediaKeyFunction(key, codes_) != nullptr ||
+        CombinationMediaKey(result.keys.data()) != nullptr) {
         result.keys.fill(0);
         result.count = 0;
         combination_->clear();
     }
     result.keys[static_cast<std::size_t>(result.count)] = key;
-    QString text;
-    for (int i = 0; i <= result.count; ++i) {
-        if (i > 0) text += QStringLiteral("+ ");
-        text += Label(result.keys[static_cast<std::size_t>(i)]);
-    }
+    ++result.count;
+    const QString text = CombinationText(result.keys.data());
     combination_->setText(text);
     combination_->setCursorPosition(static_cast<int>(text.size()));
-    ++result.count;
+}
+
+QString CKeyMap::FunctionText(const NamedFunction& function)
+{
+    return QString::fromUtf8(function.name.data(), static_cast<qsizetype>(function.name.size()));
+}
+
+std::vector<std::uint8_t> CKeyMap::CombinationKeys(const std::uint8_t* keys)
+{
+    std::vector<std::uint8_t> shown;
+    for (std::size_t i = 0; i < rec::kDataSize && shown.size() < 3; ++i)
+        if (keys[i] != 0) shown.push_back(keys[i]);
+    return shown;
+}
+
+const NamedFunction* CKeyMap::CombinationMediaKey(const std::uint8_t* keys) const
+{
+    for (std::uint8_t key : CombinationKeys(keys))
+        if (const NamedFunction* function = MediaKeyFunction(key, codes_)) return function;
+    return nullptr;
+}
+
+QString CKeyMap::CombinationText(const std::uint8_t* keys) const
+{
+    if (const NamedFunction* media = CombinationMediaKey(keys))
+        return FunctionText(*media) +
+               Text(" (eine Medientaste wirkt nur allein)", " (a media key works only alone)");
+    QString text;
+    for (std::uint8_t key : CombinationKeys(keys)) {
+        if (!text.isEmpty()) text += QStringLiteral("+ ");
+        text += Label(key);
+    }
+    return text;
 }
 
 std::intptr_t CKeyMap::WindowMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t)
@@ -597,6 +639,12 @@ void CKeyMap::Save()
         const auto end = std::find(result.keys.begin(), result.keys.end(), 0);
         result.count = static_cast<std::int32_t>(end - result.keys.begin());
         if (result.count == 0) result.kind = KeyFunctionKind::kDefault;
+        // Taken as the named function it stands for, the record the function tree would give.
+        if (const NamedFunction* media = CombinationMediaKey(result.keys.data());
+            media != nullptr && result.kind == KeyFunctionKind::kCombination) {
+            result.kind = KeyFunctionKind::kNamedFunction;
+            functionName_ = FunctionText(*media);
+        }
         done(QDialog::Accepted);
         break;
     }
@@ -706,6 +754,8 @@ void CKeyMap::keyPressEvent(QKeyEvent* event)
 
 bool CKeyMap::eventFilter(QObject* watched, QEvent* event)
 {
+    // The Menu key and a right-click are captured keys and clicks, not a call for an edit menu.
+    if (event->type() == QEvent::ContextMenu && hookInstalled_) return true;
     if (event->type() == QEvent::KeyPress && hookInstalled_) return true; // the hook has the keys
     // A focus event can arrive after the dialog has ended (the window system's own, late): the
     // result is then what the user saw, and stays so.
@@ -798,6 +848,14 @@ void CKeyMap::DrawPage(QPainter& painter)
         DrawSkinText(painter, Text("Kombiniere", "Combine"), layout::kKeyCombineLabel.x,
                      layout::kKeyCombineLabel.y, 0, kGrey, kPageTextHeight,
                      labelPlace(layout::kKeyCombineLabel, layout::kKeyCombinationEdit));
+        if (refusedIn_ != nullptr) {
+            const int y = refusedIn_->geometry().bottom() + kRefusedNoteGap;
+            DrawSkinText(
+                painter,
+                Text("Diese Taste kann hier nicht zugewiesen werden.", "This key cannot be assigned here."),
+                kRefusedNoteX, y, 0, kGrey, 14,
+                QRect(kRefusedNoteX, y, layout::kKeyDialogSize.width - 2 * kRefusedNoteX, kNoteHeight));
+        }
         if (hookInstalled_ && hook_->CapturesOnlyWhenFocused())
             DrawSkinText(painter, QString::fromUtf8(FocusCaptureNote(language_ == kLanguageGerman)),
                          kFocusNote.x, kFocusNote.y, 0, kGrey, 14,

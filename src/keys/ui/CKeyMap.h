@@ -14,6 +14,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 class QLineEdit;
 class QListWidget;
@@ -24,6 +25,7 @@ class LaunchChooser;
 class Prompt;
 class VividTree;
 struct MacroStore;
+struct NamedFunction;
 
 class CKeyMap : public SkinnedDialog, public KeyAssignmentWindow
 {
@@ -87,9 +89,11 @@ signals:
 private:
     void Prepare(AssignmentResult& result);
     void Initialise();
-    void FillTree();
+    void FillTree(const QString& selected);
     void PreparePage(const KeyRecord& record);
     void ClearCapturedKeys();
+    // Says under line that a key without a code cannot be taken; nullptr takes the note away.
+    void ShowRefused(QLineEdit* line);
     void EditFocused(QLineEdit* edit, Qt::FocusReason reason);
     void CaptureKey(std::uint8_t key);
     void Click(std::uint8_t entry);
@@ -102,6 +106,11 @@ private:
     void BrowseHover(int x, int y);
     void Tell(const char* german, const char* english);
     QString Label(std::uint8_t key) const;
+    static QString FunctionText(const NamedFunction& function);
+    // The keys a combination line shows: the first three that are not 0.
+    static std::vector<std::uint8_t> CombinationKeys(const std::uint8_t* keys);
+    const NamedFunction* CombinationMediaKey(const std::uint8_t* keys) const;
+    QString CombinationText(const std::uint8_t* keys) const;
     QString Text(const char* german, const char* english) const;
 
     const SettingsState& state_;
@@ -132,6 +141,7 @@ private:
     std::uint8_t markedOption_ = kNone;
     int browseHover_ = -1;
     QLineEdit* lastFocusedEdit_ = nullptr; // the edit that had the focus last
+    QLineEdit* refusedIn_ = nullptr;       // the line under which a key without a code is told
 
     bool leftHeld_ = false;
     QPoint pressGlobal_;

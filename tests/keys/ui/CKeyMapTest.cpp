@@ -7,10 +7,15 @@
 #include "skin/VividTree.h"
 #include "skin/WindowMessage.h"
 
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 
 namespace corvane::keytest {
 namespace {
+
+bool Shows(const QImage& frame, const QRect& area, QColor colour);
 
 QTreeWidgetItem* FindItem(VividTree* tree, const QString& text)
 {
@@ -203,6 +208,55 @@ INSTANTIATE_TEST_SUITE_P(
         CaptureCase{"NothingPressedGivesTheOwnFunction", {}, true, {}, "", KeyFunctionKind::kDefault, 0, {}}),
     [](const ::testing::TestParamInfo<CaptureCase>& info) { return std::string(info.param.name); });
 
+// Keys a line cannot take: a key without a code (the ISO key, Mute, F13-F24...; code 0) is left
+// out and told under its line until the next key that can be taken; a media key works only alone,
+// so it becomes the named function it stands for (as the function tree gives it), and the
+// combination line says so.
+TEST_F(KeyDialogTest, KeysALineCannotTakeAreSaid)
+{
+    constexpr std::uint8_t kPlayPause = 179, kVolumeUp = 175, kMedia = 181;
+    struct Case
+    {
+        bool combination;
+        std::uint16_t language;
+        std::vector<std::uint8_t> pressed;
+        QString shown;
+        bool told; // the note under the line
+        const char* function;
+        std::vector<std::uint8_t> keys;
+    };
+    constexpr std::uint16_t en = kLanguageEnglish, de = kLanguageGerman;
+    const QString alone = " (a media key works only alone)", allein = " (eine Medientaste wirkt nur allein)";
+    const Case cases[] = {
+        {false, en, {kQ, kUnnamedKey}, "Q ", true, nullptr, {kQ}},
+        {true, de, {kQ, kUnnamedKey}, "Q ", true, nullptr, {kQ}},
+        {true, en, {kQ, kUnnamedKey, kB}, "Q + B ", false, nullptr, {kQ, kB}},
+        {true, en, {kPlayPause}, "Play / Stop" + alone, false, "Play / Stop", {kPlayPause}},
+        {true, en, {kLCtrl, kVolumeUp}, "Volume Up" + alone, false, "Volume Up", {kVolumeUp}},
+        {true, de, {kMedia}, "Media Player" + allein, false, "Media Player", {kMedia}},
+        {true, en, {kPlayPause, kA}, "A ", false, nullptr, {kA}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.shown.toStdString() + (c.told ? ", told" : ""));
+        dialog.reset();
+        Open(kSlotA, c.language);
+        QLineEdit* line = c.combination ? dialog->CombinationEdit() : dialog->SingleEdit();
+        FocusEdit(line);
+        for (std::uint8_t key : c.pressed)
+            hook.Press(key);
+        EXPECT_EQ(line->text(), c.shown);
+        EXPECT_LE(line->fontMetrics().horizontalAdvance(line->text()), line->width());
+        const QRect below(13, line->geometry().bottom() + 4, 250, 12);
+        EXPECT_EQ(Shows(dialog->ComposeFrame(), below, QColor(0xC0, 0xC0, 0xC0)), c.told);
+        ClickSave();
+        ASSERT_TRUE(Accepted());
+        EXPECT_EQ(result.functionName, c.function != nullptr ? c.function : "");
+        EXPECT_EQ(result.kind, c.function != nullptr ? KeyFunctionKind::kNamedFunction
+                                                     : KeyFunctionKind(c.combination ? 1 : 0));
+        EXPECT_EQ(Keys(), c.keys);
+    }
+}
+
 TEST_F(KeyDialogTest, PickingTheOtherEditEmptiesWhatWasCaptured)
 {
     StoreKeys(KeyFunctionKind::kCombination, {kLCtrl, kQ});
@@ -291,6 +345,38 @@ TEST_F(KeyDialogTest, FocusArrivingAfterTheEndChangesNothing)
                 EXPECT_EQ(result.count, c.count);
                 EXPECT_EQ(Keys(), c.keys);
             }
+        }
+    }
+}
+
+// While the hook captures, the Menu key and a right-click are the user's input to capture, not a
+// call for the edit's menu; and an edit shows no blinking caret, since nothing can be typed there.
+TEST_F(KeyDialogTest, CapturingEditsOpenNoMenuAndRunNoCaret)
+{
+    // The line edit's own text control runs the caret timer.
+    auto caretTimers = [](QLineEdit* edit) {
+        qsizetype timers = 0;
+        for (QObject* child : edit->children())
+            timers += QAbstractEventDispatcher::instance()->registeredTimers(child).size();
+        return timers;
+    };
+    for (const bool capturing : {true, false}) {
+        for (const bool combination : {false, true}) {
+            SCOPED_TRACE(::testing::Message() << (capturing ? "hook" : "no hook") << ", "
+                                              << (combination ? "combination" : "single") << " edit");
+            hook.installs = capturing;
+            Open();
+            QLineEdit* edit = combination ? dialog->CombinationEdit() : dialog->SingleEdit();
+            FocusEdit(edit);
+            EXPECT_EQ(caretTimers(edit) != 0, !capturing);
+            for (const auto reason : {QContextMenuEvent::Keyboard, QContextMenuEvent::Mouse}) {
+                QContextMenuEvent menuCall(reason, QPoint(5, 5), edit->mapToGlobal(QPoint(5, 5)));
+                QCoreApplication::sendEvent(edit, &menuCall);
+                QWidget* popup = QApplication::activePopupWidget();
+                EXPECT_EQ(popup != nullptr, !capturing) << reason;
+                if (popup != nullptr) popup->close();
+            }
+            ClickClose();
         }
     }
 }
@@ -461,6 +547,25 @@ TEST_F(KeyDialogTest, FunctionNameOutlivesTheOpening)
     hook.Press(kQ);
     ClickSave();
     EXPECT_EQ(result.functionName, "Copy");
+}
+
+// A function chosen for one key is not offered to the next: the tree opens on the key's own
+// function, or on nothing, and Save without a choice asks for one.
+TEST_F(KeyDialogTest, FunctionTreeOpensOnTheKeysOwnFunctionOnly)
+{
+    Open();
+    ClickTab(2);
+    dialog->FunctionTree()->setCurrentItem(FindItem(dialog->FunctionTree(), "Volume Up"));
+    ClickSave();
+    ASSERT_TRUE(Accepted());
+    Open(kSlotA + 1); // a plain key
+    ClickTab(2);
+    QTreeWidgetItem* current = dialog->FunctionTree()->currentItem();
+    EXPECT_TRUE(current == nullptr || !current->isSelected());
+    EXPECT_FALSE(FindItem(dialog->FunctionTree(), "Media")->isExpanded());
+    ClickSave();
+    EXPECT_FALSE(Ended());
+    EXPECT_EQ(prompt.texts, std::vector<QString>{"Please select Sub item"});
 }
 
 TEST_F(KeyDialogTest, DisableBoxStartsFromTheEnableBitAndDecidesKeyEnabled)
