@@ -362,7 +362,8 @@ int CTarvikApp::Run(QApplication& app, const AppOptions& options)
     if (useEmulator) {
         emulator = std::make_unique<KeyboardEmulator>(clock);
         if (!options.freshEmulator)
-            emulatorMemory = std::make_unique<RememberedEmulator>(*emulator, DefaultEmulatorMemoryFile());
+            emulatorMemory = std::make_unique<RememberedEmulator>(*emulator, DefaultStateFolder() /
+                                                                                 kEmulatorMemoryFileName);
         monitor = std::make_unique<EmulatedDeviceMonitor>(*emulator);
         backend = emulator.get();
     } else {

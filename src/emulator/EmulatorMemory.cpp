@@ -4,9 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/file.h>
 #include <system_error>
 #include <unistd.h>
@@ -73,20 +71,6 @@ void LoadMemoryInto(KeyboardEmulator& emulator, const EmulatedMemory& memory)
     emulator.SetFirmwareVersion(static_cast<std::uint8_t>(memory.firmwareVersion >> 8),
                                 static_cast<std::uint8_t>(memory.firmwareVersion & 0xFF));
     emulator.SetState(memory.state);
-}
-
-fs::path DefaultEmulatorMemoryFile()
-{
-    fs::path home;
-    if (const char* xdg = std::getenv("XDG_STATE_HOME"); xdg != nullptr && xdg[0] == '/') {
-        home = xdg;
-    } else {
-        const char* user = std::getenv("HOME");
-        if (user == nullptr || *user == '\0')
-            if (const passwd* pw = ::getpwuid(::getuid()); pw != nullptr) user = pw->pw_dir;
-        home = fs::path(user != nullptr ? user : "") / ".local" / "state";
-    }
-    return home / "corvane-keyboard" / "emulated-keyboard.bin";
 }
 
 EmulatorMemoryFile::EmulatorMemoryFile(fs::path file) : file_(std::move(file)) {}

@@ -34,9 +34,8 @@ std::optional<EmulatedMemory> DecodeEmulatedMemory(std::span<const std::uint8_t>
 EmulatedMemory MemoryOf(const KeyboardEmulator& emulator);
 void LoadMemoryInto(KeyboardEmulator& emulator, const EmulatedMemory& memory);
 
-// $XDG_STATE_HOME/corvane-keyboard/emulated-keyboard.bin, or under ~/.local/state when
-// XDG_STATE_HOME is not an absolute path.
-std::filesystem::path DefaultEmulatorMemoryFile();
+// The memory file's name in the program's state folder.
+inline constexpr char kEmulatorMemoryFileName[] = "emulated-keyboard.bin";
 
 class EmulatorMemoryFile
 {

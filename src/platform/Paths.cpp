@@ -43,6 +43,13 @@ fs::path DefaultDataFolder()
     return HomeFolder() / ".local" / "share" / kFolderName;
 }
 
+fs::path DefaultStateFolder()
+{
+    if (const char* xdg = std::getenv("XDG_STATE_HOME"); xdg != nullptr && xdg[0] == '/')
+        return fs::path(xdg) / kFolderName;
+    return HomeFolder() / ".local" / "state" / kFolderName;
+}
+
 fs::path DataFolder(const std::optional<fs::path>& overrideFolder)
 {
     const fs::path folder = overrideFolder ? *overrideFolder : DefaultDataFolder();

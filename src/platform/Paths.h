@@ -13,6 +13,10 @@ namespace corvane {
 // set to an absolute path.
 std::filesystem::path DefaultDataFolder();
 
+// $XDG_STATE_HOME/corvane-keyboard, or ~/.local/state/corvane-keyboard when XDG_STATE_HOME is not
+// set to an absolute path: what the program keeps between runs that is not the user's data.
+std::filesystem::path DefaultStateFolder();
+
 // The given folder, or the default one; created when missing. Creation failures are left to the
 // file operations that follow, which report or skip them.
 std::filesystem::path DataFolder(const std::optional<std::filesystem::path>& overrideFolder = std::nullopt);

@@ -57,12 +57,16 @@ TEST(DataFolder, FollowsXdgDataHomeAndFallsBackToHome)
 {
     {
         ScopedEnv xdg("XDG_DATA_HOME", "/srv/data");
+        ScopedEnv state("XDG_STATE_HOME", "/srv/state");
         EXPECT_EQ(DefaultDataFolder(), fs::path("/srv/data/corvane-keyboard"));
+        EXPECT_EQ(DefaultStateFolder(), fs::path("/srv/state/corvane-keyboard"));
     }
     ScopedEnv home("HOME", "/home/someone");
     {
         ScopedEnv xdg("XDG_DATA_HOME", nullptr);
+        ScopedEnv state("XDG_STATE_HOME", nullptr);
         EXPECT_EQ(DefaultDataFolder(), fs::path("/home/someone/.local/share/corvane-keyboard"));
+        EXPECT_EQ(DefaultStateFolder(), fs::path("/home/someone/.local/state/corvane-keyboard"));
     }
     {
         // A relative XDG_DATA_HOME is invalid and ignored.
