@@ -122,6 +122,7 @@ bool DeviceLink::OpenCommandChannel()
     commandChannel_ = backend_.Open(devicePath_, lastOpenFailure_);
     if (!commandChannel_) return false;
     commandPath_ = devicePath_;
+    keyboardLock_ = backend_.LockFor(commandPath_);
     protocol_ = std::make_unique<CommandProtocol>(*commandChannel_, clock_,
                                                   [this](const TraceRecord& record) { Trace(record); });
     return true;
@@ -175,6 +176,12 @@ void DeviceLink::CloseChannels()
     eventChannel_.reset();
     commandPath_.clear();
     eventPath_.clear();
+    keyboardLock_ = nullptr;
+}
+
+KeyboardLockHold DeviceLink::HoldKeyboard()
+{
+    return KeyboardLockHold(keyboardLock_.load(), options_.waitingForKeyboard);
 }
 
 void DeviceLink::Trace(const TraceRecord& record)
@@ -242,6 +249,7 @@ void DeviceLink::ReadAllThread()
     auto result = std::make_unique<ReadAllResult>();
     {
         std::lock_guard lock(commandMutex_);
+        const KeyboardLockHold keyboard = HoldKeyboard();
         result->complete =
             ReadAllSettingsAtStartup(*protocol_, result->image, result->version, cancelReadAll_);
     }
@@ -292,7 +300,10 @@ ReadCompleteResult DeviceLink::OnReadComplete(SettingsState& state, ReadSource s
     if (result.readFailed) return result;
     if (fromDevice && protocol_) {
         std::unique_lock lock(commandMutex_, std::try_to_lock);
-        if (lock) protocol_->GetLighting(state.image);
+        if (lock) {
+            const KeyboardLockHold keyboard = HoldKeyboard();
+            protocol_->GetLighting(state.image);
+        }
     }
     if (options_.writeKeymap) options_.writeKeymap(state);
     if (fromDevice) result.offerFirmwareUpdate = FirmwareUpdateOffered(options_.fileVersion, deviceVersion_);
@@ -306,11 +317,13 @@ SyncResult DeviceLink::Apply(SettingsState& state)
     SyncResult result = SyncResult::kNoKeyboard;
     if (protocol_) {
         std::unique_lock lock(commandMutex_, std::try_to_lock);
-        if (!lock)
+        if (!lock) {
             result = SyncResult::kBusy;
-        else
+        } else {
+            const KeyboardLockHold keyboard = HoldKeyboard();
             result =
                 ApplySettingsChanges(protocol_.get(), ack_, state.image, state.shadow, options_.ackTimeout);
+        }
     }
     if (result == SyncResult::kOk) state.recordShadow = state.records;
     if (options_.writeKeymap) options_.writeKeymap(state);
@@ -322,6 +335,7 @@ SyncResult DeviceLink::FactoryReset(SettingsState& state)
     if (!protocol_) return SyncResult::kNoKeyboard;
     std::unique_lock lock(commandMutex_, std::try_to_lock);
     if (!lock) return SyncResult::kBusy;
+    const KeyboardLockHold keyboard = HoldKeyboard();
     return FactoryResetLocked(state);
 }
 
@@ -341,6 +355,7 @@ SyncResult DeviceLink::QueryFirmwareVersion(FirmwareVersion& version)
     if (!protocol_) return SyncResult::kNoKeyboard;
     std::unique_lock lock(commandMutex_, std::try_to_lock);
     if (!lock) return SyncResult::kBusy;
+    const KeyboardLockHold keyboard = HoldKeyboard();
     if (!protocol_->GetFirmwareVersion(deviceVersion_)) return SyncResult::kTransferFailed;
     version = deviceVersion_;
     return SyncResult::kOk;
@@ -465,6 +480,7 @@ ArrivalResult DeviceLink::OnDeviceArrival(SettingsState& state)
     access_ = AccessProblem{};
     {
         std::lock_guard lock(commandMutex_);
+        const KeyboardLockHold keyboard = HoldKeyboard();
         if (resetOnReconnect_) {
             FactoryResetLocked(state);
             result.factoryReset = true;

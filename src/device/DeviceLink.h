@@ -14,6 +14,7 @@
 #include "device/DeviceIds.h"
 #include "device/Firmware.h"
 #include "device/HidBackend.h"
+#include "device/KeyboardLock.h"
 #include "device/LinkEvents.h"
 #include "device/Protocol.h"
 #include "device/Synchronisation.h"
@@ -59,6 +60,9 @@ struct DeviceLinkOptions
     // Writes keymap.bin from the state (image and key records); false when it could not be
     // written. Unset: nothing is written, and writing counts as done.
     std::function<bool(const SettingsState&)> writeKeymap;
+    // Told once when a command sequence has to wait for another program to finish with the
+    // keyboard; called on the thread of the sequence.
+    std::function<void()> waitingForKeyboard;
     // The version VER.bin names (ReadFileVersion); all zero offers no update.
     FirmwareVersion fileVersion;
 };
@@ -211,6 +215,8 @@ private:
     void ListenerThread(HidChannel& channel);
     bool KeyboardStillPresent();
     void Trace(const TraceRecord& record);
+    // Every command sequence holds the keyboard against other programs (inside commandMutex_).
+    KeyboardLockHold HoldKeyboard();
     SyncResult FactoryResetLocked(SettingsState& state);
 
     HidBackend& backend_;
@@ -226,6 +232,7 @@ private:
     std::unique_ptr<HidChannel> eventChannel_;
     std::unique_ptr<CommandProtocol> protocol_;
     std::mutex commandMutex_; // held for a whole command sequence
+    std::atomic<KeyboardLock*> keyboardLock_{nullptr};
     std::mutex traceMutex_;
 
     FirmwareVersion deviceVersion_;

@@ -13,6 +13,8 @@
 
 namespace corvane {
 
+class KeyboardLock;
+
 struct HidInterfaceInfo
 {
     std::string path; // what Open() takes
@@ -72,6 +74,13 @@ public:
     {
         OpenFailure ignored;
         return Open(path, ignored);
+    }
+    // The lock of the keyboard behind an interface path, shared by everything in this process
+    // that talks to it; null where there is nothing to lock with. The backend owns it.
+    virtual KeyboardLock* LockFor(const std::string& path)
+    {
+        (void)path;
+        return nullptr;
     }
 };
 

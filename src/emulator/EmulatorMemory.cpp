@@ -113,7 +113,7 @@ void EmulatorMemoryFile::Unlock()
     lockFd_ = -1;
 }
 
-EmulatorMemoryFile::LoadOutcome EmulatorMemoryFile::LoadInto(KeyboardEmulator& emulator)
+EmulatorMemoryFile::LoadOutcome EmulatorMemoryFile::Read(EmulatedMemory& memory) const
 {
     std::vector<std::uint8_t> bytes(kMemorySize);
     std::size_t read = 0;
@@ -121,10 +121,81 @@ EmulatorMemoryFile::LoadOutcome EmulatorMemoryFile::LoadInto(KeyboardEmulator& e
     if (status.state == FileState::kMissing) return LoadOutcome::kNone;
     if (status.state == FileState::kUnreadable || status.state == FileState::kNotRegular)
         return LoadOutcome::kUnreadable;
-    const auto memory = status.state == FileState::kLoaded ? DecodeEmulatedMemory(bytes) : std::nullopt;
-    if (!memory) return LoadOutcome::kDamaged;
-    LoadMemoryInto(emulator, *memory);
+    const auto decoded = status.state == FileState::kLoaded ? DecodeEmulatedMemory(bytes) : std::nullopt;
+    if (!decoded) return LoadOutcome::kDamaged;
+    memory = *decoded;
     return LoadOutcome::kLoaded;
+}
+
+EmulatorMemoryFile::LoadOutcome EmulatorMemoryFile::LoadInto(KeyboardEmulator& emulator)
+{
+    EmulatedMemory memory;
+    const LoadOutcome outcome = Read(memory);
+    if (outcome == LoadOutcome::kLoaded) LoadMemoryInto(emulator, memory);
+    return outcome;
+}
+
+// ---- Shared between processes --------------------------------------------------------------
+
+SharedEmulatorMemory::SharedEmulatorMemory(KeyboardEmulator& emulator, fs::path file,
+                                           std::function<void(const std::string&)> tell)
+    : emulator_(emulator), file_(std::move(file)), tell_(std::move(tell))
+{
+}
+
+SharedEmulatorMemory::~SharedEmulatorMemory() = default;
+
+bool SharedEmulatorMemory::Acquire(const std::function<void()>& waiting)
+{
+    std::lock_guard lock(mutex_);
+    if (holds_ > 0) {
+        ++holds_;
+        return true;
+    }
+    if (!file_.Lock(waiting)) {
+        Tell("the emulated keyboard's memory " + file_.File().string() +
+             " cannot be locked: " + FileErrorText(errno, TextLanguage::kEnglish));
+        return false;
+    }
+    ++holds_;
+    EmulatedMemory stored;
+    using Outcome = EmulatorMemoryFile::LoadOutcome;
+    const Outcome outcome = file_.Read(stored);
+    if (outcome == Outcome::kLoaded) {
+        // Another program changed the keyboard since this one last saw it.
+        if (!seen_ || *seen_ != stored) LoadMemoryInto(emulator_, stored);
+        seen_ = stored;
+    } else if (!seen_) {
+        if (outcome == Outcome::kDamaged || outcome == Outcome::kUnreadable)
+            Tell("the emulated keyboard's memory " + file_.File().string() +
+                 " cannot be read; starting from the factory settings");
+        // Never write over what could not be read.
+        writable_ = outcome != Outcome::kUnreadable;
+        seen_ = MemoryOf(emulator_);
+        // A first start writes the memory, so the next program finds the same keyboard.
+        if (outcome == Outcome::kNone) seen_.reset();
+    }
+    return true;
+}
+
+void SharedEmulatorMemory::Release()
+{
+    std::lock_guard lock(mutex_);
+    if (holds_ == 0 || --holds_ > 0) return;
+    const EmulatedMemory now = MemoryOf(emulator_);
+    if (writable_ && (!seen_ || *seen_ != now)) {
+        if (file_.Save(emulator_))
+            seen_ = now;
+        else
+            Tell("the emulated keyboard's memory could not be saved to " + file_.File().string() + ": " +
+                 FileErrorText(errno, TextLanguage::kEnglish));
+    }
+    file_.Unlock();
+}
+
+void SharedEmulatorMemory::Tell(const std::string& text)
+{
+    if (tell_) tell_(text);
 }
 
 bool EmulatorMemoryFile::Save(const KeyboardEmulator& emulator)

@@ -7,11 +7,13 @@
 // uses or writes the memory, and every write replaces the whole file atomically, so a reader
 // never sees half of one.
 
+#include "device/KeyboardLock.h"
 #include "emulator/KeyboardEmulator.h"
 
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
@@ -56,12 +58,41 @@ public:
     // Puts the stored memory into the emulator. A missing, damaged or unreadable file leaves the
     // emulator as it is; the next save sets a damaged file aside (".damaged-…") before replacing it.
     LoadOutcome LoadInto(KeyboardEmulator& emulator);
+    LoadOutcome Read(EmulatedMemory& memory) const;
     // Whether the memory is on disk; errno says why not.
     bool Save(const KeyboardEmulator& emulator);
 
 private:
     std::filesystem::path file_;
     int lockFd_ = -1;
+};
+
+// The emulated keyboard as one keyboard shared by every program that emulates it: while a program
+// holds it, its emulator has the memory the file holds (loaded anew when another program changed
+// it), and a change is written back when the last hold ends.
+class SharedEmulatorMemory : public KeyboardLock
+{
+public:
+    // `tell` hears, in English, what the user should know: a memory that cannot be read, locked or
+    // saved.
+    SharedEmulatorMemory(KeyboardEmulator& emulator, std::filesystem::path file,
+                         std::function<void(const std::string&)> tell);
+    ~SharedEmulatorMemory() override;
+
+    bool Acquire(const std::function<void()>& waiting) override;
+    void Release() override;
+    const std::filesystem::path& File() const { return file_.File(); }
+
+private:
+    void Tell(const std::string& text);
+
+    KeyboardEmulator& emulator_;
+    EmulatorMemoryFile file_;
+    std::function<void(const std::string&)> tell_;
+    std::mutex mutex_;
+    int holds_ = 0;
+    bool writable_ = true;
+    std::optional<EmulatedMemory> seen_; // what the file held when last read or written
 };
 
 } // namespace corvane

@@ -676,6 +676,12 @@ std::vector<HidInterfaceInfo> KeyboardEmulator::Enumerate()
     return list;
 }
 
+KeyboardLock* KeyboardEmulator::LockFor(const std::string& path)
+{
+    (void)path;
+    return lock_;
+}
+
 std::unique_ptr<HidChannel> KeyboardEmulator::Open(const std::string& path, OpenFailure& failure)
 {
     std::lock_guard lock(core_->mutex);

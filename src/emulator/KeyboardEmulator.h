@@ -121,6 +121,10 @@ public:
     std::vector<HidInterfaceInfo> Enumerate() override;
     std::unique_ptr<HidChannel> Open(const std::string& path, OpenFailure& failure) override;
     using HidBackend::Open;
+    // The lock set with SetKeyboardLock, for every path.
+    KeyboardLock* LockFor(const std::string& path) override;
+    // What keeps other programs off this keyboard (the shared memory file); null: nothing.
+    void SetKeyboardLock(KeyboardLock* lock) { lock_ = lock; }
 
     // --- Identity -------------------------------------------------------------------------
     // The ID pair shown in normal mode (default: the first accepted pair).
@@ -198,6 +202,7 @@ private:
     void ChangeByLightingKey(std::uint8_t subType, std::uint8_t value);
 
     std::shared_ptr<Core> core_;
+    KeyboardLock* lock_ = nullptr;
 };
 
 } // namespace corvane

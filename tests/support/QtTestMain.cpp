@@ -15,6 +15,7 @@ int main(int argc, char** argv)
     setenv("XDG_RUNTIME_DIR", (base + "/run").constData(), 1);
     setenv("XDG_CONFIG_HOME", (base + "/config").constData(), 1);
     setenv("XDG_DATA_HOME", (base + "/data").constData(), 1);
+    setenv("XDG_STATE_HOME", (base + "/state").constData(), 1);
     QDir().mkpath(home.path() + "/run");
     QFile::setPermissions(home.path() + "/run", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QApplication app(argc, argv);
