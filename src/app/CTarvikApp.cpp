@@ -15,6 +15,7 @@
 #include "platform/HidapiBackend.h"
 #include "platform/Paths.h"
 #include "platform/ProgramStarter.h"
+#include "platform/RuntimeFolder.h"
 #include "platform/ShellOpen.h"
 #include "platform/UdevMonitor.h"
 #include "platform/qt/KeyboardHooks.h"
@@ -39,56 +40,36 @@
 namespace corvane {
 namespace {
 
-constexpr char kInstanceName[] = "corvane-keyboard";
-
-// The emulated keyboard keeps what it was sent between starts, as a keyboard keeps it in its own
-// memory: read at the start, written back on the window's thread whenever a change through the
-// protocol is whole, and once more at the end for a change not yet written.
+// The emulated keyboard is one keyboard for every program that emulates it: each command sequence
+// holds its memory file, finds there what corvanectl sent meanwhile and writes back what it
+// changed. A change the keyboard makes itself (its lighting keys) is written on the window's
+// thread as soon as it is whole.
 class RememberedEmulator
 {
 public:
     RememberedEmulator(KeyboardEmulator& emulator, const std::filesystem::path& file)
-        : emulator_(emulator), file_(file)
+        : emulator_(emulator), memory_(emulator, file, [](const std::string& text) {
+              std::fprintf(stderr, "corvane-keyboard: %s\n", text.c_str());
+          })
     {
-        using Outcome = EmulatorMemoryFile::LoadOutcome;
-        const bool locked = file_.Lock();
-        const Outcome outcome = locked ? file_.LoadInto(emulator_) : Outcome::kUnreadable;
-        file_.Unlock();
-        if (outcome == Outcome::kDamaged || outcome == Outcome::kUnreadable)
-            std::fprintf(
-                stderr,
-                "The emulated keyboard's memory %s cannot be read: starting from the factory settings.\n",
-                file_.File().c_str());
-        // Never write over what could not be read.
-        if (outcome == Outcome::kUnreadable) return;
+        emulator_.SetKeyboardLock(&memory_);
         emulator_.SetChangeCallback([this] {
-            if (pending_.exchange(true)) return;
             QMetaObject::invokeMethod(
-                QCoreApplication::instance(), [this] { Save(); }, Qt::QueuedConnection);
+                QCoreApplication::instance(), [this] { KeyboardLockHold write(&memory_, {}); },
+                Qt::QueuedConnection);
         });
     }
     ~RememberedEmulator()
     {
         emulator_.SetChangeCallback({});
-        Save();
+        emulator_.SetKeyboardLock(nullptr);
     }
     RememberedEmulator(const RememberedEmulator&) = delete;
     RememberedEmulator& operator=(const RememberedEmulator&) = delete;
 
 private:
-    void Save()
-    {
-        if (!pending_.exchange(false)) return;
-        const bool saved = file_.Lock() && file_.Save(emulator_);
-        if (!saved)
-            std::fprintf(stderr, "The emulated keyboard's memory could not be saved to %s: %s\n",
-                         file_.File().c_str(), FileErrorText(errno, TextLanguage::kEnglish).c_str());
-        file_.Unlock();
-    }
-
     KeyboardEmulator& emulator_;
-    EmulatorMemoryFile file_;
-    std::atomic<bool> pending_{false};
+    SharedEmulatorMemory memory_;
 };
 
 } // namespace
@@ -144,8 +125,10 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments)
     const QCommandLineOption autostart(
         QStringLiteral("autostart"), QStringLiteral("Start minimised at login (on) or not (off), then end."),
         QStringLiteral("on|off"));
-    parser.addOptions(
-        {help, emulate, emulateWhenMissing, language, dataDir, deviceIds, firstPaint, minimized, autostart});
+    const QCommandLineOption version(QStringLiteral("version"),
+                                     QStringLiteral("Show the program's version and end."));
+    parser.addOptions({help, version, emulate, emulateWhenMissing, language, dataDir, deviceIds, firstPaint,
+                       minimized, autostart});
 
     // Qt's parser has no options with an optional value: the fresh emulator is told apart first.
     QStringList given = arguments;
@@ -159,6 +142,11 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments)
     if (parser.isSet(help)) {
         parsed.output = parser.helpText().replace(QStringLiteral("<executable_name>"),
                                                   QStringLiteral("corvane-keyboard"));
+        parsed.exitCode = 0;
+        return parsed;
+    }
+    if (parser.isSet(version)) {
+        parsed.output = QStringLiteral("corvane-keyboard " CORVANE_VERSION "\n");
         parsed.exitCode = 0;
         return parsed;
     }
@@ -299,6 +287,7 @@ void ShowAtStart(CTarvikDlg& window, const AppOptions& options, bool keyboardOpe
 void BringForwardOnSecondStart(SingleInstance& instance, CTarvikDlg& window)
 {
     QObject::connect(&instance, &SingleInstance::ActivationRequested, &window, &CTarvikDlg::ShowFromOutside);
+    QObject::connect(&instance, &SingleInstance::RereadRequested, &window, &CTarvikDlg::RereadFromOutside);
 }
 
 int CTarvikApp::Run(QApplication& app, const AppOptions& options)

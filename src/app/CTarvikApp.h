@@ -45,7 +45,7 @@ struct ParsedCommandLine
 };
 ParsedCommandLine ParseCommandLine(const QStringList& arguments);
 
-// A later start asks the first one's window to come forward.
+// A later start asks the first one's window to come forward; corvanectl's changes are read anew.
 void BringForwardOnSecondStart(SingleInstance& instance, CTarvikDlg& window);
 
 // A later start that cannot reach the first one says so (stderr and a notice in the chosen

@@ -33,6 +33,8 @@ constexpr int kRepaintPeriodMs = 20;
 constexpr std::intptr_t kTrayDoubleClick = 0x203;
 constexpr std::uintptr_t kShowNoDeviceBalloon = 15;
 constexpr int kBalloonTimeoutMs = 10000;
+// How often a re-read asked for while a dialog is open looks again.
+constexpr int kRereadRetryMs = 300;
 
 } // namespace
 
@@ -54,6 +56,11 @@ CTarvikDlg::CTarvikDlg(SettingsState& state, MacroStore& macros, const KeyCodeTa
     arrivalTimer_->setSingleShot(true);
     arrivalTimer_->setInterval(static_cast<int>(kArrivalSettleDelay.count()));
     connect(arrivalTimer_, &QTimer::timeout, this, &CTarvikDlg::OnArrivalSettled);
+
+    rereadTimer_ = new QTimer(this);
+    rereadTimer_->setSingleShot(true);
+    rereadTimer_->setInterval(kRereadRetryMs);
+    connect(rereadTimer_, &QTimer::timeout, this, &CTarvikDlg::RereadFromOutside);
 
     // Ctrl held over a slider still counts for the key selection.
     for (int id : {layout::kSliderSpeed, layout::kSliderReportRate, layout::kSliderBrightness,
@@ -232,6 +239,45 @@ void CTarvikDlg::ShowFromOutside()
     activateWindow();
 }
 
+void CTarvikDlg::RereadFromOutside()
+{
+    if (ended_ || !link_) return;
+    rereadOwed_ = false;
+    if (rereading_) return; // the read under way is read after the change
+    // A dialog edits the settings in place; a running read would be taken as the start's.
+    if (QApplication::activeModalWidget() != nullptr || startupReadPending_ || link_->ReadAllRunning()) {
+        rereadOwed_ = true;
+        rereadTimer_->start();
+        return;
+    }
+    if (link_->StartReread()) {
+        rereading_ = true;
+        return;
+    }
+    TakeOutsideChange(false); // no keyboard here: the files alone
+}
+
+void CTarvikDlg::TakeOutsideChange(bool fromDevice)
+{
+    const auto before = std::make_unique<SettingsState>(state_);
+    const auto macrosBefore = std::make_unique<MacroStore>(macros_);
+    // A file that cannot be read now keeps what the window holds.
+    if (LoadMacroStore(MacroFilePath(), macros_).state != FileState::kLoaded) macros_ = *macrosBefore;
+    if (LoadKeymap(KeymapPath(), state_, KeymapLoadMode::kFull).state == FileState::kLoaded)
+        state_.TakeShadows();
+    else
+        state_ = *before;
+    ReadCompleteResult result;
+    if (fromDevice) result = link_->OnReadComplete(state_, ReadSource::kDevice);
+    if (result.settingsTaken) offlineApplied_.reset();
+    KeepUnappliedEdits(*before, state_);
+    linkSave_ = SaveKeymap(KeymapPath(), state_);
+    SetSlidersFromImage();
+    FullPaint();
+    update();
+    TellLinkSave(SaveMoment::kAutomatic);
+}
+
 void CTarvikDlg::EndDialog()
 {
     if (ended_) return;
@@ -330,6 +376,11 @@ void CTarvikDlg::SetSlidersFromImage()
 void CTarvikDlg::OnReadComplete(ReadSource source)
 {
     if (!link_) return;
+    if (source == ReadSource::kDevice && rereading_) {
+        rereading_ = false;
+        TakeOutsideChange(true);
+        return;
+    }
     if (source == ReadSource::kDevice) startupReadPending_ = false;
     const ReadCompleteResult result = link_->OnReadComplete(state_, source);
     // The keyboard's own settings now stand in the window and in keymap.bin.

@@ -92,6 +92,11 @@ public:
     void HideOrMinimise();
     // Brought forward by a second start or the notification icon.
     void ShowFromOutside();
+    // Another program (corvanectl) changed the keyboard or the data folder: the window reads both
+    // anew and shows them, keeping what the user changed here and has not applied. While a
+    // dialog is open or a read runs, it waits for them to end.
+    void RereadFromOutside();
+    bool RereadOwed() const { return rereadOwed_ || rereading_; }
     // "Exit" of the notification icon's menu: ends without writing keymap.bin.
     void ExitWithoutSaving();
     // The close button: writes the synchronised copies to keymap.bin (or what the user applied
@@ -158,6 +163,9 @@ private:
     void OnRepaintTick();
     void OnDeviceEvents();
     void OnArrivalSettled();
+    // The files read anew, the keyboard's read (when there was one) over them, the unapplied edits
+    // kept.
+    void TakeOutsideChange(bool fromDevice);
     void SetSlidersFromImage();
     void Apply();
     void FactoryResetAsked();
@@ -237,6 +245,9 @@ private:
     QSocketNotifier* monitorNotifier_ = nullptr;
     QTimer* repaintTimer_ = nullptr;
     QTimer* arrivalTimer_ = nullptr;
+    QTimer* rereadTimer_ = nullptr;
+    bool rereadOwed_ = false; // asked while the window could not take it yet
+    bool rereading_ = false;  // the keyboard is being read for it
     QSystemTrayIcon* tray_ = nullptr;
     QMenu* trayMenu_ = nullptr;
     bool startupReadPending_ = false;

@@ -118,8 +118,8 @@ bool Usable(CommandContext& context, const FileStatus& status)
 bool Saved(CommandContext& context, const SaveStatus& status, const std::filesystem::path& file)
 {
     if (status.Saved()) return true;
-    context.err << "corvanectl: " << EscapeControls(file.string()) << " was not saved: "
-                << FileErrorText(status.error, TextLanguage::kEnglish) << "\n";
+    context.err << "corvanectl: " << EscapeControls(file.string())
+                << " was not saved: " << FileErrorText(status.error, TextLanguage::kEnglish) << "\n";
     return false;
 }
 
@@ -148,8 +148,9 @@ int RunChange(CommandContext& context, const std::string& doing,
     result = send ? send(session.Link(), state) : session.Link().Apply(state);
     session.Link().Shutdown();
     // As the window's Apply: the files hold the change even when the keyboard did not take all of it.
-    const bool saved = (!target.macrosChanged || Saved(context, SaveMacroStore(macroFile, *macros), macroFile)) &&
-                       Saved(context, SaveKeymap(keymap, state), keymap);
+    const bool saved =
+        (!target.macrosChanged || Saved(context, SaveMacroStore(macroFile, *macros), macroFile)) &&
+        Saved(context, SaveKeymap(keymap, state), keymap);
     if (context.tellWindow) context.tellWindow();
     if (result != SyncResult::kOk) return Fail(context, result, doing, session.Link());
     return saved ? 0 : kExitFile;

@@ -262,6 +262,14 @@ void DeviceLink::ReadAllThread()
     if (!cancelled) events_.Raise(ReadFinished{ReadSource::kDevice});
 }
 
+bool DeviceLink::StartReread()
+{
+    if (!commandChannel_ || readAllRunning_.load()) return false;
+    WaitForReadAll();
+    StartReadAll();
+    return true;
+}
+
 void DeviceLink::WaitForReadAll()
 {
     if (readAllThread_.joinable()) readAllThread_.join();

@@ -160,6 +160,9 @@ public:
     // Stops and joins both threads, then closes both channels.
     void Shutdown();
     bool ReadAllRunning() const { return readAllRunning_.load(); }
+    // Reads every setting again on the read-all thread, as at start-up (another program changed
+    // the keyboard); ReadFinished follows. False when no keyboard is open or a read still runs.
+    bool StartReread();
     // Blocks until the read-all thread has ended (for corvanectl and tests).
     void WaitForReadAll();
     bool ListenerRunning() const { return listenerRunning_.load(); }

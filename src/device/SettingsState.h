@@ -24,4 +24,10 @@ struct SettingsState
     }
 };
 
+// Another program changed the keyboard and the files while the window had edits not yet applied:
+// `after` holds the settings read anew (its shadows what the keyboard has now); every byte and key
+// record the user had changed in `before` and not applied is put back over them, so the next
+// Apply still sends it. The key marks follow.
+void KeepUnappliedEdits(const SettingsState& before, SettingsState& after);
+
 } // namespace corvane

@@ -215,6 +215,14 @@ std::vector<HidInterfaceInfo> HidapiBackend::Enumerate()
     return list;
 }
 
+KeyboardLock* HidapiBackend::LockFor(const std::string& path)
+{
+    std::lock_guard lock(locksMutex_);
+    std::unique_ptr<DeviceNodeLock>& entry = locks_[path];
+    if (!entry) entry = std::make_unique<DeviceNodeLock>(path);
+    return entry.get();
+}
+
 std::unique_ptr<HidChannel> HidapiBackend::Open(const std::string& path, OpenFailure& failure)
 {
     failure = OpenFailure{};

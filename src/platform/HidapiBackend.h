@@ -15,9 +15,13 @@
 
 #include "device/DeviceIds.h"
 #include "device/HidBackend.h"
+#include "platform/DeviceNodeLock.h"
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
@@ -66,9 +70,13 @@ public:
     std::vector<HidInterfaceInfo> Enumerate() override;
     std::unique_ptr<HidChannel> Open(const std::string& path, OpenFailure& failure) override;
     using HidBackend::Open;
+    // The device node's own lock (DeviceNodeLock), one per node for the whole run.
+    KeyboardLock* LockFor(const std::string& path) override;
 
 private:
     std::filesystem::path sysfsRoot_;
+    std::mutex locksMutex_;
+    std::map<std::string, std::unique_ptr<DeviceNodeLock>> locks_;
 };
 
 } // namespace corvane

@@ -11,8 +11,8 @@ int main(int argc, char** argv)
 {
     std::string base = (std::filesystem::temp_directory_path() / "corvane-test-XXXXXX").string();
     if (::mkdtemp(base.data()) == nullptr) return 1;
-    for (const char* name : {"XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME",
-                             "XDG_CACHE_HOME"}) {
+    for (const char* name :
+         {"XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_CACHE_HOME"}) {
         const std::filesystem::path folder = std::filesystem::path(base) / name;
         std::filesystem::create_directory(folder);
         std::filesystem::permissions(folder, std::filesystem::perms::owner_all);

@@ -1,5 +1,7 @@
 #include "platform/qt/SingleInstance.h"
 
+#include "platform/RuntimeFolder.h"
+
 #include <QByteArray>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -20,98 +22,32 @@
 namespace corvane {
 namespace {
 
-constexpr char kShowRequest[] = "show\n";
-constexpr char kShowReply[] = "ok\n";
-// A request is a few bytes; anything longer is not one of ours.
-constexpr qint64 kMaxRequestBytes = 16;
-// A lock file is empty only between its creation and its owner writing it.
-constexpr int kEmptyLockGraceSeconds = 2;
-
 QString ErrnoText()
 {
     return QString::fromLocal8Bit(std::strerror(errno));
 }
 
-// Only a folder of this user that nobody else may write to keeps others out.
-bool IsPrivateFolder(const QByteArray& path, bool requireOwnerOnly, QString* why)
+QByteArray Bytes(std::string_view text)
 {
-    struct stat st;
-    if (::lstat(path.constData(), &st) != 0) {
-        *why = QStringLiteral("%1: %2").arg(QString::fromLocal8Bit(path), ErrnoText());
-        return false;
-    }
-    if (S_ISLNK(st.st_mode) && ::stat(path.constData(), &st) != 0) {
-        *why = QStringLiteral("%1: %2").arg(QString::fromLocal8Bit(path), ErrnoText());
-        return false;
-    }
-    const mode_t forbidden = requireOwnerOnly ? 077 : 022;
-    if (!S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() || (st.st_mode & forbidden) != 0) {
-        *why = QStringLiteral("%1 is not a folder of this user alone").arg(QString::fromLocal8Bit(path));
-        return false;
-    }
-    return true;
+    return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// Creates the folder 0700 when missing; one of ours with looser modes is tightened. Symbolic
-// links are refused: they could point anywhere.
-bool MakeOwnFolder(const QByteArray& path, QString* why)
-{
-    if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST) {
-        *why = QStringLiteral("cannot create %1: %2").arg(QString::fromLocal8Bit(path), ErrnoText());
-        return false;
-    }
-    struct stat st;
-    if (::lstat(path.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) {
-        *why = QStringLiteral("%1 is not a folder of this user").arg(QString::fromLocal8Bit(path));
-        return false;
-    }
-    if ((st.st_mode & 077) != 0 && ::chmod(path.constData(), 0700) != 0) {
-        *why = QStringLiteral("cannot restrict %1: %2").arg(QString::fromLocal8Bit(path), ErrnoText());
-        return false;
-    }
-    return IsPrivateFolder(path, true, why);
-}
-
-QString CacheHome()
-{
-    const QString xdg = qEnvironmentVariable("XDG_CACHE_HOME");
-    if (QDir::isAbsolutePath(xdg)) return xdg;
-    QString home = qEnvironmentVariable("HOME");
-    if (!QDir::isAbsolutePath(home)) {
-        if (const passwd* pw = ::getpwuid(::geteuid())) home = QString::fromLocal8Bit(pw->pw_dir);
-    }
-    if (!QDir::isAbsolutePath(home)) return {};
-    return home + QStringLiteral("/.cache");
-}
+// A request is a few bytes; anything longer is not one of ours.
+constexpr qint64 kMaxRequestBytes = 16;
+// A lock file is empty only between its creation and its owner writing it.
+constexpr int kEmptyLockGraceSeconds = 2;
 
 } // namespace
 
 std::optional<QString> SingleInstance::PrivateFolder(QString* problem)
 {
-    QString why;
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (QDir::isAbsolutePath(runtime) && IsPrivateFolder(QFile::encodeName(runtime), false, &why))
-        return QDir::cleanPath(runtime);
-
-    const QString cache = CacheHome();
-    QString fallbackWhy;
-    if (cache.isEmpty()) {
-        fallbackWhy = QStringLiteral("no home folder");
-    } else if (!QDir().mkpath(cache)) {
-        fallbackWhy = QStringLiteral("cannot create %1").arg(cache);
-    } else {
-        const QString app = cache + QStringLiteral("/corvane-keyboard");
-        const QString run = app + QStringLiteral("/run");
-        if (MakeOwnFolder(QFile::encodeName(app), &fallbackWhy) &&
-            MakeOwnFolder(QFile::encodeName(run), &fallbackWhy))
-            return run;
+    std::string why;
+    const std::optional<std::filesystem::path> folder = PrivateRuntimeFolder(&why);
+    if (!folder) {
+        if (problem) *problem = QString::fromLocal8Bit(why.c_str());
+        return std::nullopt;
     }
-    if (problem) {
-        *problem = runtime.isEmpty()
-                       ? fallbackWhy
-                       : QStringLiteral("%1; %2").arg(why.isEmpty() ? runtime : why, fallbackWhy);
-    }
-    return std::nullopt;
+    return QFile::decodeName(folder->c_str());
 }
 
 SingleInstance::SingleInstance(QString name, QObject* parent) : QObject(parent), name_(std::move(name)) {}
@@ -251,14 +187,14 @@ bool SingleInstance::AskFirstToShow(int timeoutMs)
     QLocalSocket socket;
     socket.connectToServer(SocketPath());
     if (!socket.waitForConnected(timeoutMs)) return false;
-    socket.write(kShowRequest);
+    socket.write(kShowRequest.data(), static_cast<qint64>(kShowRequest.size()));
     if (!socket.waitForBytesWritten(static_cast<int>(deadline.remainingTime()))) return false;
     QByteArray reply;
     while (!reply.contains('\n')) {
         if (!socket.waitForReadyRead(static_cast<int>(std::max<qint64>(deadline.remainingTime(), 1)))) break;
         reply += socket.read(kMaxRequestBytes);
     }
-    return reply.startsWith(kShowReply);
+    return reply.startsWith(Bytes(kRequestReply));
 }
 
 void SingleInstance::Listen()
@@ -282,12 +218,16 @@ void SingleInstance::Listen()
             });
             connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
                 const QByteArray request = socket->peek(kMaxRequestBytes + 1);
-                if (request.startsWith(kShowRequest)) {
+                const bool show = request.startsWith(Bytes(kShowRequest));
+                if (show || request.startsWith(Bytes(kRereadRequest))) {
                     socket->readAll();
-                    socket->write(kShowReply);
+                    socket->write(Bytes(kRequestReply));
                     socket->flush();
                     socket->disconnectFromServer();
-                    emit ActivationRequested();
+                    if (show)
+                        emit ActivationRequested();
+                    else
+                        emit RereadRequested();
                 } else if (request.contains('\n') || request.size() > kMaxRequestBytes) {
                     socket->abort();
                     socket->deleteLater();

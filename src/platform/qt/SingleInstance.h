@@ -62,6 +62,8 @@ public:
 signals:
     // A later start asked this one to show its window.
     void ActivationRequested();
+    // Another program (corvanectl) changed the keyboard or the data folder.
+    void RereadRequested();
 
 private:
     bool TryLock();
