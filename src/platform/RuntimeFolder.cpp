@@ -91,7 +91,8 @@ std::optional<fs::path> PrivateRuntimeFolder(std::string* problem)
         if (MakeOwnFolder(app, &fallbackWhy) && MakeOwnFolder(run, &fallbackWhy)) return run;
     }
     if (problem != nullptr)
-        *problem = runtime.empty() ? fallbackWhy : (why.empty() ? runtime.string() : why) + "; " + fallbackWhy;
+        *problem =
+            runtime.empty() ? fallbackWhy : (why.empty() ? runtime.string() : why) + "; " + fallbackWhy;
     return std::nullopt;
 }
 
@@ -100,11 +101,11 @@ fs::path InstanceSocketPath(const fs::path& folder, std::string_view name)
     return folder / (std::string(name) + ".socket");
 }
 
-bool TellRunningWindow(std::string_view request, int timeoutMs)
+bool TellRunningWindow(std::string_view request, std::string_view name, int timeoutMs)
 {
     const std::optional<fs::path> folder = PrivateRuntimeFolder();
     if (!folder) return false;
-    const std::string socketPath = InstanceSocketPath(*folder).string();
+    const std::string socketPath = InstanceSocketPath(*folder, name).string();
     sockaddr_un address{};
     if (socketPath.size() >= sizeof address.sun_path) return false;
     address.sun_family = AF_UNIX;

@@ -23,10 +23,11 @@ inline constexpr std::string_view kRequestReply = "ok\n";
 // can be had.
 std::optional<std::filesystem::path> PrivateRuntimeFolder(std::string* problem = nullptr);
 
-std::filesystem::path InstanceSocketPath(const std::filesystem::path& folder, std::string_view name = kInstanceName);
+std::filesystem::path InstanceSocketPath(const std::filesystem::path& folder,
+                                         std::string_view name = kInstanceName);
 
-// Sends a request to the running window and waits at most `timeoutMs` for its answer. False when
-// no window runs (nothing listens) or it did not answer.
-bool TellRunningWindow(std::string_view request, int timeoutMs = 1000);
+// Sends a request to the running window (tests name their own) and waits at most `timeoutMs` for
+// its answer. False when no window runs (nothing listens) or it did not answer.
+bool TellRunningWindow(std::string_view request, std::string_view name = kInstanceName, int timeoutMs = 1000);
 
 } // namespace corvane

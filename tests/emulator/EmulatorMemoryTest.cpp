@@ -90,6 +90,32 @@ TEST_F(EmulatorMemoryTest, ProcessesTakeTurns)
     EXPECT_FALSE(overlapped.load());
 }
 
+// The window's emulator and corvanectl's are one keyboard: what one sends, the other finds at its
+// next sequence, and a change is written only when the outermost hold ends.
+TEST_F(EmulatorMemoryTest, TwoEmulatorsOnOneMemoryAreOneKeyboard)
+{
+    VirtualClock clock;
+    KeyboardEmulator windowSide(clock);
+    KeyboardEmulator ctlSide(clock);
+    std::vector<std::string> told;
+    auto tell = [&](const std::string& text) { told.push_back(text); };
+    SharedEmulatorMemory windowMemory(windowSide, MemoryFile(), tell);
+    SharedEmulatorMemory ctlMemory(ctlSide, MemoryFile(), tell);
+    for (const std::uint8_t brightness : {7, 31}) {
+        ASSERT_TRUE(ctlMemory.Acquire({}));
+        ASSERT_TRUE(ctlMemory.Acquire({}));
+        EmulatedDeviceState state = ctlSide.State();
+        state.brightness = brightness;
+        ctlSide.SetState(state);
+        ctlMemory.Release();
+        EXPECT_NE(windowSide.State().brightness, brightness);
+        ctlMemory.Release();
+        KeyboardLockHold hold(&windowMemory, {});
+        EXPECT_EQ(windowSide.State().brightness, brightness);
+    }
+    EXPECT_TRUE(told.empty());
+}
+
 TEST_F(EmulatorMemoryTest, AFileThatIsNotWholeIsNeitherTakenNorLost)
 {
     VirtualClock clock;

@@ -4,6 +4,8 @@
 
 #include "platform/qt/SingleInstance.h"
 
+#include "platform/RuntimeFolder.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -24,6 +26,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace corvane {
@@ -236,6 +239,26 @@ TEST(SingleInstanceTest, ASecondStartBringsTheFirstForwardAndEnds)
     // And once more: the first keeps serving later starts.
     EXPECT_EQ(AskToShow(first.SocketPath()), QByteArray("ok\n"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return activated.count() == 2; }, 2000));
+}
+
+// corvanectl, which has no Qt, reaches the window through the same socket to have it read anew.
+TEST(SingleInstanceTest, AProgramWithoutQtAsksTheWindowToReadAnew)
+{
+    const QString name = UniqueName();
+    const std::string plainName = name.toStdString();
+    EXPECT_FALSE(TellRunningWindow(kRereadRequest, plainName)); // nobody listens yet
+    SingleInstance first(name);
+    ASSERT_EQ(first.Acquire(), SingleInstance::Outcome::kFirst);
+    QSignalSpy reread(&first, &SingleInstance::RereadRequested);
+    QSignalSpy activated(&first, &SingleInstance::ActivationRequested);
+    // The caller waits for the answer, so it runs beside the event loop that gives it.
+    bool answered = false;
+    std::thread caller([&] { answered = TellRunningWindow(kRereadRequest, plainName); });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return reread.count() == 1; }, 2000));
+    QTest::qWait(50);
+    caller.join();
+    EXPECT_TRUE(answered);
+    EXPECT_EQ(activated.count(), 0);
 }
 
 TEST(SingleInstanceTest, TheLockIsFreeAgainWhenTheFirstEnds)
