@@ -130,7 +130,7 @@ TEST(CtlJson, EveryJsonOutputIsOneValidDocumentWithTheTextsData)
         {{"describe", (dir / "MacroDefine.bin").string()},
          0,
          {R"({"files":[{"file":)", R"("kind":"macros","size":169860,"expected_size":169860,"macros":[)",
-          R"("lines":["A dn","300 ms","A up"])", name}},
+          R"("lines":["A  dn","300 ms","A  up"])", name}},
         {{"describe"}, 0, {R"("kind":"settings")", R"("brightness":35,)", R"("customised_keys":[)"}},
         {{"describe", (dir / "short.bin").string(), (dir / "none.bin").string()},
          3,

@@ -120,7 +120,7 @@ TEST(CtlMacroCommands, EachLineChangesWhatItSaysAndNothingElse)
         {{"macro", "list"}, 0, "0\tBoss\t1\t2\tslot\n1\tSecond\t2\t0\tslot\n", "Boss;Second;Third;", false},
         {{"macro", "show", "Boss"},
          0,
-         "Macro 0 \"Boss\", repeat 1\n    A dn\n    250 ms\n    A up\n",
+         "Macro 0 \"Boss\", repeat 1\n    A  dn\n    250 ms\n    A  up\n",
          "Boss;Second;Third;",
          false},
         {{"macro", "show", "boss"}, 2, "no macro named \"boss\"", "Boss;Second;Third;", false},
