@@ -162,8 +162,8 @@ int RunProfile(CommandContext& context)
     return kExitUsage;
 }
 
-const CommandRegistrar kProfile{{"profile", RunProfile, "list|export FILE|import FILE",
-                                 "list the profile folder, export the settings to a profile or import one"}};
+const CommandRegistrar kProfile{
+    {"profile", RunProfile, "list|export|import", "the profile folder: list, export FILE, import FILE"}};
 
 } // namespace
 
