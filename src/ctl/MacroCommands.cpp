@@ -214,8 +214,8 @@ int RunMacro(CommandContext& context)
     return kExitUsage;
 }
 
-const CommandRegistrar kMacro{{"macro", RunMacro, "list|show NAME|delete NAME|rename OLD NEW",
-                               "list, show, delete or rename the macros of MacroDefine.bin"}};
+const CommandRegistrar kMacro{{"macro", RunMacro, "list|show|delete|rename",
+                               "the macros: list, show NAME, delete NAME, rename OLD NEW"}};
 
 } // namespace
 
