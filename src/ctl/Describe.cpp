@@ -109,19 +109,19 @@ std::string EntryBytes(const DeviceKeyEntry& e)
     return Hex(e[0], 2) + " " + Hex(e[1], 2) + " " + Hex(e[2], 2) + " " + Hex(e[3], 2);
 }
 
-std::string MacroText(std::uint8_t number, const MacroStore* macros)
+std::string MacroText(std::uint8_t number, const MacroStore* macros, TextFilter filter)
 {
     std::string text = "macro " + std::to_string(number);
     if (macros != nullptr && number < kMacroRecordCount) {
         const MacroRecord& record = (*macros)[number];
-        text +=
-            record.InUse() ? " \"" + EscapeControls(Utf16ToUtf8(record.Name())) + "\"" : " (no such macro)";
+        text += record.InUse() ? " \"" + filter(Utf16ToUtf8(record.Name())) + "\"" : " (no such macro)";
     }
     return text;
 }
 
 // What the keyboard does for an entry that no host record explains.
-std::string DescribeEntry(const DeviceKeyEntry& e, const KeyCodeTable& codes, const MacroStore* macros)
+std::string DescribeEntry(const DeviceKeyEntry& e, const KeyCodeTable& codes, const MacroStore* macros,
+                          TextFilter filter)
 {
     if (const NamedFunction* f = FindNamedFunction(std::span<const std::uint8_t, 4>(e)))
         return "function \"" + std::string(f->name) + "\"";
@@ -149,7 +149,7 @@ std::string DescribeEntry(const DeviceKeyEntry& e, const KeyCodeTable& codes, co
     case kConsumerForm:
         return "sends consumer usage 0x" + Hex(static_cast<unsigned>(e[2] | e[3] << 8), 4);
     case kMacroForm:
-        return "plays " + MacroText(e[2], macros);
+        return "plays " + MacroText(e[2], macros, filter);
     case kHostActionForm:
         return "reports key code " + std::to_string(e[2]) + " to the host, which has no launch for it";
     case kFnForm:
@@ -160,7 +160,7 @@ std::string DescribeEntry(const DeviceKeyEntry& e, const KeyCodeTable& codes, co
 }
 
 std::string DescribeRecord(std::size_t slot, const KeyRecord& r, const DeviceKeyEntry& entry,
-                           const KeyCodeTable& codes, const MacroStore* macros)
+                           const KeyCodeTable& codes, const MacroStore* macros, TextFilter filter)
 {
     const std::uint8_t* data = r.Data();
     switch (r.Kind()) {
@@ -175,25 +175,26 @@ std::string DescribeRecord(std::size_t slot, const KeyRecord& r, const DeviceKey
         return text;
     }
     case KeyFunctionKind::kMacro:
-        return MacroText(data[2], macros);
+        return MacroText(data[2], macros, filter);
     case KeyFunctionKind::kNamedFunction: {
         if (const NamedFunction* f = FindNamedFunction(std::span<const std::uint8_t, 4>(data, 4)))
             return "function \"" + std::string(f->name) + "\"";
         return "function with unknown code " + EntryBytes({data[0], data[1], data[2], data[3]});
     }
     case KeyFunctionKind::kPlayMusic:
-        return "play music " + EscapeControls(Utf16ToUtf8(r.LaunchPath()));
+        return "play music " + filter(Utf16ToUtf8(r.LaunchPath()));
     case KeyFunctionKind::kStartProgram:
-        return "start program " + EscapeControls(Utf16ToUtf8(r.LaunchPath()));
+        return "start program " + filter(Utf16ToUtf8(r.LaunchPath()));
     case KeyFunctionKind::kOpenFile:
-        return "open file " + EscapeControls(Utf16ToUtf8(r.LaunchPath()));
+        return "open file " + filter(Utf16ToUtf8(r.LaunchPath()));
     case KeyFunctionKind::kOpenFolder:
-        return "open folder " + EscapeControls(Utf16ToUtf8(r.LaunchPath()));
+        return "open folder " + filter(Utf16ToUtf8(r.LaunchPath()));
     default:
         return "unknown kind " + std::to_string(static_cast<unsigned>(r.Kind()));
     }
     // No host function: whatever the keyboard's own entry says, when it is not the factory one.
-    if (entry != DefaultDeviceKeyTable()[DeviceKeyIndex(slot)]) return DescribeEntry(entry, codes, macros);
+    if (entry != DefaultDeviceKeyTable()[DeviceKeyIndex(slot)])
+        return DescribeEntry(entry, codes, macros, filter);
     return {};
 }
 
@@ -251,107 +252,232 @@ std::string EscapeControls(std::string_view text)
     return out;
 }
 
-void DescribeSettings(const SettingsImage& image, const KeyRecordBuffer& records, std::size_t available,
-                      const MacroStore* macros, const KeyCodeTable& codes, std::ostream& out)
+std::string KeepText(std::string_view text)
 {
-    auto field = [&](std::size_t offset, std::size_t size, const char* name, const std::string& value) {
-        if (Within(available, offset, size)) out << name << ": " << value << "\n";
-    };
+    return std::string(text);
+}
+
+SettingsDescription CollectSettings(const SettingsImage& image, const KeyRecordBuffer& records,
+                                    std::size_t available, const MacroStore* macros,
+                                    const KeyCodeTable& codes, TextFilter filter)
+{
+    SettingsDescription d;
     const LightingView lighting(image);
-    field(img::kLightingMode, 1, "Lighting mode", LightingModeName(lighting.Mode()));
-    field(img::kSpeed, 1, "Speed", std::to_string(lighting.Speed()));
-    field(img::kBrightness, 1, "Brightness", std::to_string(lighting.Brightness()));
+    if (Within(available, img::kLightingMode, 1)) {
+        d.lightingModeValue = lighting.Mode();
+        d.lightingMode = LightingModeName(lighting.Mode());
+    }
+    if (Within(available, img::kSpeed, 1)) d.speed = lighting.Speed();
+    if (Within(available, img::kBrightness, 1)) d.brightness = lighting.Brightness();
     if (Within(available, img::kColour, 1)) {
-        const std::uint8_t colour = lighting.ColourSlot();
-        std::string text;
-        if (colour >= 1 && colour <= img::kPaletteEntries) {
-            text = "palette entry " + std::to_string(colour);
+        SettingsDescription::Colour colour;
+        colour.value = lighting.ColourSlot();
+        if (colour.value >= 1 && colour.value <= img::kPaletteEntries) {
+            colour.kind = "palette";
             if (Within(available, img::kPalette, img::kPaletteSize))
-                text += " (" + Rgb(image.PaletteEntry(colour - 1)) + ")";
-        } else if (colour == kMultiColourSlot) {
-            text = "multi-colour";
-        } else {
-            text = "unknown (" + std::to_string(colour) + ")";
+                colour.rgb = Rgb(image.PaletteEntry(colour.value - 1u));
+        } else if (colour.value == kMultiColourSlot) {
+            colour.kind = "multi";
         }
-        out << "Colour: " << text << "\n";
+        d.colour = colour;
     }
-    field(img::kDirection, 1, "Direction", DirectionName(lighting));
-    if (Within(available, img::kPalette, img::kPaletteSize)) {
-        out << "Palette:";
+    if (Within(available, img::kDirection, 1)) {
+        d.directionValue = lighting.DirectionValue();
+        d.direction = DirectionName(lighting);
+    }
+    if (Within(available, img::kPalette, img::kPaletteSize))
         for (std::size_t i = 0; i < img::kPaletteEntries; ++i)
-            out << " " << i + 1 << " " << Rgb(image.PaletteEntry(i));
-        out << "\n";
+            d.palette.push_back(Rgb(image.PaletteEntry(i)));
+    if (Within(available, img::kGameMode, 1)) {
+        d.gameModeValue = lighting.GameModeValue();
+        d.gameMode = OnOff(lighting.GameModeValue(), "on", "off");
     }
-    field(img::kGameMode, 1, "Game mode", OnOff(lighting.GameModeValue(), "on", "off"));
-    field(img::kWindowsKeyLock, 1, "Windows-key lock",
-          OnOff(lighting.WindowsKeyLockValue(), "locked", "free"));
-    if (Within(available, img::kResponseTime, 1)) {
-        // The value the keyboard has or gets, and the slider position that stands for it.
-        const int stored = lighting.ResponseTime();
-        const int slider = std::min(stored, static_cast<int>(img::kMaxResponseTime));
-        out << "Response time: " << slider + 1 << " (slider " << slider;
-        if (stored != slider) out << "; the file holds " << stored << ", beyond the slider";
-        out << ")\n";
+    if (Within(available, img::kWindowsKeyLock, 1)) {
+        d.windowsKeyLockValue = lighting.WindowsKeyLockValue();
+        d.windowsKeyLock = OnOff(lighting.WindowsKeyLockValue(), "locked", "free");
     }
-    field(img::kReportRate, 1, "Report rate", std::to_string(lighting.ReportRate()));
+    if (Within(available, img::kResponseTime, 1)) d.responseTimeStored = lighting.ResponseTime();
+    if (Within(available, img::kReportRate, 1)) d.reportRate = lighting.ReportRate();
 
-    if (!Within(available, 0, kSettingsImageSize)) {
-        out << "Keys: not in the file\n";
-        return;
-    }
-    std::vector<std::string> disabled;
+    d.keysInFile = Within(available, 0, kSettingsImageSize);
+    if (!d.keysInFile) return d;
     for (std::size_t slot = 0; slot < kLayoutKeyCount; ++slot)
-        if (!IsKeyEnabled(image, DeviceKeyIndex(slot))) disabled.push_back(SlotName(slot, codes));
-    out << "Disabled keys:";
-    if (disabled.empty()) out << " none";
-    for (std::size_t i = 0; i < disabled.size(); ++i)
-        out << (i ? ", " : " ") << disabled[i];
-    out << "\n";
-
-    const std::size_t recordsInFile =
-        std::min(kKeyRecordCount, (available - kSettingsImageSize) / kKeyRecordSize);
-    if (recordsInFile < kKeyRecordCount)
-        out << "Key records: " << recordsInFile << " of " << kKeyRecordCount << " in the file\n";
+        if (!IsKeyEnabled(image, DeviceKeyIndex(slot))) d.disabledKeys.push_back(SlotName(slot, codes));
+    d.recordsInFile = std::min(kKeyRecordCount, (available - kSettingsImageSize) / kKeyRecordSize);
 
     auto marks = std::make_unique<KeyMarks>();
     RecomputeKeyMarks(image, records, *marks);
-    out << "Customised keys:";
-    std::vector<std::string> lines;
     for (std::size_t slot = 0; slot < kLayoutKeyCount; ++slot) {
         const std::size_t k = DeviceKeyIndex(slot);
         const bool enabled = IsKeyEnabled(image, k);
         const DeviceKeyEntry entry = GetDeviceKeyEntry(image, k);
         const bool ownEntry = entry == DefaultDeviceKeyTable()[k];
         if ((*marks)[slot] == 0 && enabled && ownEntry) continue;
-        std::string what = DescribeRecord(slot, records[slot], entry, codes, macros);
+        std::string what = DescribeRecord(slot, records[slot], entry, codes, macros, filter);
         if (!enabled) what += what.empty() ? "disabled" : ", disabled";
         if (what.empty()) continue;
-        lines.push_back("  " + SlotName(slot, codes) + ": " + what);
+        d.customisedKeys.push_back({SlotName(slot, codes), what});
     }
-    out << (lines.empty() ? " none\n" : "\n");
-    for (const std::string& line : lines)
-        out << line << "\n";
+    return d;
+}
+
+void PrintSettings(const SettingsDescription& d, std::ostream& out)
+{
+    const auto field = [&out](const char* name, const auto& value) {
+        if (value) out << name << ": " << *value << "\n";
+    };
+    field("Lighting mode", d.lightingMode);
+    field("Speed", d.speed);
+    field("Brightness", d.brightness);
+    if (d.colour) {
+        out << "Colour: ";
+        if (d.colour->kind == std::string_view("palette"))
+            out << "palette entry " << int{d.colour->value}
+                << (d.colour->rgb ? " (" + *d.colour->rgb + ")" : "");
+        else if (d.colour->kind == std::string_view("multi"))
+            out << "multi-colour";
+        else
+            out << "unknown (" << int{d.colour->value} << ")";
+        out << "\n";
+    }
+    field("Direction", d.direction);
+    if (!d.palette.empty()) {
+        out << "Palette:";
+        for (std::size_t i = 0; i < d.palette.size(); ++i)
+            out << " " << i + 1 << " " << d.palette[i];
+        out << "\n";
+    }
+    field("Game mode", d.gameMode);
+    field("Windows-key lock", d.windowsKeyLock);
+    if (d.responseTimeStored) {
+        // The value the keyboard has or gets, and the slider position that stands for it.
+        const int stored = *d.responseTimeStored;
+        const int slider = d.ResponseTimeSlider();
+        out << "Response time: " << slider + 1 << " (slider " << slider;
+        if (stored != slider) out << "; the file holds " << stored << ", beyond the slider";
+        out << ")\n";
+    }
+    field("Report rate", d.reportRate);
+
+    if (!d.keysInFile) {
+        out << "Keys: not in the file\n";
+        return;
+    }
+    out << "Disabled keys:";
+    if (d.disabledKeys.empty()) out << " none";
+    for (std::size_t i = 0; i < d.disabledKeys.size(); ++i)
+        out << (i ? ", " : " ") << d.disabledKeys[i];
+    out << "\n";
+    if (d.recordsInFile < kKeyRecordCount)
+        out << "Key records: " << d.recordsInFile << " of " << kKeyRecordCount << " in the file\n";
+    out << "Customised keys:" << (d.customisedKeys.empty() ? " none\n" : "\n");
+    for (const auto& key : d.customisedKeys)
+        out << "  " << key.key << ": " << key.function << "\n";
+}
+
+void WriteSettingsJson(const SettingsDescription& d, JsonWriter& json)
+{
+    if (d.lightingMode)
+        json.Member("lighting_mode", *d.lightingMode).Member("lighting_mode_value", *d.lightingModeValue);
+    if (d.speed) json.Member("speed", *d.speed);
+    if (d.brightness) json.Member("brightness", *d.brightness);
+    if (d.colour) {
+        json.Member("colour", d.colour->kind).Member("colour_value", d.colour->value);
+        if (d.colour->rgb) json.Member("colour_rgb", *d.colour->rgb);
+    }
+    if (d.direction) json.Member("direction", *d.direction).Member("direction_value", *d.directionValue);
+    if (!d.palette.empty()) {
+        json.Key("palette").BeginArray();
+        for (const std::string& rgb : d.palette)
+            json.String(rgb);
+        json.EndArray();
+    }
+    if (d.gameMode) json.Member("game_mode", *d.gameMode).Member("game_mode_value", *d.gameModeValue);
+    if (d.windowsKeyLock)
+        json.Member("windows_key_lock", *d.windowsKeyLock)
+            .Member("windows_key_lock_value", *d.windowsKeyLockValue);
+    if (d.responseTimeStored)
+        json.Member("response_time", d.ResponseTimeSlider() + 1)
+            .Member("response_time_value", *d.responseTimeStored);
+    if (d.reportRate) json.Member("report_rate_value", *d.reportRate);
+    json.Member("keys_in_file", d.keysInFile);
+    if (!d.keysInFile) return;
+    json.Key("disabled_keys").BeginArray();
+    for (const std::string& key : d.disabledKeys)
+        json.String(key);
+    json.EndArray();
+    json.Member("key_records_in_file", d.recordsInFile);
+    json.Key("customised_keys").BeginArray();
+    for (const auto& key : d.customisedKeys)
+        json.BeginObject().Member("key", key.key).Member("function", key.function).EndObject();
+    json.EndArray();
+}
+
+void DescribeSettings(const SettingsImage& image, const KeyRecordBuffer& records, std::size_t available,
+                      const MacroStore* macros, const KeyCodeTable& codes, std::ostream& out)
+{
+    PrintSettings(CollectSettings(image, records, available, macros, codes, EscapeControls), out);
+}
+
+std::vector<MacroDescription> CollectMacros(const MacroStore& store, std::size_t available,
+                                            const KeyCodeTable& codes)
+{
+    std::vector<MacroDescription> macros;
+    const std::size_t withSlots = MacrosWithSlots(store);
+    for (std::size_t i = 0; i < kMacroRecordCount && i * kMacroRecordSize < available; ++i) {
+        const MacroRecord& record = store[i];
+        if (!record.InUse()) continue;
+        MacroDescription macro;
+        macro.number = i;
+        macro.name = Utf16ToUtf8(record.Name());
+        macro.repeat = record.RepeatCount();
+        macro.delays = record.DelayOption();
+        macro.events = ParseEvents(record.Events()).size();
+        macro.slot = i < withSlots;
+        for (const EventLine& line : RenderMacroLines(record, codes))
+            macro.lines.push_back(line.text);
+        macros.push_back(std::move(macro));
+    }
+    return macros;
+}
+
+void PrintMacro(const MacroDescription& macro, std::ostream& out)
+{
+    out << "Macro " << macro.number << " \"" << EscapeControls(macro.name) << "\", repeat " << macro.repeat
+        << (macro.delays ? ", delays recorded" : "") << "\n";
+    if (macro.lines.empty()) out << "    (no events)\n";
+    for (const std::string& line : macro.lines)
+        out << "    " << line << "\n";
+}
+
+void WriteMacroJson(const MacroDescription& macro, JsonWriter& json, bool withLines)
+{
+    json.BeginObject()
+        .Member("number", macro.number)
+        .Member("name", macro.name)
+        .Member("repeat", macro.repeat)
+        .Member("delays", macro.delays)
+        .Member("events", macro.events)
+        .Member("slot", macro.slot);
+    if (withLines) {
+        json.Key("lines").BeginArray();
+        for (const std::string& line : macro.lines)
+            json.String(line);
+        json.EndArray();
+    }
+    json.EndObject();
 }
 
 void DescribeMacros(const MacroStore& store, std::size_t available, const KeyCodeTable& codes,
                     std::ostream& out)
 {
-    bool any = false;
-    for (std::size_t i = 0; i < kMacroRecordCount && i * kMacroRecordSize < available; ++i) {
-        const MacroRecord& record = store[i];
-        if (!record.InUse()) continue;
-        any = true;
-        out << "Macro " << i << " \"" << EscapeControls(Utf16ToUtf8(record.Name())) << "\", repeat "
-            << record.RepeatCount() << (record.DelayOption() ? ", delays recorded" : "") << "\n";
-        const std::vector<EventLine> lines = RenderMacroLines(record, codes);
-        if (lines.empty()) out << "    (no events)\n";
-        for (const EventLine& line : lines)
-            out << "    " << line.text << "\n";
-    }
-    if (!any) out << "No macros\n";
+    const std::vector<MacroDescription> macros = CollectMacros(store, available, codes);
+    for (const MacroDescription& macro : macros)
+        PrintMacro(macro, out);
+    if (macros.empty()) out << "No macros\n";
 }
 
-int DescribeFile(const fs::path& file, std::ostream& out, std::ostream& err)
+int DescribeFile(const fs::path& file, std::ostream& out, std::ostream& err, JsonWriter* json)
 {
     const KeyCodeTable& codes = StandardKeyCodeTable();
     std::error_code ec;
@@ -364,20 +490,36 @@ int DescribeFile(const fs::path& file, std::ostream& out, std::ostream& err)
     std::vector<std::uint8_t> bytes(expected);
     std::string error;
     const long n = ReadFileInto(file, bytes.data(), bytes.size(), error);
+    if (json != nullptr) json->BeginObject().Member("file", file.string());
     if (n < 0) {
         err << "corvanectl: cannot read " << EscapeControls(file.string()) << ": " << error << "\n";
+        if (json != nullptr) json->Member("error", error).EndObject();
         return kExitFile;
     }
-    if (static_cast<std::size_t>(n) != expected || size != expected)
-        err << "warning: " << EscapeControls(file.string()) << " is " << size << " bytes, expected "
-            << expected << "; describing what is there\n";
+    // A file of another size is no settings file; what there is is still worth seeing.
+    const bool whole = static_cast<std::size_t>(n) == expected && size == expected;
+    if (!whole)
+        err << "corvanectl: " << EscapeControls(file.string()) << " is " << size << " bytes, expected "
+            << expected << ": not a settings file; describing what is there\n";
+    const int status = whole ? 0 : kExitFile;
+    if (json != nullptr)
+        json->Member("kind", macroFile ? "macros" : "settings")
+            .Member("size", static_cast<std::uint64_t>(size))
+            .Member("expected_size", expected);
 
     if (macroFile) {
         auto store = std::make_unique<MacroStore>();
         std::copy(bytes.begin(), bytes.end(), store->data());
-        out << "Macro file " << EscapeControls(file.string()) << "\n";
-        DescribeMacros(*store, static_cast<std::size_t>(n), codes, out);
-        return 0;
+        if (json == nullptr) {
+            out << "Macro file " << EscapeControls(file.string()) << "\n";
+            DescribeMacros(*store, static_cast<std::size_t>(n), codes, out);
+            return status;
+        }
+        json->Key("macros").BeginArray();
+        for (const MacroDescription& macro : CollectMacros(*store, static_cast<std::size_t>(n), codes))
+            WriteMacroJson(macro, *json, true);
+        json->EndArray().EndObject();
+        return status;
     }
 
     auto image = std::make_unique<SettingsImage>();
@@ -395,9 +537,15 @@ int DescribeFile(const fs::path& file, std::ostream& out, std::ostream& err)
         std::string ignored;
         if (ReadFileInto(macroFilePath, macros->data(), kMacroStoreSize, ignored) < 0) macros.reset();
     }
-    out << "Settings file " << EscapeControls(file.string()) << "\n";
-    DescribeSettings(*image, *records, static_cast<std::size_t>(n), macros.get(), codes, out);
-    return 0;
+    if (json == nullptr) {
+        out << "Settings file " << EscapeControls(file.string()) << "\n";
+        DescribeSettings(*image, *records, static_cast<std::size_t>(n), macros.get(), codes, out);
+        return status;
+    }
+    WriteSettingsJson(
+        CollectSettings(*image, *records, static_cast<std::size_t>(n), macros.get(), codes, KeepText), *json);
+    json->EndObject();
+    return status;
 }
 
 namespace {
@@ -424,10 +572,19 @@ int RunDescribe(CommandContext& context)
             return kExitFile;
         }
     }
+    std::optional<JsonWriter> json;
+    if (context.json) {
+        json.emplace(context.out);
+        json->BeginObject().Key("files").BeginArray();
+    }
     int status = 0;
     for (std::size_t i = 0; i < files.size(); ++i) {
-        if (i > 0) context.out << "\n";
-        status = std::max(status, DescribeFile(files[i], context.out, context.err));
+        if (i > 0 && !json) context.out << "\n";
+        status = std::max(status, DescribeFile(files[i], context.out, context.err, json ? &*json : nullptr));
+    }
+    if (json) {
+        json->EndArray().EndObject();
+        json->Finish();
     }
     return status;
 }

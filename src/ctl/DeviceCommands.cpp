@@ -8,8 +8,10 @@
 //   --trace                   print every report on both channels to stderr, one line each
 //   --device-ids VID:PID[,…]  accept further ID pairs (hex) for variants of the keyboard
 
+#include "ctl/ChangeChecks.h"
 #include "ctl/Commands.h"
 #include "ctl/Describe.h"
+#include "ctl/Json.h"
 #include "ctl/Session.h"
 #include "device/Clocks.h"
 #include "device/DeviceLink.h"
@@ -45,6 +47,20 @@ int RunInfo(CommandContext& context)
     if (result != SyncResult::kOk) return Fail(context, result, "reading the firmware version", link);
     char ids[16];
     std::snprintf(ids, sizeof ids, "%04x:%04x", link.DeviceIds().vendorId, link.DeviceIds().productId);
+    if (context.json) {
+        JsonWriter json(context.out);
+        json.BeginObject()
+            .Member("keyboard", ids)
+            .Member("vendor_id", link.DeviceIds().vendorId)
+            .Member("product_id", link.DeviceIds().productId)
+            .Member("path", link.DevicePath())
+            .Member("firmware", std::to_string(version.major) + "." + std::to_string(version.minor))
+            .Member("firmware_major", version.major)
+            .Member("firmware_minor", version.minor)
+            .EndObject()
+            .Finish();
+        return 0;
+    }
     context.out << "keyboard: " << ids << "\n"
                 << "path: " << link.DevicePath() << "\n"
                 << "firmware: " << int{version.major} << "." << int{version.minor} << "\n";
@@ -60,8 +76,17 @@ int RunRead(CommandContext& context)
     const SyncResult result = session.StartAndRead();
     session.Link().Shutdown();
     if (result != SyncResult::kOk) return Fail(context, result, "reading the settings", session.Link());
-    DescribeSettings(session.State().image, session.State().records, kSettingsFileSize, nullptr,
-                     StandardKeyCodeTable(), context.out);
+    if (!context.json) {
+        DescribeSettings(session.State().image, session.State().records, kSettingsFileSize, nullptr,
+                         StandardKeyCodeTable(), context.out);
+        return 0;
+    }
+    JsonWriter json(context.out);
+    json.BeginObject();
+    WriteSettingsJson(CollectSettings(session.State().image, session.State().records, kSettingsFileSize,
+                                      nullptr, StandardKeyCodeTable(), KeepText),
+                      json);
+    json.EndObject().Finish();
     return 0;
 }
 
@@ -79,16 +104,7 @@ int RunApply(CommandContext& context)
         return kExitFile;
     }
     // The keyboard would play whatever lies beyond its slots for such a key.
-    if (const auto keys = KeysOnMacrosWithoutSlot(*fileState); !keys.empty()) {
-        context.err << "corvanectl: " << EscapeControls(file.string()) << ": the keyboard has "
-                    << img::kMacroSlotCount << " macro slots (0-" << img::kMacroSlotCount - 1
-                    << "), but these keys play a macro beyond them:";
-        for (std::size_t i = 0; i < keys.size(); ++i)
-            context.err << (i ? ", " : " ") << SlotName(keys[i].slot, StandardKeyCodeTable()) << " (macro "
-                        << int{keys[i].macro} << ")";
-        context.err << "; nothing was sent\n";
-        return kExitFile;
-    }
+    if (!KeysFitMacroSlots(context, file, *fileState)) return kExitFile;
     const int code = RunChange(context, "applying " + file.string(), [&](ChangeTarget& target) {
         // Only the regions the keyboard holds come from the file; they go out where they differ.
         CopyDeviceRegions(fileState->image, target.state.image);

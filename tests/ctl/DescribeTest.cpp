@@ -181,9 +181,11 @@ TEST_F(DescribeTest, WrongSizeWarnsAndDescribesWhatIsThere)
     ASSERT_TRUE(SaveKeymap(keymap, *state));
     std::filesystem::resize_file(keymap, 10060 + 772 * 5);
     const CtlRun run = Corvanectl("describe " + Quoted(keymap), folder);
-    EXPECT_EQ(run.exitCode, 0);
+    // Not a settings file: described all the same, but a script sees the failure.
+    EXPECT_EQ(run.exitCode, 3);
     EXPECT_EQ(run.err,
-              "warning: " + keymap.string() + " is 13920 bytes, expected 206920; describing what is there\n");
+              "corvanectl: " + keymap.string() +
+                  " is 13920 bytes, expected 206920: not a settings file; describing what is there\n");
     EXPECT_THAT(run.lines, Contains(std::string("Lighting mode: Wave")));
     EXPECT_THAT(run.lines, Contains(std::string("  F4: macro 0")));
     // Record 6 is beyond the end: what is left to tell is the keyboard's own entry.
@@ -193,7 +195,7 @@ TEST_F(DescribeTest, WrongSizeWarnsAndDescribesWhatIsThere)
 
     std::filesystem::resize_file(keymap, 100);
     const CtlRun tiny = Corvanectl("describe " + Quoted(keymap), folder);
-    EXPECT_EQ(tiny.exitCode, 0);
+    EXPECT_EQ(tiny.exitCode, 3);
     EXPECT_THAT(tiny.lines, Contains(std::string("Report rate: 2")));
     EXPECT_THAT(tiny.lines, Not(Contains(HasSubstr("Lighting mode"))));
 }
