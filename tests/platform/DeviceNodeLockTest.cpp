@@ -16,7 +16,8 @@ namespace {
 
 TEST(DeviceNodeLockTest, ASecondProgramWaitsForTheWholeSequence)
 {
-    const std::filesystem::path node = std::filesystem::path(std::getenv("XDG_RUNTIME_DIR")) / "hidraw-standin";
+    const std::filesystem::path node =
+        std::filesystem::path(std::getenv("XDG_RUNTIME_DIR")) / "hidraw-standin";
     std::ofstream(node).put('\0');
     DeviceNodeLock window(node.string());
     DeviceNodeLock ctl(node.string()); // another open of the node, as another process has
