@@ -166,12 +166,12 @@ std::string DescribeRecord(std::size_t slot, const KeyRecord& r, const DeviceKey
     switch (r.Kind()) {
     case KeyFunctionKind::kSingleKey:
         if (r.Count() == 1 && data[0] != 0 && data[0] != DefaultKeyOrder[slot])
-            return "single key " + KeyCodeName(data[0], codes);
+            return "single key " + DistinctKeyCodeName(data[0], codes);
         break;
     case KeyFunctionKind::kCombination: {
         std::string text = "combination ";
         for (std::size_t i = 0; i < 3 && data[i] != 0; ++i)
-            text += (i ? " + " : "") + KeyCodeName(data[i], codes);
+            text += (i ? " + " : "") + DistinctKeyCodeName(data[i], codes);
         return text;
     }
     case KeyFunctionKind::kMacro:
@@ -252,6 +252,15 @@ std::string EscapeControls(std::string_view text)
     return out;
 }
 
+std::string DescribeKey(std::size_t slot, const SettingsImage& image, const KeyRecordBuffer& records,
+                        const MacroStore* macros, const KeyCodeTable& codes, TextFilter filter)
+{
+    const std::size_t k = DeviceKeyIndex(slot);
+    std::string what = DescribeRecord(slot, records[slot], GetDeviceKeyEntry(image, k), codes, macros, filter);
+    if (!IsKeyEnabled(image, k)) what += what.empty() ? "disabled" : ", disabled";
+    return what;
+}
+
 std::string KeepText(std::string_view text)
 {
     return std::string(text);
@@ -313,8 +322,7 @@ SettingsDescription CollectSettings(const SettingsImage& image, const KeyRecordB
         const DeviceKeyEntry entry = GetDeviceKeyEntry(image, k);
         const bool ownEntry = entry == DefaultDeviceKeyTable()[k];
         if ((*marks)[slot] == 0 && enabled && ownEntry) continue;
-        std::string what = DescribeRecord(slot, records[slot], entry, codes, macros, filter);
-        if (!enabled) what += what.empty() ? "disabled" : ", disabled";
+        const std::string what = DescribeKey(slot, image, records, macros, codes, filter);
         if (what.empty()) continue;
         d.customisedKeys.push_back({SlotName(slot, codes), what});
     }

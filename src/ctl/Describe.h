@@ -100,6 +100,10 @@ std::vector<MacroDescription> CollectMacros(const MacroStore& store, std::size_t
 // The macro's heading line and its event lines, as describe prints them.
 void PrintMacro(const MacroDescription& macro, std::ostream& out);
 void WriteMacroJson(const MacroDescription& macro, JsonWriter& json, bool withLines);
+// What the key at a layout position does, as the list of customised keys says it; empty for a
+// key that has its own function and is enabled.
+std::string DescribeKey(std::size_t slot, const SettingsImage& image, const KeyRecordBuffer& records,
+                        const MacroStore* macros, const KeyCodeTable& codes, TextFilter filter = EscapeControls);
 void DescribeMacros(const MacroStore& store, std::size_t available, const KeyCodeTable& codes,
                     std::ostream& out);
 

@@ -1,5 +1,7 @@
 #include "device/LightingEffects.h"
 
+#include "text/Letters.h"
+
 namespace corvane {
 
 const std::array<LightingEffect, kEffectRowCount> kLightingEffects{{
@@ -25,6 +27,13 @@ std::optional<std::size_t> EffectRowOfCode(std::uint8_t code)
 {
     for (std::size_t row = 0; row < kLightingEffects.size(); ++row)
         if (kLightingEffects[row].code == code) return row;
+    return std::nullopt;
+}
+
+std::optional<std::uint8_t> EffectCodeOfName(std::string_view name)
+{
+    for (const LightingEffect& effect : kLightingEffects)
+        if (SameLetters(name, effect.english) || SameLetters(name, effect.german)) return effect.code;
     return std::nullopt;
 }
 

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string_view>
 
 namespace corvane {
 
@@ -22,5 +23,9 @@ extern const std::array<LightingEffect, kEffectRowCount> kLightingEffects;
 
 // The list row showing the effect with this code; nothing for a code the list does not offer.
 std::optional<std::size_t> EffectRowOfCode(std::uint8_t code);
+
+// The code of the effect named so in either language, whatever the letter case; nothing for a
+// name the list does not show.
+std::optional<std::uint8_t> EffectCodeOfName(std::string_view name);
 
 } // namespace corvane

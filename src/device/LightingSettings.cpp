@@ -162,20 +162,24 @@ bool LightingSettings::ColourSquareOpensDialog(int square) const
     return square >= 0 && square < static_cast<int>(img::kPaletteEntries) && ColourSlot() == square + 1;
 }
 
-void LightingSettings::ClickColourSquare(int square)
+ColourSquareAnswer LightingSettings::ClickColourSquare(int square)
 {
     const std::uint8_t mode = Mode();
     const int multi = kMultiColourSlot - 1;
-    if (corvane::IsCustomProfile(mode) || square < 0 || square > multi) return;
+    if (square < 0 || square > multi) return ColourSquareAnswer::kNoSquare;
+    if (corvane::IsCustomProfile(mode)) return ColourSquareAnswer::kCustomProfile;
     if (UsesAllColours(mode)) {
-        if (square == multi) SetColourSlot(kMultiColourSlot);
-        return;
+        if (square != multi) return ColourSquareAnswer::kAllColoursOnly;
+        SetColourSlot(kMultiColourSlot);
+        return ColourSquareAnswer::kSelected;
     }
     if (square == multi) {
-        if (mode != kModeStatic) SetColourSlot(kMultiColourSlot);
-        return;
+        if (mode == kModeStatic) return ColourSquareAnswer::kNoMultiColour;
+        SetColourSlot(kMultiColourSlot);
+        return ColourSquareAnswer::kSelected;
     }
     SetColourSlot(static_cast<std::uint8_t>(square + 1));
+    return ColourSquareAnswer::kSelected;
 }
 
 } // namespace corvane

@@ -75,6 +75,15 @@ enum class KeyboardSetting : std::uint8_t {
 std::optional<SliderField> ApplyKeyboardSetting(SettingsImage& image, SettingsShadow& shadow,
                                                 KeyboardSetting setting, std::uint8_t value);
 
+// What a click on a colour square did.
+enum class ColourSquareAnswer : std::uint8_t {
+    kSelected,
+    kNoSquare,       // not a square
+    kCustomProfile,  // the keys are coloured one by one: no square applies
+    kAllColoursOnly, // the mode runs through every colour: only the multi-colour square
+    kNoMultiColour,  // a static lighting has one colour
+};
+
 // Reading the settings.
 class LightingView
 {
@@ -136,8 +145,9 @@ public:
     bool ChooseEffect(std::uint8_t code);
     // A click on colour square 0-6 opens the colour dialog when that square is already selected.
     bool ColourSquareOpensDialog(int square) const;
-    // A click on colour square 0-7 (7 the multi-colour square) selects it where the mode allows.
-    void ClickColourSquare(int square);
+    // A click on colour square 0-7 (7 the multi-colour square) selects it where the mode allows;
+    // the answer says why it did not.
+    ColourSquareAnswer ClickColourSquare(int square);
 
 private:
     SettingsImage* edit_;

@@ -1,6 +1,10 @@
 #include "keys/KeyNames.h"
 
 #include "format/KeyLayout.h"
+#include "text/Letters.h"
+
+#include <array>
+#include <utility>
 
 #include <cstdio>
 
@@ -17,12 +21,36 @@ std::string KeyCodeName(std::uint8_t code, const KeyCodeTable& codes)
     return text;
 }
 
+std::string DistinctKeyCodeName(std::uint8_t code, const KeyCodeTable& codes)
+{
+    if (code >= 106 && code <= 111) return "Num " + KeyCodeName(code, codes);
+    return KeyCodeName(code, codes);
+}
+
+std::optional<std::uint8_t> KeyCodeOfName(std::string_view name, const KeyCodeTable& codes)
+{
+    // The key dialog captures the left and right keys of a pair apart; the plain name is the left.
+    static constexpr std::array<std::pair<std::string_view, std::uint8_t>, 4> kPairs{
+        {{"Ctrl", 162}, {"Shift", 160}, {"Alt", 164}, {"Win", 91}}};
+    for (const auto& [pair, code] : kPairs)
+        if (SameLetters(name, pair)) return code;
+    for (int code = 1; code < 256; ++code)
+        if (SameLetters(name, DistinctKeyCodeName(static_cast<std::uint8_t>(code), codes)))
+            return static_cast<std::uint8_t>(code);
+    return std::nullopt;
+}
+
 std::string SlotName(std::size_t slot, const KeyCodeTable& codes)
 {
     if (slot == kFnSlot) return "Fn";
-    const std::uint8_t code = DefaultKeyOrder[slot];
-    if (code >= 106 && code <= 111) return "Num " + KeyCodeName(code, codes);
-    return KeyCodeName(code, codes);
+    return DistinctKeyCodeName(DefaultKeyOrder[slot], codes);
+}
+
+std::optional<std::size_t> SlotOfName(std::string_view name, const KeyCodeTable& codes)
+{
+    for (std::size_t slot = 0; slot < kLayoutKeyCount; ++slot)
+        if (SameLetters(name, SlotName(slot, codes))) return slot;
+    return std::nullopt;
 }
 
 } // namespace corvane

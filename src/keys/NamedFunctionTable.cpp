@@ -1,5 +1,7 @@
 #include "keys/NamedFunctionTable.h"
 
+#include "text/Letters.h"
+
 #include <algorithm>
 
 namespace corvane {
@@ -35,6 +37,13 @@ const NamedFunction* FindNamedFunction(std::string_view name)
 {
     const auto it = std::find_if(NamedFunctionTable.begin(), NamedFunctionTable.end(),
                                  [&](const NamedFunction& f) { return f.name == name; });
+    return it == NamedFunctionTable.end() ? nullptr : &*it;
+}
+
+const NamedFunction* FindNamedFunctionTyped(std::string_view name)
+{
+    const auto it = std::find_if(NamedFunctionTable.begin(), NamedFunctionTable.end(),
+                                 [&](const NamedFunction& f) { return SameLetters(f.name, name); });
     return it == NamedFunctionTable.end() ? nullptr : &*it;
 }
 

@@ -24,6 +24,8 @@ inline constexpr std::array<std::string_view, 3> kNamedFunctionCategories = {"Me
 
 // Exact, case-sensitive name; nullptr when there is none.
 const NamedFunction* FindNamedFunction(std::string_view name);
+// A name typed by a person, whatever the letter case; nullptr when there is none.
+const NamedFunction* FindNamedFunctionTyped(std::string_view name);
 // All four bytes must match; nullptr when no function has them.
 const NamedFunction* FindNamedFunction(std::span<const std::uint8_t, 4> code);
 

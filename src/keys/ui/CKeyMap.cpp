@@ -2,6 +2,7 @@
 
 #include "format/KeyEnableMap.h"
 #include "format/KeyLayout.h"
+#include "keys/KeyCapture.h"
 #include "keys/NamedFunctionTable.h"
 #include "keys/ui/LaunchChooser.h"
 #include "macros/MacroStore.h"
@@ -368,30 +369,12 @@ void CKeyMap::CaptureKey(std::uint8_t key)
     if (!single && result.kind != KeyFunctionKind::kCombination) return;
     // A key the keyboard has no code for is left out, and the line it was meant for says so.
     QLineEdit* const line = single ? single_ : combination_;
-    const bool refused = codes_.Usage(key) == 0;
-    ShowRefused(refused ? line : nullptr);
-    if (refused) return;
-    if (single) {
-        result.keys.fill(0);
-        result.keys[0] = key;
-        result.count = 1;
-        single_->setText(Label(key));
-        single_->setCursorPosition(static_cast<int>(single_->text().size()));
-        return;
-    }
-    // A media key works only alone: it starts a combination of its own, and the next key starts
-    // another.
-    if (result.count <= 0 || result.count >= 3 || MediaKeyFunction(key, codes_) != nullptr ||
-        CombinationMediaKey(result.keys.data()) != nullptr) {
-        result.keys.fill(0);
-        result.count = 0;
-        combination_->clear();
-    }
-    result.keys[static_cast<std::size_t>(result.count)] = key;
-    ++result.count;
-    const QString text = CombinationText(result.keys.data());
-    combination_->setText(text);
-    combination_->setCursorPosition(static_cast<int>(text.size()));
+    const bool taken = corvane::CaptureKey(result, key, codes_);
+    ShowRefused(taken ? nullptr : line);
+    if (!taken) return;
+    const QString text = single ? Label(key) : CombinationText(result.keys.data());
+    line->setText(text);
+    line->setCursorPosition(static_cast<int>(text.size()));
 }
 
 QString CKeyMap::FunctionText(const NamedFunction& function)
@@ -399,24 +382,9 @@ QString CKeyMap::FunctionText(const NamedFunction& function)
     return QString::fromUtf8(function.name.data(), static_cast<qsizetype>(function.name.size()));
 }
 
-std::vector<std::uint8_t> CKeyMap::CombinationKeys(const std::uint8_t* keys)
-{
-    std::vector<std::uint8_t> shown;
-    for (std::size_t i = 0; i < rec::kDataSize && shown.size() < 3; ++i)
-        if (keys[i] != 0) shown.push_back(keys[i]);
-    return shown;
-}
-
-const NamedFunction* CKeyMap::CombinationMediaKey(const std::uint8_t* keys) const
-{
-    for (std::uint8_t key : CombinationKeys(keys))
-        if (const NamedFunction* function = MediaKeyFunction(key, codes_)) return function;
-    return nullptr;
-}
-
 QString CKeyMap::CombinationText(const std::uint8_t* keys) const
 {
-    if (const NamedFunction* media = CombinationMediaKey(keys))
+    if (const NamedFunction* media = CombinationMediaKey(keys, codes_))
         return FunctionText(*media) +
                Text(" (eine Medientaste wirkt nur allein)", " (a media key works only alone)");
     QString text;
@@ -636,15 +604,9 @@ void CKeyMap::Save()
     switch (page_) {
     case 0: {
         result.keyEnabled = !disableTicked_;
-        const auto end = std::find(result.keys.begin(), result.keys.end(), 0);
-        result.count = static_cast<std::int32_t>(end - result.keys.begin());
-        if (result.count == 0) result.kind = KeyFunctionKind::kDefault;
-        // Taken as the named function it stands for, the record the function tree would give.
-        if (const NamedFunction* media = CombinationMediaKey(result.keys.data());
-            media != nullptr && result.kind == KeyFunctionKind::kCombination) {
-            result.kind = KeyFunctionKind::kNamedFunction;
-            functionName_ = FunctionText(*media);
-        }
+        SaveKeyPage(result, codes_);
+        if (result.kind == KeyFunctionKind::kNamedFunction)
+            functionName_ = QString::fromStdString(result.functionName);
         done(QDialog::Accepted);
         break;
     }

@@ -107,9 +107,6 @@ private:
     void Tell(const char* german, const char* english);
     QString Label(std::uint8_t key) const;
     static QString FunctionText(const NamedFunction& function);
-    // The keys a combination line shows: the first three that are not 0.
-    static std::vector<std::uint8_t> CombinationKeys(const std::uint8_t* keys);
-    const NamedFunction* CombinationMediaKey(const std::uint8_t* keys) const;
     QString CombinationText(const std::uint8_t* keys) const;
     QString Text(const char* german, const char* english) const;
 
