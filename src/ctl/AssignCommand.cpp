@@ -90,20 +90,23 @@ std::optional<std::string> ParseFunction(const std::vector<std::string>& args, R
         const auto code = KeyCodeOfName(rest, codes);
         if (!code) return "unknown key '" + rest + "'";
         result.kind = KeyFunctionKind::kSingleKey;
-        if (!CaptureKey(result, *code, codes)) return "'" + rest + "' cannot be assigned: the keyboard has no code for it";
+        if (!CaptureKey(result, *code, codes))
+            return "'" + rest + "' cannot be assigned: the keyboard has no code for it";
         SaveKeyPage(result, codes);
         return std::nullopt;
     }
     if (SameLetters(form, "combo")) {
         if (rest.empty()) return "combo needs 2 or 3 key names joined by '+'";
         std::vector<std::uint8_t> keys;
-        if (!SplitCombination(rest, codes, keys)) return "unknown key '" + UnknownPiece(rest, codes) + "' in '" + rest + "'";
+        if (!SplitCombination(rest, codes, keys))
+            return "unknown key '" + UnknownPiece(rest, codes) + "' in '" + rest + "'";
         if (keys.size() < 2 || keys.size() > kMostCombinationKeys)
             return "a combination has 2 or 3 keys, '" + rest + "' has " + std::to_string(keys.size());
         result.kind = KeyFunctionKind::kCombination;
         for (std::uint8_t key : keys)
             if (!CaptureKey(result, key, codes))
-                return "'" + DistinctKeyCodeName(key, codes) + "' cannot be assigned: the keyboard has no code for it";
+                return "'" + DistinctKeyCodeName(key, codes) +
+                       "' cannot be assigned: the keyboard has no code for it";
         // A media key starts a combination of its own: the keys given are not held together.
         if (static_cast<std::size_t>(result.count) != keys.size())
             return "a media key works only alone: give it with 'key' or 'function'";
@@ -143,9 +146,10 @@ std::optional<std::string> ParseFunction(const std::vector<std::string>& args, R
         const std::u16string units = Utf8ToUtf16(args[3]);
         if (Utf16ToUtf8(units) != args[3]) return "the launch path '" + shown + "' is not UTF-8 text";
         if (units.size() > rec::kLaunchPathUnits - 1)
-            return "the launch path has " + std::to_string(units.size()) + " characters, the key keeps at most " +
-                   std::to_string(rec::kLaunchPathUnits - 1);
-        result.kind = static_cast<KeyFunctionKind>(static_cast<int>(KeyFunctionKind::kPlayMusic) + static_cast<int>(row));
+            return "the launch path has " + std::to_string(units.size()) +
+                   " characters, the key keeps at most " + std::to_string(rec::kLaunchPathUnits - 1);
+        result.kind = static_cast<KeyFunctionKind>(static_cast<int>(KeyFunctionKind::kPlayMusic) +
+                                                   static_cast<int>(row));
         result.launchPath = units;
         return std::nullopt;
     }
@@ -180,7 +184,8 @@ std::optional<std::string> FindMacro(const MacroStore& macros, Request& request)
     if (found.empty()) return "no macro named " + shown + " in " + std::string(kMacroFileName);
     if (found.size() > 1) return "several macros are named " + shown;
     if (found[0] >= playable)
-        return "macro " + shown + " has no slot on the keyboard, which holds the first " + std::to_string(playable);
+        return "macro " + shown + " has no slot on the keyboard, which holds the first " +
+               std::to_string(playable);
     request.result.macroNumber = static_cast<std::int32_t>(found[0]);
     return std::nullopt;
 }
@@ -208,7 +213,8 @@ int RunAssign(CommandContext& context)
         return kExitUsage;
     };
     const auto slot = SlotOfName(args[0], codes);
-    if (!slot) return refuse("unknown key '" + EscapeControls(args[0]) + "' (see corvanectl assign --list-keys)");
+    if (!slot)
+        return refuse("unknown key '" + EscapeControls(args[0]) + "' (see corvanectl assign --list-keys)");
     const std::string keyName = SlotName(*slot, codes);
     if (!IsAssignableKey(*slot)) return refuse(keyName + " cannot be assigned");
 

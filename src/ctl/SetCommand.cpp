@@ -37,9 +37,9 @@ enum class Name : std::uint8_t {
 struct Setting
 {
     Name name;
-    std::string label; // the name as printed, "palette.3"
-    std::string shown; // the value as printed
-    int value = 0;     // effect code, slider position, colour square, palette entry, direction, on (1)
+    std::string label;        // the name as printed, "palette.3"
+    std::string shown;        // the value as printed
+    int value = 0;            // effect code, slider position, colour square, palette entry, direction, on (1)
     std::uint32_t colour = 0; // palette.N: 0x00BBGGRR
 };
 
@@ -61,7 +61,8 @@ std::optional<int> Number(std::string_view text, int low, int high)
 {
     int value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc{} || end != text.data() + text.size() || value < low || value > high)
+    if (text.empty() || error != std::errc{} || end != text.data() + text.size() || value < low ||
+        value > high)
         return std::nullopt;
     return value;
 }
@@ -129,7 +130,9 @@ std::optional<std::string> ParseValue(Setting& setting, std::string_view text)
     }
     case Name::kDirection: {
         static constexpr std::array<std::pair<std::string_view, Direction>, 4> kDirections{
-            {{"up", Direction::kTop}, {"down", Direction::kBottom}, {"left", Direction::kLeft},
+            {{"up", Direction::kTop},
+             {"down", Direction::kBottom},
+             {"left", Direction::kLeft},
              {"right", Direction::kRight}}};
         for (const auto& [word, direction] : kDirections)
             if (SameLetters(text, word)) return set(static_cast<int>(direction), std::string(word));
@@ -148,7 +151,8 @@ std::optional<std::string> ParseValue(Setting& setting, std::string_view text)
     }
     case Name::kReportRate:
         for (std::size_t i = 0; i < kReportRates.size(); ++i)
-            if (Number(text, 0, 100000) == kReportRates[i]) return set(static_cast<int>(i), std::string(text));
+            if (Number(text, 0, 100000) == kReportRates[i])
+                return set(static_cast<int>(i), std::string(text));
         return "not 125, 250, 500 or 1000";
     }
     return "a bad value";
@@ -179,8 +183,10 @@ std::optional<std::vector<Setting>> ParseSettings(CommandContext& context)
             setting.label = word;
             known = true;
         }
-        if (!known && name.size() > kPalettePrefix.size() && SameLetters(name.substr(0, kPalettePrefix.size()), kPalettePrefix)) {
-            const auto entry = Number(name.substr(kPalettePrefix.size()), 1, static_cast<int>(img::kPaletteEntries));
+        if (!known && name.size() > kPalettePrefix.size() &&
+            SameLetters(name.substr(0, kPalettePrefix.size()), kPalettePrefix)) {
+            const auto entry =
+                Number(name.substr(kPalettePrefix.size()), 1, static_cast<int>(img::kPaletteEntries));
             if (!entry) return refuse("'" + std::string(name) + "': the palette has entries 1-7");
             setting.name = Name::kPalette;
             setting.label = "palette." + std::to_string(*entry);

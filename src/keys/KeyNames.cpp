@@ -23,7 +23,8 @@ std::string KeyCodeName(std::uint8_t code, const KeyCodeTable& codes)
 
 std::string DistinctKeyCodeName(std::uint8_t code, const KeyCodeTable& codes)
 {
-    if (code >= 106 && code <= 111) return "Num " + KeyCodeName(code, codes);
+    // The keypad's Enter has a label of its own.
+    if (code >= 106 && code <= 111 && code != 108) return "Num " + KeyCodeName(code, codes);
     return KeyCodeName(code, codes);
 }
 

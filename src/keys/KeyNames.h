@@ -15,16 +15,15 @@ namespace corvane {
 // the table has no label.
 std::string KeyCodeName(std::uint8_t code, const KeyCodeTable& codes);
 
-// A key code's name that no other code shares: the keypad's operators and Enter carry "Num ",
-// since their labels are those of main-block keys.
+// A key code's name that no other code shares: the keypad's operators carry "Num ", since their
+// labels are those of main-block keys.
 std::string DistinctKeyCodeName(std::uint8_t code, const KeyCodeTable& codes);
 
 // The key code a typed name stands for, whatever the letter case: a DistinctKeyCodeName, or Ctrl,
 // Shift, Alt or Win for the left one of the pair.
 std::optional<std::uint8_t> KeyCodeOfName(std::string_view name, const KeyCodeTable& codes);
 
-// A name for the physical key at a layout position: keypad operators carry "Num ", since their
-// labels are those of main-block keys, and position 100 is "Fn".
+// A name for the physical key at a layout position: its DistinctKeyCodeName; position 100 is "Fn".
 std::string SlotName(std::size_t slot, const KeyCodeTable& codes);
 
 // The layout position SlotName gives this name, whatever the letter case.

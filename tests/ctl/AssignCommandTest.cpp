@@ -1,33 +1,48 @@
 // corvanectl assign: the keyboard and keymap.bin end as the key dialog's Save leaves them, and a
 // refused line changes neither.
 
-#include "../store/TempFolder.h"
-#include "ctl/Commands.h"
-#include "device/Clocks.h"
-#include "emulator/KeyboardEmulator.h"
+#include "ChangeBench.h"
 #include "format/KeyLayout.h"
 #include "keys/KeyCapture.h"
 #include "keys/KeyNames.h"
-#include "keys/NamedFunctionTable.h"
 #include "macros/MacroStore.h"
-#include "store/SettingsFiles.h"
 #include "text/Utf16.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <functional>
-#include <memory>
-#include <set>
 #include <sstream>
 
 namespace corvane {
 namespace {
 
-namespace fs = std::filesystem;
+// What the dialog's pages put into the result for the same choice: captured keys go through the
+// key page's rules.
+struct Dialog
+{
+    KeyFunctionKind kind = KeyFunctionKind::kDefault;
+    std::vector<std::uint8_t> keys = {};
+    const char* text = ""; // the function name, or the launch path under the test folder
+    std::int32_t macro = -1;
+    bool enabled = true;
+    std::int32_t count = 0;
 
-// What the dialog's pages put into the result for the same choice.
-using Dialog = std::function<void(AssignmentResult&)>;
+    AssignmentResult Result(std::uint8_t slot, const std::string& folder) const
+    {
+        AssignmentResult r;
+        r.selectedKeySlot = slot;
+        r.kind = kind;
+        for (std::uint8_t key : keys)
+            CaptureKey(r, key, StandardKeyCodeTable());
+        if (!keys.empty()) SaveKeyPage(r, StandardKeyCodeTable());
+        if (kind == KeyFunctionKind::kNamedFunction) r.functionName = text;
+        if (IsLaunchKind(kind)) r.launchPath = Utf8ToUtf16(folder + text);
+        r.macroNumber = macro;
+        r.keyEnabled = enabled;
+        if (count != 0) r.count = count;
+        return r;
+    }
+};
 
 struct Case
 {
@@ -36,171 +51,97 @@ struct Case
     int exitCode;
     const char* says;
     std::uint8_t slot = 0;
-    Dialog dialog = {};
+    Dialog dialog{};
 };
-
-Dialog Captured(KeyFunctionKind kind, std::vector<std::uint8_t> keys)
-{
-    return [=](AssignmentResult& r) {
-        r.kind = kind;
-        for (std::uint8_t key : keys)
-            CaptureKey(r, key, StandardKeyCodeTable());
-        SaveKeyPage(r, StandardKeyCodeTable());
-    };
-}
 
 TEST(CtlAssign, KeyEndsAsTheKeyDialogLeavesItAndRefusalsChangeNothing)
 {
     constexpr std::uint8_t kF1 = 1, kF5 = 5, kA = 63, kQ = 42;
-    const auto launch = [](KeyFunctionKind kind, std::u16string path) {
-        return [=](AssignmentResult& r) {
-            r.kind = kind;
-            r.launchPath = path;
-        };
-    };
+    constexpr int kRefused = ctl::kExitUsage;
+    const std::string longPath = "@/" + std::string(200, 'a') + "/" + std::string(60, 'b');
+    using enum KeyFunctionKind;
     const Case cases[] = {
-        {{}, {"F1", "key", "B"}, 0, "F1: single key B\n", kF1, Captured(KeyFunctionKind::kSingleKey, {'B'})},
+        {{}, {"F1", "key", "B"}, 0, "F1: single key B\n", kF1, {kSingleKey, {'B'}}},
         // A media key alone goes out in consumer form.
-        {{}, {"f1", "KEY", "volume", "up"}, 0, "F1: single key Volume UP", kF1, Captured(KeyFunctionKind::kSingleKey, {175})},
-        {{}, {"F1", "key", "F1"}, 0, "F1: own function", kF1, Captured(KeyFunctionKind::kSingleKey, {112})},
-        {{}, {"F1", "combo", "Ctrl+Shift+K"}, 0, "F1: combination LCtrl + LShift + K", kF1,
-         Captured(KeyFunctionKind::kCombination, {162, 160, 'K'})},
-        {{}, {"Q", "combo", "lctrl+num", "+"}, 0, "Q: combination LCtrl + Num +", kQ,
-         Captured(KeyFunctionKind::kCombination, {162, 107})},
-        {{}, {"F1", "function", "volume up"}, 0, "F1: function \"Volume Up\"", kF1,
-         [](AssignmentResult& r) {
-             r.kind = KeyFunctionKind::kNamedFunction;
-             r.functionName = "Volume Up";
-         }},
-        {{}, {"F5", "macro", "Boss"}, 0, "F5: macro 0 \"Boss\"", kF5,
-         [](AssignmentResult& r) {
-             r.kind = KeyFunctionKind::kMacro;
-             r.macroNumber = 0;
-         }},
-        {{}, {"F5", "launch", "folder", "@/music"}, 0, "F5: open folder", kF5, launch(KeyFunctionKind::kOpenFolder, u"@/music")},
-        {{}, {"F5", "launch", "music", "@/song.mp3"}, 0, "F5: play music", kF5, launch(KeyFunctionKind::kPlayMusic, u"@/song.mp3")},
-        {{"A", "key", "B"}, {"A", "disable"}, 0, "A: disabled", kA,
-         [](AssignmentResult& r) {
-             r.kind = KeyFunctionKind::kDefault;
-             r.keyEnabled = false;
-         }},
-        {{"A", "disable"}, {"a", "default"}, 0, "A: own function", kA, [](AssignmentResult& r) { r.count = kResetRequest; }},
-        {{}, {}, ctl::kExitUsage, "usage", 0},
-        {{}, {"F1"}, ctl::kExitUsage, "usage", 0},
-        {{}, {"Nokey", "key", "B"}, ctl::kExitUsage, "unknown key 'Nokey'", 0},
-        {{}, {"LCtrl", "key", "B"}, ctl::kExitUsage, "LCtrl cannot be assigned", 0},
-        {{}, {"Fn", "key", "B"}, ctl::kExitUsage, "Fn cannot be assigned", 0},
-        {{}, {"Volume UP", "key", "B"}, ctl::kExitUsage, "cannot be assigned", 0},
-        {{}, {"F1", "key"}, ctl::kExitUsage, "key name", 0},
-        {{}, {"F1", "key", "Nonesuch"}, ctl::kExitUsage, "unknown key 'Nonesuch'", 0},
-        {{}, {"F1", "key", "key 0x07"}, ctl::kExitUsage, "no code", 0},
-        {{}, {"F1", "combo", "A+B+C+D"}, ctl::kExitUsage, "has 4", 0},
-        {{}, {"F1", "combo", "A"}, ctl::kExitUsage, "has 1", 0},
-        {{}, {"F1", "combo", "Ctrl+Nope"}, ctl::kExitUsage, "unknown key 'Nope'", 0},
-        {{}, {"F1", "combo", "Ctrl+Volume UP"}, ctl::kExitUsage, "media key", 0},
-        {{}, {"F1", "function", "Media"}, ctl::kExitUsage, "unknown function", 0},
-        {{}, {"F1", "macro", "Nope"}, ctl::kExitUsage, "no macro named 'Nope'", 0},
-        {{}, {"F1", "macro", "M32"}, ctl::kExitUsage, "no slot", 0},
-        {{}, {"F1", "launch", "file", "song.mp3"}, ctl::kExitUsage, "not absolute", 0},
-        {{}, {"F1", "launch", "file", "@/missing.txt"}, ctl::kExitUsage, "does not exist", 0},
-        {{}, {"F1", "launch", "folder", "@/song.mp3"}, ctl::kExitUsage, "not a folder", 0},
-        {{}, {"F1", "launch", "program", "@/music"}, ctl::kExitUsage, "not a file", 0},
-        {{}, {"F1", "launch", "file", "@/" + std::string(200, 'a') + "/" + std::string(60, 'b')}, ctl::kExitUsage,
-         "at most 255", 0},
-        {{}, {"F1", "launch", "video", "@/song.mp3"}, ctl::kExitUsage, "'video'", 0},
-        {{}, {"F1", "disable", "now"}, ctl::kExitUsage, "nothing after", 0},
-        {{}, {"F1", "frobnicate"}, ctl::kExitUsage, "'frobnicate'", 0},
+        {{}, {"f1", "KEY", "volume", "up"}, 0, "F1: single key Volume UP", kF1, {kSingleKey, {175}}},
+        {{}, {"F1", "key", "F1"}, 0, "F1: own function", kF1, {kSingleKey, {112}}},
+        {{}, {"F1", "combo", "Ctrl+Shift+K"}, 0, "LCtrl + LShift + K", kF1, {kCombination, {162, 160, 'K'}}},
+        {{}, {"Q", "combo", "lctrl+num", "+"}, 0, "LCtrl + Num +", kQ, {kCombination, {162, 107}}},
+        {{},
+         {"F1", "function", "volume up"},
+         0,
+         "function \"Volume Up\"",
+         kF1,
+         {kNamedFunction, {}, "Volume Up"}},
+        {{}, {"F5", "macro", "Boss"}, 0, "F5: macro 0 \"Boss\"", kF5, {kMacro, {}, "", 0}},
+        {{}, {"F5", "launch", "folder", "@/music"}, 0, "F5: open folder", kF5, {kOpenFolder, {}, "/music"}},
+        {{},
+         {"F5", "launch", "music", "@/song.mp3"},
+         0,
+         "F5: play music",
+         kF5,
+         {kPlayMusic, {}, "/song.mp3"}},
+        {{"A", "key", "B"}, {"A", "disable"}, 0, "A: disabled", kA, {kDefault, {}, "", -1, false}},
+        {{"A", "disable"}, {"a", "default"}, 0, "A: own function", kA, {.count = kResetRequest}},
+        // Keypad keys are told apart from the main block's by "Num".
+        {{}, {"num -", "key", "-"}, 0, "Num -: single key -\n", 40, {kSingleKey, {189}}},
+        {{}, {"-", "key", "Num -"}, 0, "-: single key Num -\n", 31, {kSingleKey, {109}}},
+        {{}, {"--list-keys"}, 0, "Esc\nF1\n"},
+        {{}, {"--list-functions"}, 0, "\nVolume Up\nVolume Down\n"},
+        {{}, {"F1"}, kRefused, "usage"},
+        {{}, {"Nokey", "key", "B"}, kRefused, "unknown key 'Nokey'"},
+        {{}, {"LCtrl", "key", "B"}, kRefused, "LCtrl cannot be assigned"},
+        {{}, {"Volume UP", "key", "B"}, kRefused, "cannot be assigned"},
+        {{}, {"F1", "key"}, kRefused, "key name"},
+        {{}, {"F1", "key", "Nonesuch"}, kRefused, "unknown key 'Nonesuch'"},
+        {{}, {"F1", "key", "key 0x07"}, kRefused, "no code"},
+        {{}, {"F1", "combo", "A+B+C+D"}, kRefused, "has 4"},
+        {{}, {"F1", "combo", "Ctrl+Nope"}, kRefused, "unknown key 'Nope'"},
+        {{}, {"F1", "combo", "Ctrl+Volume UP"}, kRefused, "media key"},
+        {{}, {"F1", "function", "Media"}, kRefused, "unknown function"},
+        {{}, {"F1", "macro", "Nope"}, kRefused, "no macro named 'Nope'"},
+        {{}, {"F1", "macro", "M32"}, kRefused, "no slot"},
+        {{}, {"F1", "launch", "file", "song.mp3"}, kRefused, "not absolute"},
+        {{}, {"F1", "launch", "file", "@/missing.txt"}, kRefused, "does not exist"},
+        {{}, {"F1", "launch", "folder", "@/song.mp3"}, kRefused, "not a folder"},
+        {{}, {"F1", "launch", "program", "@/music"}, kRefused, "not a file"},
+        {{}, {"F1", "launch", "file", longPath}, kRefused, "at most 255"},
+        {{}, {"F1", "launch", "video", "@/song.mp3"}, kRefused, "'video'"},
+        {{}, {"F1", "disable", "now"}, kRefused, "nothing after"},
+        {{}, {"F1", "frobnicate"}, kRefused, "'frobnicate'"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.args));
-        testing::TempFolder folder;
-        const std::string at = folder.path().string();
-        fs::create_directories(folder.path() / "music");
-        fs::create_directories(folder.path() / std::string(200, 'a'));
-        std::ofstream(folder.path() / "song.mp3") << "x";
-        std::ofstream(folder.path() / std::string(200, 'a') / std::string(60, 'b')) << "x";
+        testing::ChangeBench bench("assign");
+        const std::filesystem::path at = bench.folder.path();
+        std::filesystem::create_directories(at / "music");
+        std::filesystem::create_directory(at / std::string(200, 'a'));
+        std::ofstream(at / "song.mp3") << "x";
+        std::ofstream(at / std::string(200, 'a') / std::string(60, 'b')) << "x";
         // Macro 0 "Boss", and one more than the keyboard has slots for.
         auto macros = std::make_unique<MacroStore>();
         for (std::size_t i = 0; i <= img::kMacroSlotCount; ++i)
             (*macros)[i].SetName(i == 0 ? u"Boss" : u"M" + Utf8ToUtf16(std::to_string(i)));
-        const fs::path data = folder.path() / "data";
-        fs::create_directories(data);
-        ASSERT_TRUE(SaveMacroStore(data / kMacroFileName, *macros).Saved());
+        ASSERT_TRUE(SaveMacroStore(bench.data / kMacroFileName, *macros).Saved());
+        std::vector<std::string> args = c.args;
+        for (std::string& arg : args)
+            if (arg.starts_with("@")) arg = at.string() + arg.substr(1);
 
-        VirtualClock clock;
-        KeyboardEmulator emulator(clock);
-        const auto run = [&](std::vector<std::string> args, std::ostream& out, std::ostream& err) {
-            for (std::string& arg : args)
-                if (arg.starts_with("@")) arg = at + arg.substr(1);
-            args.insert(args.begin(), {"--data-dir", data.string(), "assign"});
-            return ctl::RunCorvanectl(args, out, err, &emulator, &clock);
-        };
-        std::ostringstream out;
-        std::ostringstream err;
-        ASSERT_EQ(run(c.before.empty() ? std::vector<std::string>{"A", "default"} : c.before, out, err), 0) << err.str();
-        const fs::path keymap = data / kKeymapFileName;
-        auto expected = std::make_unique<SettingsState>();
-        ASSERT_EQ(LoadKeymap(keymap, *expected, KeymapLoadMode::kFull).state, FileState::kLoaded);
-        const std::vector<std::uint8_t> keymapBefore = testing::ReadAll(keymap);
-        const EmulatedDeviceState keyboardBefore = emulator.State();
-        out.str("");
-        err.str("");
-
-        EXPECT_EQ(run(c.args, out, err), c.exitCode) << err.str();
-        EXPECT_NE((c.exitCode == 0 ? out : err).str().find(c.says), std::string::npos) << out.str() << err.str();
-        if (c.exitCode != 0) {
-            EXPECT_EQ(testing::ReadAll(keymap), keymapBefore);
-            EXPECT_EQ(emulator.State(), keyboardBefore);
-            continue;
-        }
-        AssignmentResult result;
-        result.selectedKeySlot = c.slot;
-        result.selectedKeyCode = DefaultKeyOrder[c.slot];
-        c.dialog(result);
-        if (result.launchPath.starts_with(u"@")) result.launchPath = Utf8ToUtf16(at) + result.launchPath.substr(1);
-        AssignKey(*expected, result, StandardKeyCodeTable(), *macros);
-
-        auto saved = std::make_unique<SettingsState>();
-        ASSERT_EQ(LoadKeymap(keymap, *saved, KeymapLoadMode::kFull).state, FileState::kLoaded);
-        EXPECT_EQ(saved->records[c.slot], expected->records[c.slot]);
-        const EmulatedDeviceState keyboard = emulator.State();
-        EXPECT_TRUE(std::equal(keyboard.keyTable.begin(), keyboard.keyTable.end(),
-                               expected->image.data() + img::kDeviceKeyTable));
-        EXPECT_TRUE(std::equal(keyboard.keyEnableMap.begin(), keyboard.keyEnableMap.end(),
-                               expected->image.data() + img::kKeyEnableMap));
-        EXPECT_TRUE(std::equal(keyboard.macroSlots[0].begin(), keyboard.macroSlots[0].end(),
-                               expected->image.MacroSlot(0)));
-    }
-}
-
-TEST(CtlAssign, ListsNameWhatTheCommandTakes)
-{
-    VirtualClock clock;
-    KeyboardEmulator emulator(clock);
-    const auto lines = [&](const char* option) {
-        std::ostringstream out;
-        std::ostringstream err;
-        EXPECT_EQ(ctl::RunCorvanectl({"assign", option}, out, err, &emulator, &clock), 0) << err.str();
-        std::vector<std::string> result;
-        std::istringstream in(out.str());
-        for (std::string line; std::getline(in, line);)
-            result.push_back(line);
-        return result;
-    };
-    // Every key the key dialog opens for, once, by a name that finds it again.
-    std::set<std::size_t> slots;
-    for (const std::string& name : lines("--list-keys")) {
-        const auto slot = SlotOfName(name, StandardKeyCodeTable());
-        ASSERT_TRUE(slot.has_value()) << name;
-        EXPECT_TRUE(IsAssignableKey(*slot)) << name;
-        EXPECT_TRUE(slots.insert(*slot).second) << name;
-    }
-    EXPECT_EQ(slots.size(), kLayoutKeyCount - 8);
-    EXPECT_EQ(lines("--list-functions").size(), kNamedFunctionCount);
-    // Every key code the table names is found by its name, also where two labels are alike.
-    for (int code = 1; code < 256; ++code) {
-        const std::string name = DistinctKeyCodeName(static_cast<std::uint8_t>(code), StandardKeyCodeTable());
-        EXPECT_EQ(KeyCodeOfName(name, StandardKeyCodeTable()), code) << name;
+        bench.Prepare(c.before.empty() ? std::vector<std::string>{"A", "default"} : c.before);
+        if (!bench.Done(args, c.exitCode, c.says)) continue;
+        SettingsState& expected = *bench.before;
+        AssignKey(expected, c.dialog.Result(c.slot, at.string()), StandardKeyCodeTable(), *macros);
+        EXPECT_TRUE(bench.saved->image == expected.image);
+        EXPECT_TRUE(bench.saved->records == expected.records);
+        // What was saved went out: the key table, the enable map and the macro slots.
+        const EmulatedDeviceState keyboard = bench.emulator.State();
+        EXPECT_TRUE(std::ranges::equal(
+            keyboard.keyTable, std::span(expected.image.DeviceKeyEntry(0), img::kDeviceKeyTableSize)));
+        EXPECT_TRUE(
+            std::ranges::equal(keyboard.keyEnableMap, std::span(expected.image.data() + img::kKeyEnableMap,
+                                                                img::kKeyEnableMapSize)));
+        EXPECT_TRUE(std::ranges::equal(keyboard.macroSlots[0],
+                                       std::span(expected.image.MacroSlot(0), img::kMacroSlotSize)));
     }
 }
 
