@@ -2,6 +2,7 @@
 // dialog's AssignmentResult as its pages do and hands it to the same encoding the keyboard view
 // uses after Save; everything that can be checked without the keyboard is checked first.
 
+#include "ctl/ChangeChecks.h"
 #include "ctl/Commands.h"
 #include "ctl/Describe.h"
 #include "ctl/Session.h"
@@ -167,27 +168,19 @@ std::optional<std::string> ParseFunction(const std::vector<std::string>& args, R
     return "unknown function form '" + form + "'";
 }
 
-// The macro list of the dialog holds only the macros the keyboard has slots for.
-std::optional<std::string> FindMacro(const MacroStore& macros, Request& request)
+// The dialog's macro list holds only the macros the keyboard has slots for.
+int ChooseMacro(CommandContext& context, const MacroStore& macros, Request& request)
 {
-    const std::vector<std::u16string> names = macros.Names();
-    const std::size_t playable = MacrosWithSlots(macros);
-    std::vector<std::size_t> exact;
-    std::vector<std::size_t> loose;
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        const std::string name = Utf16ToUtf8(names[i]);
-        if (name == request.macroName) exact.push_back(i);
-        if (SameLetters(name, request.macroName)) loose.push_back(i);
+    const std::optional<std::size_t> number = FindMacro(context, macros, request.macroName);
+    if (!number) return kExitUsage;
+    if (const std::size_t playable = MacrosWithSlots(macros); *number >= playable) {
+        context.err << "corvanectl: assign: macro \"" << EscapeControls(request.macroName)
+                    << "\" has no slot on the keyboard, which holds the first " << playable
+                    << "; nothing was changed\n";
+        return kExitUsage;
     }
-    const std::vector<std::size_t>& found = exact.empty() ? loose : exact;
-    const std::string shown = "'" + EscapeControls(request.macroName) + "'";
-    if (found.empty()) return "no macro named " + shown + " in " + std::string(kMacroFileName);
-    if (found.size() > 1) return "several macros are named " + shown;
-    if (found[0] >= playable)
-        return "macro " + shown + " has no slot on the keyboard, which holds the first " +
-               std::to_string(playable);
-    request.result.macroNumber = static_cast<std::int32_t>(found[0]);
-    return std::nullopt;
+    request.result.macroNumber = static_cast<std::int32_t>(*number);
+    return 0;
 }
 
 int RunAssign(CommandContext& context)
@@ -226,9 +219,8 @@ int RunAssign(CommandContext& context)
 
     std::string now;
     const int code = RunChange(context, "assigning " + keyName, [&](ChangeTarget& target) {
-        if (!request.macroName.empty()) {
-            if (const auto problem = FindMacro(target.macros, request)) return refuse(*problem);
-        }
+        if (!request.macroName.empty())
+            if (const int code = ChooseMacro(context, target.macros, request); code != 0) return code;
         AssignKey(target.state, request.result, codes, target.macros);
         now = DescribeKey(*slot, target.state.image, target.state.records, &target.macros, codes);
         return 0;

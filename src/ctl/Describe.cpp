@@ -256,7 +256,8 @@ std::string DescribeKey(std::size_t slot, const SettingsImage& image, const KeyR
                         const MacroStore* macros, const KeyCodeTable& codes, TextFilter filter)
 {
     const std::size_t k = DeviceKeyIndex(slot);
-    std::string what = DescribeRecord(slot, records[slot], GetDeviceKeyEntry(image, k), codes, macros, filter);
+    std::string what =
+        DescribeRecord(slot, records[slot], GetDeviceKeyEntry(image, k), codes, macros, filter);
     if (!IsKeyEnabled(image, k)) what += what.empty() ? "disabled" : ", disabled";
     return what;
 }

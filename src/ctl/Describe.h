@@ -103,7 +103,8 @@ void WriteMacroJson(const MacroDescription& macro, JsonWriter& json, bool withLi
 // What the key at a layout position does, as the list of customised keys says it; empty for a
 // key that has its own function and is enabled.
 std::string DescribeKey(std::size_t slot, const SettingsImage& image, const KeyRecordBuffer& records,
-                        const MacroStore* macros, const KeyCodeTable& codes, TextFilter filter = EscapeControls);
+                        const MacroStore* macros, const KeyCodeTable& codes,
+                        TextFilter filter = EscapeControls);
 void DescribeMacros(const MacroStore& store, std::size_t available, const KeyCodeTable& codes,
                     std::ostream& out);
 

@@ -2,6 +2,7 @@
 // by the macro dialog's rules. A deletion reaches the keyboard as the dialog's OK and Apply do; a
 // rename changes only the file, since names never reach the keyboard.
 
+#include "ctl/ChangeChecks.h"
 #include "ctl/Commands.h"
 #include "ctl/Describe.h"
 #include "ctl/Json.h"
@@ -54,27 +55,6 @@ int ShownWhole(CommandContext& context, const MacroFile& file)
     context.err << "corvanectl: " << EscapeControls(FileStatusReason(file.status, TextLanguage::kEnglish))
                 << " Showing what is there.\n";
     return kExitFile;
-}
-
-// The number of the one macro named exactly `name`; says why and gives nothing when no macro or
-// more than one has that name.
-std::optional<std::size_t> FindMacro(CommandContext& context, const MacroStore& store,
-                                     const std::string& name)
-{
-    std::vector<std::size_t> found;
-    for (std::size_t i = 0; i < kMacroRecordCount; ++i)
-        if (store[i].InUse() && Utf16ToUtf8(store[i].Name()) == name) found.push_back(i);
-    if (found.size() == 1) return found[0];
-    if (found.empty()) {
-        context.err << "corvanectl: no macro named \"" << EscapeControls(name) << "\"\n";
-    } else {
-        context.err << "corvanectl: " << found.size() << " macros are named \"" << EscapeControls(name)
-                    << "\" (numbers";
-        for (std::size_t number : found)
-            context.err << " " << number;
-        context.err << "); rename all but one in the window first\n";
-    }
-    return std::nullopt;
 }
 
 int ListMacros(CommandContext& context)

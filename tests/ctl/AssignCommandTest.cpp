@@ -99,7 +99,7 @@ TEST(CtlAssign, KeyEndsAsTheKeyDialogLeavesItAndRefusalsChangeNothing)
         {{}, {"F1", "combo", "Ctrl+Nope"}, kRefused, "unknown key 'Nope'"},
         {{}, {"F1", "combo", "Ctrl+Volume UP"}, kRefused, "media key"},
         {{}, {"F1", "function", "Media"}, kRefused, "unknown function"},
-        {{}, {"F1", "macro", "Nope"}, kRefused, "no macro named 'Nope'"},
+        {{}, {"F1", "macro", "Nope"}, kRefused, "no macro named \"Nope\""},
         {{}, {"F1", "macro", "M32"}, kRefused, "no slot"},
         {{}, {"F1", "launch", "file", "song.mp3"}, kRefused, "not absolute"},
         {{}, {"F1", "launch", "file", "@/missing.txt"}, kRefused, "does not exist"},

@@ -17,7 +17,10 @@ namespace corvane::testing {
 
 struct ChangeBench
 {
-    explicit ChangeBench(std::string name) : command(std::move(name)) { std::filesystem::create_directories(data); }
+    explicit ChangeBench(std::string name) : command(std::move(name))
+    {
+        std::filesystem::create_directories(data);
+    }
 
     int Run(std::vector<std::string> args)
     {
@@ -34,7 +37,8 @@ struct ChangeBench
         ASSERT_EQ(Run(args), 0) << err;
         keymapBefore = ReadAll(data / kKeymapFileName);
         keyboardBefore = emulator.State();
-        ASSERT_EQ(LoadKeymap(data / kKeymapFileName, *before, KeymapLoadMode::kFull).state, FileState::kLoaded);
+        ASSERT_EQ(LoadKeymap(data / kKeymapFileName, *before, KeymapLoadMode::kFull).state,
+                  FileState::kLoaded);
     }
     // The line under test, with keymap.bin as it is then in `saved`; true when it was done.
     bool Done(const std::vector<std::string>& args, int exitCode, const char* says)
