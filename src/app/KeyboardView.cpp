@@ -7,6 +7,7 @@
 #include "device/LightingSettings.h"
 #include "format/KeyLayout.h"
 #include "keys/ApplyKeyAssignment.h"
+#include "keys/KeyCapture.h"
 #include "skin/SkinDraw.h"
 #include "skin/SkinLayout.h"
 #include "store/SettingsFiles.h"
@@ -196,7 +197,8 @@ void CTarvikDlg::ReleaseOnKey(std::uint8_t slot)
 {
     if (IgnoresClicks(slot)) return;
     if (!InColourView()) {
-        AssignKey(slot);
+        // The same keys corvanectl assigns: the picture never offers the others here.
+        if (IsAssignableKey(slot)) AssignKey(slot);
         return;
     }
     if (ctrlHeld_) {

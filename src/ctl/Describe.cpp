@@ -598,9 +598,8 @@ int RunDescribe(CommandContext& context)
     return status;
 }
 
-const CommandRegistrar kDescribe{{"describe", RunDescribe, "[FILE...]",
-                                  "print keymap.bin, a profile or MacroDefine.bin readably "
-                                  "(default: the files of the data folder)"}};
+const CommandRegistrar kDescribe{
+    {"describe", RunDescribe, "[FILE...]", "print keymap.bin, a profile or MacroDefine.bin readably"}};
 
 } // namespace
 

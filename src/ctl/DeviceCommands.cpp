@@ -126,13 +126,10 @@ int RunReset(CommandContext& context)
     return code;
 }
 
-const CommandRegistrar kInfo{
-    {"info", RunInfo, "[--emulate]", "show the keyboard's USB IDs and firmware version"}};
-const CommandRegistrar kRead{{"read", RunRead, "[--emulate]", "print the keyboard's settings"}};
-const CommandRegistrar kApply{
-    {"apply", RunApply, "FILE [--emulate]", "send a keymap.bin or profile to the keyboard"}};
-const CommandRegistrar kReset{
-    {"reset", RunReset, "[--emulate]", "return the keyboard to its factory settings"}};
+const CommandRegistrar kInfo{{"info", RunInfo, "", "show the keyboard's USB IDs and firmware version"}};
+const CommandRegistrar kRead{{"read", RunRead, "", "print the keyboard's settings"}};
+const CommandRegistrar kApply{{"apply", RunApply, "FILE", "send a keymap.bin or profile to the keyboard"}};
+const CommandRegistrar kReset{{"reset", RunReset, "", "return the keyboard to its factory settings"}};
 
 } // namespace
 

@@ -273,6 +273,12 @@ int ApplySettings(CommandContext& context, const std::vector<Setting>& settings,
 
 int RunSet(CommandContext& context)
 {
+    // For completion and scripts: the effect names, as the list shows them in English.
+    if (context.args.size() == 1 && context.args[0] == "--list-effects") {
+        for (const LightingEffect& effect : kLightingEffects)
+            context.out << effect.english << "\n";
+        return 0;
+    }
     const auto settings = ParseSettings(context);
     if (!settings) return kExitUsage;
     std::string doing = "setting";
