@@ -119,6 +119,29 @@ TEST_F(DeviceCommands, ResetSendsTheFactoryResetAfterTheRead)
     EXPECT_EQ(frames.size(), 53u + 3u + 51u);
 }
 
+// Ten scripts change the one emulated keyboard at once: they take turns, so every one succeeds,
+// and the keyboard and keymap.bin end with the same one of their values.
+TEST_F(DeviceCommands, CommandsStartedTogetherTakeTurns)
+{
+    const fs::path script = dir_ / "ten.sh";
+    std::ofstream(script) << "fail=0\nfor n in 11 12 13 14 15 16 17 18 19 20; do\n  '" << CORVANECTL_PATH
+                          << "' --data-dir '" << dir_.string()
+                          << "' --emulate set brightness=$n >/dev/null 2>>'" << (dir_ / "ten.err").string()
+                          << "' &\ndone\n"
+                          << "for job in $(jobs -p); do wait $job || fail=1; done\nexit $fail\n";
+    const int status = std::system(("bash '" + script.string() + "'").c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << Slurp(dir_ / "ten.err");
+    const CtlRun read = Ctl("--emulate read");
+    ASSERT_EQ(read.exitCode, 0) << read.err;
+    const auto brightness = Lines(read.out, "Brightness: ");
+    ASSERT_EQ(brightness.size(), 1u);
+    const int value = std::stoi(brightness[0].substr(12));
+    EXPECT_GE(value, 11);
+    EXPECT_LE(value, 20);
+    EXPECT_EQ(static_cast<unsigned char>(Slurp(dir_ / "keymap.bin").at(7452)), value);
+}
+
 TEST_F(DeviceCommands, FailuresSayWhatWentWrong)
 {
     CtlRun run = Ctl("--emulate=fresh apply '" + (dir_ / "missing.bin").string() + "'");

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include <chrono>
 
 namespace corvane {
@@ -411,4 +413,41 @@ TEST_F(SyncApply, FactoryResetKeepsTheShadowsWhenKeymapCannotBeWritten)
 }
 
 } // namespace
+// Another program may be talking to the keyboard: every frame of every sequence goes out while
+// this one holds the keyboard's lock, and the lock is let go between sequences.
+TEST(SyncLock, EveryFrameOfEverySequenceGoesOutUnderTheKeyboardsLock)
+{
+    struct CountingLock final : KeyboardLock
+    {
+        bool Acquire(const std::function<void()>&) override
+        {
+            ++held;
+            ++acquired;
+            return true;
+        }
+        void Release() override { --held; }
+        std::atomic<int> held{0};
+        std::atomic<int> acquired{0};
+    } lock;
+    EmulatedLink f;
+    f.emulator.SetKeyboardLock(&lock);
+    std::atomic<int> framesOutside{0};
+    std::atomic<int> frames{0};
+    f.options.trace = [&](const TraceRecord& record) {
+        if (record.direction == TraceDirection::kEventIn) return;
+        ++frames;
+        if (lock.held.load() == 0) ++framesOutside;
+    };
+    ASSERT_TRUE(f.StartAndSync());
+    f.state().image[img::kBrightness] = 12;
+    EXPECT_EQ(f.link->Apply(f.state()), SyncResult::kOk);
+    FirmwareVersion version;
+    EXPECT_EQ(f.link->QueryFirmwareVersion(version), SyncResult::kOk);
+    EXPECT_EQ(f.link->FactoryReset(f.state()), SyncResult::kOk);
+    EXPECT_GT(frames.load(), 200);
+    EXPECT_EQ(framesOutside.load(), 0);
+    EXPECT_EQ(lock.held.load(), 0);
+    EXPECT_GE(lock.acquired.load(), 5); // read, its lighting reread, apply, query, reset
+}
+
 } // namespace corvane
