@@ -110,8 +110,10 @@ std::optional<std::string> ParseValue(Setting& setting, std::string_view text)
         return set(*code, EffectName(*code));
     }
     case Name::kSpeed:
+        if (!Number(text, 0, 9)) return "not a number 0-9";
         return set(Number(text, 0, 9), std::string(text));
     case Name::kBrightness:
+        if (!Number(text, 0, 50)) return "not a number 0-50";
         return set(Number(text, 0, 50), std::string(text));
     case Name::kColour:
         if (SameLetters(text, "multi")) return set(kMultiColourSlot - 1, "multi");
@@ -147,6 +149,7 @@ std::optional<std::string> ParseValue(Setting& setting, std::string_view text)
     case Name::kResponseTime: {
         // The keyboard counts 1-10; the field holds the slider's position, one less.
         const auto count = Number(text, 1, 10);
+        if (!count) return "not a number 1-10";
         return set(count ? std::optional<int>(*count - 1) : std::nullopt, std::string(text));
     }
     case Name::kReportRate:
