@@ -88,6 +88,9 @@ TEST(StartOptionsTest, MinimizedAndAutostartAreReadAndBadValuesRefused)
         EXPECT_EQ(parsed.exitCode, 2) << bad;
     }
     EXPECT_EQ(ParseCommandLine({"corvane-keyboard", "--autostart"}).exitCode, 2);
+    const ParsedCommandLine version = ParseCommandLine({"corvane-keyboard", "--emulate", "--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.output, QStringLiteral("corvane-keyboard " CORVANE_VERSION "\n"));
 }
 
 TEST(StartOptionsTest, MissingArtworkNamesEveryFolderLookedInAndFails)

@@ -75,6 +75,7 @@ TEST_F(DeviceCommands, InfoShowsIdsAndFirmware)
     EXPECT_NE(run.out.find("firmware: "), std::string::npos);
     // Options may also follow the command, and extra ID pairs do not disturb the built-in ones.
     EXPECT_EQ(Ctl("info --emulate=fresh --device-ids 1234:abcd,0001:0002").exitCode, 0);
+    EXPECT_EQ(Ctl("info --version").out, "corvanectl " CORVANE_VERSION "\n");
 }
 
 TEST_F(DeviceCommands, ReadTracesTheWholeSequenceAndDescribesTheSettings)
