@@ -1,6 +1,7 @@
 // corvanectl macro against the emulated keyboard: what each line does to MacroDefine.bin, keymap.bin
 // and the keyboard, and what it refuses.
 
+#include "../keys/FactoryKeys.h"
 #include "../store/TempFolder.h"
 #include "ctl/Commands.h"
 #include "device/Clocks.h"
@@ -51,9 +52,7 @@ Outcome RunMacroLine(std::vector<std::string> args,
     WriteEvent(events, WriteEvent(events, 0, false, 1, 0x04, 'A'), true, 250, 0x04, 'A');
     (*macros)[0].SetEvents(events);
     auto state = std::make_unique<SettingsState>();
-    for (std::size_t k = 0; k < 128; ++k)
-        PutDeviceKeyEntry(state->image, k, DefaultDeviceKeyTable()[k]);
-    RestampDefaultKeyOrder(state->records);
+    testing::SetFactoryKeys(*state);
     for (auto [slot, number] : {std::pair{kF4, 0}, std::pair{kF5, 2}}) {
         AssignmentResult r;
         r.selectedKeySlot = static_cast<std::uint8_t>(slot);

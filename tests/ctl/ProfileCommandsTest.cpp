@@ -1,6 +1,7 @@
 // corvanectl profile against the emulated keyboard: the profile folder, the exported and imported
 // files, keymap.bin and the keyboard after each line.
 
+#include "../keys/FactoryKeys.h"
 #include "../store/TempFolder.h"
 #include "ctl/Commands.h"
 #include "device/Clocks.h"
@@ -30,9 +31,7 @@ struct ProfileSetup
 
     ProfileSetup()
     {
-        for (std::size_t k = 0; k < 128; ++k)
-            PutDeviceKeyEntry(settings->image, k, DefaultDeviceKeyTable()[k]);
-        RestampDefaultKeyOrder(settings->records);
+        testing::SetFactoryKeys(*settings);
         settings->image[img::kBrightness] = 20;
         EXPECT_TRUE(SaveKeymap(dir / "keymap.bin", *settings));
         EmulatedDeviceState keyboard = KeyboardEmulator::FactoryState();
