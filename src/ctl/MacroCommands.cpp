@@ -153,6 +153,10 @@ int RenameMacro(CommandContext& context)
         context.err << "corvanectl: a macro name has 1 to " << kMacroNameMaxLength << " characters\n";
         return kExitUsage;
     }
+    // The keyboard is not needed, but a command that changes the macros holds it from its read to
+    // its save: waiting for it keeps its save from undoing this rename.
+    Session session(context);
+    session.HoldKeyboard();
     std::optional<MacroFile> file = ReadMacroFile(context);
     if (!file) return kExitFile;
     const std::optional<std::size_t> number = FindMacro(context, *file->store, oldName);
