@@ -274,7 +274,38 @@ TEST(LanguageSettingTest, OnlyExactLowerCaseGermanSelectsGerman)
     QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("QT302"));
     settings.remove(QStringLiteral("Language"));
     settings.sync();
+    // Without the setting, the locale decides: the first of LC_ALL, LC_MESSAGES and LANG set.
+    struct Locale
+    {
+        const char* all;
+        const char* messages;
+        const char* lang;
+        std::uint16_t language;
+    };
+    const Locale locales[] = {
+        {"", "", "de_DE.UTF-8", kLanguageGerman},
+        {"", "", "de_AT@euro", kLanguageGerman},
+        {"", "", "de", kLanguageGerman},
+        {"", "", "en_GB.UTF-8", kLanguageEnglish},
+        {"", "", "", kLanguageEnglish},
+        {"", "", "dez_XX", kLanguageEnglish},
+        {"C.UTF-8", "", "de_DE.UTF-8", kLanguageEnglish},
+        {"", "de_CH.UTF-8", "en_US.UTF-8", kLanguageGerman},
+    };
+    const QByteArray saved[] = {qgetenv("LC_ALL"), qgetenv("LC_MESSAGES"), qgetenv("LANG")};
+    for (const Locale& l : locales) {
+        qputenv("LC_ALL", l.all);
+        qputenv("LC_MESSAGES", l.messages);
+        qputenv("LANG", l.lang);
+        EXPECT_EQ(ReadLanguageSetting(), l.language) << l.all << "/" << l.messages << "/" << l.lang;
+    }
+    // The setting, once written, counts whatever the locale says.
+    settings.setValue(QStringLiteral("Language"), QStringLiteral("english"));
+    settings.sync();
     EXPECT_EQ(ReadLanguageSetting(), kLanguageEnglish);
+    qputenv("LC_ALL", saved[0]);
+    qputenv("LC_MESSAGES", saved[1]);
+    qputenv("LANG", saved[2]);
     settings.setValue(QStringLiteral("Language"), QStringLiteral("german"));
     settings.sync();
     EXPECT_EQ(ReadLanguageSetting(), kLanguageGerman);

@@ -10,6 +10,8 @@
 int main(int argc, char** argv)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    // Windows follow the locale when no language is stored: the tests expect English ones.
+    setenv("LC_ALL", "C.UTF-8", 1);
     QTemporaryDir home;
     const QByteArray base = home.path().toLocal8Bit();
     setenv("XDG_RUNTIME_DIR", (base + "/run").constData(), 1);

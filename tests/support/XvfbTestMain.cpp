@@ -53,6 +53,8 @@ int main(int argc, char** argv)
 {
     QTemporaryDir home;
     const QByteArray base = home.path().toLocal8Bit();
+    // Windows follow the locale when no language is stored: the tests expect English ones.
+    setenv("LC_ALL", "C.UTF-8", 1);
     setenv("XDG_RUNTIME_DIR", (base + "/run").constData(), 1);
     setenv("XDG_CONFIG_HOME", (base + "/config").constData(), 1);
     setenv("XDG_DATA_HOME", (base + "/data").constData(), 1);
