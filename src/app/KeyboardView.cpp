@@ -99,9 +99,11 @@ void CTarvikDlg::PaintTitleAndButtons(QPainter& painter)
     if (helpOpen_) {
         DrawSkinImage(painter, folder, QStringLiteral("HelpWindow.png"), layout::kHelpWindowOrigin.x,
                       layout::kHelpWindowOrigin.y);
-        const QString rows[3] = {Text("Einstellung zurücksetzen", "Reset settings"),
-                                 Text("Firmware aktualisieren", "Firmware update"),
-                                 Text("Softwareversion: 1.4", "Software Version: 1.4")};
+        const QString rows[3] = {
+            Text("Einstellung zurücksetzen", "Reset settings"),
+            Text("Firmware aktualisieren", "Firmware update"),
+            // The program's own version, as --version prints it.
+            Text("Softwareversion: " CORVANE_VERSION, "Software Version: " CORVANE_VERSION)};
         const layout::Rect& area = layout::kHelpWindowArea;
         for (int row = 0; row < 3; ++row)
             DrawSkinText(painter, rows[row], layout::kHelpTextX, layout::kHelpTextY[row], 0, kWhite,

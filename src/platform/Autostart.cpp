@@ -72,11 +72,19 @@ std::optional<std::string> AutostartEntry(const fs::path& program)
 {
     const std::optional<std::string> exec = DesktopExecLine(program, {"--minimized"});
     if (!exec) return std::nullopt;
+    // The desktop skips the entry once the program is gone (removed with its package), instead
+    // of failing to start it at every login. A string value doubles its backslashes.
+    std::string tryExec;
+    for (char c : program.string())
+        tryExec += c == '\\' ? std::string("\\\\") : std::string(1, c);
     return "[Desktop Entry]\n"
            "Type=Application\n"
            "Name=Corvane Keyboard\n"
            "Comment=Keeps the keyboard's launch keys and macros working\n"
            "Comment[de]=H\xC3\xA4lt die Startertasten und Makros der Tastatur in Betrieb\n"
+           "TryExec=" +
+           tryExec +
+           "\n"
            "Exec=" +
            *exec +
            "\n"

@@ -79,6 +79,8 @@ TEST_F(AutostartTest, OnWritesAnEntryThatStartsMinimizedAndOffRemovesIt)
     EXPECT_NE(entry.find("\nExec=\"/opt/corvane keyboard/bin/corvane-keyboard\" --minimized\n"),
               std::string::npos);
     EXPECT_NE(entry.find("\nType=Application\n"), std::string::npos);
+    // Gone with the program: the desktop skips an entry whose program is missing.
+    EXPECT_NE(entry.find("\nTryExec=/opt/corvane keyboard/bin/corvane-keyboard\n"), std::string::npos);
 
     // Turning it on again replaces the entry rather than failing.
     ASSERT_TRUE(SetAutostart(true, "/usr/bin/corvane-keyboard", file).ok);
