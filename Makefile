@@ -24,8 +24,9 @@ build: configure
 	cmake --build $(BUILD) -j$(JOBS)
 
 # The Debian package, into $(BUILD).
+# Two packages of one commit are the same bytes: every time stamp in them is the last commit's.
 package: build
-	cmake --build $(BUILD) --target package
+	SOURCE_DATE_EPOCH=$${SOURCE_DATE_EPOCH:-$$(git log -1 --format=%ct 2>/dev/null)} cmake --build $(BUILD) --target package
 
 test: build fuzz-build check-format
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS) --timeout 300
