@@ -197,8 +197,10 @@ bool WriteThrough(const fs::path& target, const struct stat* old,
     if (ok && old != nullptr) {
         // The owner first: changing it clears set-id bits, which fchmod then puts back. Another
         // user's file written by root keeps its owner; an ordinary user cannot and need not.
-        if (old->st_uid != ::geteuid() || old->st_gid != ::getegid())
-            (void)::fchown(temp.fd.get(), old->st_uid, old->st_gid);
+        if ((old->st_uid != ::geteuid() || old->st_gid != ::getegid()) &&
+            ::fchown(temp.fd.get(), old->st_uid, old->st_gid) != 0) {
+            // An ordinary user keeps the file under their own name.
+        }
         ok = ::fchmod(temp.fd.get(), old->st_mode & 07777) == 0;
     }
     ok = ok && ::fsync(temp.fd.get()) == 0;

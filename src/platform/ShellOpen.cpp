@@ -64,11 +64,15 @@ bool SpawnDetached(const std::vector<std::string>& argv, const std::string& work
             if (devNull != STDIN_FILENO) ::close(devNull);
         }
         ::close_range(3, ~0u, CLOSE_RANGE_CLOEXEC);
-        if (dir != nullptr) (void)::chdir(dir);
+        // A folder that cannot be entered leaves the opener where it is; it still opens the path.
+        if (dir != nullptr && ::chdir(dir) != 0) {
+        }
         ::execvp(firstArgv[0], firstArgv.data());
         if (secondArgv[0] != nullptr) ::execvp(secondArgv[0], secondArgv.data());
         const int error = errno;
-        (void)::write(report[1], &error, sizeof error);
+        // Nothing is left to do if the report cannot be written: the parent then sees no error.
+        if (::write(report[1], &error, sizeof error) != static_cast<ssize_t>(sizeof error)) {
+        }
         ::_exit(127);
     }
     ::close(report[1]);
