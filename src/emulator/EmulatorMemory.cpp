@@ -1,5 +1,6 @@
 #include "emulator/EmulatorMemory.h"
 
+#include "files/FileLock.h"
 #include "files/FileStatus.h"
 
 #include <algorithm>
@@ -90,17 +91,11 @@ bool EmulatorMemoryFile::Lock(const std::function<void()>& waiting)
     const fs::path lockFile = fs::path(file_).concat(".lock");
     const int fd = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
     if (fd < 0) return false;
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        if (errno == EWOULDBLOCK && waiting) waiting();
-        int result = 0;
-        while ((result = ::flock(fd, LOCK_EX)) != 0 && errno == EINTR) {
-        }
-        if (result != 0) {
-            const int error = errno;
-            ::close(fd);
-            errno = error;
-            return false;
-        }
+    if (!LockExclusively(fd, waiting)) {
+        const int error = errno;
+        ::close(fd);
+        errno = error;
+        return false;
     }
     lockFd_ = fd;
     return true;

@@ -1,9 +1,9 @@
 #include "platform/DeviceNodeLock.h"
 
+#include "files/FileLock.h"
+
 #include <cerrno>
 #include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace corvane {
@@ -25,23 +25,11 @@ bool DeviceNodeLock::Acquire(const std::function<void()>& waiting)
     // Non-blocking open: a FIFO put in the node's place must not hang the program.
     const int fd = ::open(node_.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) return false;
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        if (errno != EWOULDBLOCK) {
-            const int error = errno;
-            ::close(fd);
-            errno = error;
-            return false;
-        }
-        if (waiting) waiting();
-        int result = 0;
-        while ((result = ::flock(fd, LOCK_EX)) != 0 && errno == EINTR) {
-        }
-        if (result != 0) {
-            const int error = errno;
-            ::close(fd);
-            errno = error;
-            return false;
-        }
+    if (!LockExclusively(fd, waiting)) {
+        const int error = errno;
+        ::close(fd);
+        errno = error;
+        return false;
     }
     fd_ = fd;
     holds_ = 1;
