@@ -4,12 +4,14 @@
 // copied to the screen in one opaque copy. A partial redraw draws one element onto the kept frame
 // and copies only that area.
 
+#include "skin/DrawnControls.h"
 #include "skin/WindowMessage.h"
 
 #include <QDialog>
 #include <QImage>
 #include <QString>
 #include <functional>
+#include <optional>
 
 namespace corvane {
 
@@ -63,7 +65,32 @@ public:
     // Whether a partial redraw would draw now; otherwise it waits for the next full paint.
     bool CanRedrawPart() const { return !stale_ && !frame_.Frame().isNull(); }
 
+    // The window's controls in reading order, drawn ones and child widgets (kept until the window
+    // asks for its next paint, since whatever changes a control changes the picture too).
+    const DrawnControlList& Controls() const;
+    // The drawn control that has the keyboard focus; none while a child widget or nothing has it.
+    std::optional<int> FocusedControl() const;
+    // Gives the focus to a drawn control (the window takes the focus) and shows its mark.
+    void FocusControl(int id);
+    enum class Press { kNow, kQueued };
+    // Presses a drawn control as Space does. Queued: once the caller has returned, for callers
+    // that must not wait on a modal dialog the press may open.
+    void PressControl(int id, Press when = Press::kNow);
+    // Whether the focus mark is shown: from the first Tab or focus move until a mouse press.
+    bool FocusMarkShown() const { return focusVisible_; }
+
 protected:
+    // The window's controls in reading order; each window lists its own.
+    virtual DrawnControlList ListControls() const;
+    // What pressing a drawn control does: by default the mouse's click at its centre (a move, a
+    // press and a release), so a key and the mouse take one path.
+    virtual void ActivateControl(const DrawnControl& control);
+    // The rectangle the focus mark is drawn around; the window may draw its own mark instead
+    // (an empty rectangle draws none).
+    virtual QRect FocusMarkArea(const DrawnControl& control) const;
+    // Draws the focus mark over the composed frame.
+    void PaintFocusMark(QPainter& painter) const;
+
     // Called before every full paint, outside drawing: whatever the paint needs settled in the
     // window's state is done here, so that PaintElements only draws.
     virtual void SettleBeforePaint();
@@ -75,6 +102,10 @@ protected:
 
     void paintEvent(QPaintEvent* event) override;
     bool event(QEvent* event) override;
+    // Tab and Shift+Tab walk the window's list; Space presses the focused drawn control and the
+    // arrow keys move within its group. Windows that take keys themselves pass the rest here.
+    bool focusNextPrevChild(bool next) override;
+    void keyPressEvent(QKeyEvent* event) override;
     // Enter and Escape, the keys a dialog would end on, for windows that end only through their
     // own buttons. IgnoreEndingKey takes such a key (true) so that it does nothing.
     static bool EndsDialog(int key);
@@ -85,6 +116,13 @@ private:
     bool stale_ = true;
     bool composing_ = false;
     std::optional<std::uint32_t> messageTime_;
+
+    void ControlsChanged();
+    void TellAssistiveTechnology();
+    mutable std::optional<DrawnControlList> controls_;
+    std::optional<int> focusedId_;
+    bool focusVisible_ = false;
+    bool pressing_ = false; // a press of a drawn control is sending its mouse events
 };
 
 } // namespace corvane
