@@ -138,6 +138,7 @@ signals:
 protected:
     void SettleBeforePaint() override;
     void PaintElements(QPainter& painter) override;
+    DrawnControlList ListControls() const override;
     std::intptr_t WindowMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -206,6 +207,8 @@ private:
     QString KeyboardMissingReason() const;
 
     // Keyboard view.
+    // What a key does now, in words, when it does something other than its own function.
+    QString KeyDescription(std::uint8_t slot) const;
     void PaintKeyboard(QPainter& painter);
     void PaintTitleAndButtons(QPainter& painter);
     void ReleaseOnKey(std::uint8_t slot);
@@ -215,6 +218,9 @@ private:
     void RubberBand();
     void ButtonAction(int button);
     void ReleaseInHelp(int x, int y);
+    // The help window's rows: their texts and where each lies.
+    QString HelpRowText(int row) const;
+    static QRect HelpRowPlace(int row);
 
     std::uint8_t LightingMode() const;
     // Keys are coloured only while a custom lighting profile is chosen.

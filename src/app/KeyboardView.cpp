@@ -91,6 +91,25 @@ void CTarvikDlg::PaintElements(QPainter& painter)
     if (fullPaints_ == 1) QMetaObject::invokeMethod(this, &CTarvikDlg::FirstPainted, Qt::QueuedConnection);
 }
 
+QString CTarvikDlg::HelpRowText(int row) const
+{
+    switch (row) {
+    case 0:
+        return Text("Einstellung zurücksetzen", "Reset settings");
+    case 1:
+        return Text("Firmware aktualisieren", "Firmware update");
+    // The program's own version, as --version prints it.
+    default:
+        return Text("Softwareversion: " CORVANE_VERSION, "Software Version: " CORVANE_VERSION);
+    }
+}
+
+QRect CTarvikDlg::HelpRowPlace(int row)
+{
+    const layout::Rect& area = layout::kHelpWindowArea;
+    return QRect(area.left, area.top + layout::kHelpRowHeight * row, area.Width(), layout::kHelpRowHeight);
+}
+
 void CTarvikDlg::PaintTitleAndButtons(QPainter& painter)
 {
     const QString folder = SkinFolder();
@@ -99,17 +118,9 @@ void CTarvikDlg::PaintTitleAndButtons(QPainter& painter)
     if (helpOpen_) {
         DrawSkinImage(painter, folder, QStringLiteral("HelpWindow.png"), layout::kHelpWindowOrigin.x,
                       layout::kHelpWindowOrigin.y);
-        const QString rows[3] = {
-            Text("Einstellung zurücksetzen", "Reset settings"),
-            Text("Firmware aktualisieren", "Firmware update"),
-            // The program's own version, as --version prints it.
-            Text("Softwareversion: " CORVANE_VERSION, "Software Version: " CORVANE_VERSION)};
-        const layout::Rect& area = layout::kHelpWindowArea;
         for (int row = 0; row < 3; ++row)
-            DrawSkinText(painter, rows[row], layout::kHelpTextX, layout::kHelpTextY[row], 0, kWhite,
-                         layout::kHelpTextHeight,
-                         QRect(area.left, area.top + layout::kHelpRowHeight * row, area.Width(),
-                               layout::kHelpRowHeight));
+            DrawSkinText(painter, HelpRowText(row), layout::kHelpTextX, layout::kHelpTextY[row], 0, kWhite,
+                         layout::kHelpTextHeight, HelpRowPlace(row));
     }
     DrawSkinImage(painter, folder, QStringLiteral("button-min-normal.png"), layout::kMinimiseButtonOrigin.x,
                   layout::kMinimiseButtonOrigin.y);

@@ -7,6 +7,7 @@
 
 #include "device/LightingSettings.h"
 #include "format/SettingsImage.h"
+#include "skin/DrawnControls.h"
 
 #include <array>
 #include <cstdint>
@@ -45,6 +46,8 @@ public:
     void CaptureSliderPositions();
     // Draws the whole panel; changes nothing.
     void Draw(QPainter& painter) const;
+    // The panel's controls in reading order, as drawn now (the open list covers the rest).
+    void AddControls(DrawnControlList& controls) const;
 
     // UM_SLIDER_MOVED and UM_REFRESH_CONTROLS.
     void OnSliderMoved(int id);

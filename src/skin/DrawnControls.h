@@ -10,6 +10,7 @@
 #include <QRect>
 #include <QString>
 #include <QWidget>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -50,12 +51,16 @@ bool IsTabStop(const DrawnControl& control);
 
 // The tab stop after (forward) or before `current` in reading order, wrapping around. current is
 // an index into controls, or none to begin at the first (last). None when there is no stop.
+// A group is one Tab stop, as a radio group or a grid is, and the arrow keys move inside it: Tab
+// leaves the group it is in and enters a group at the member focused last (lastFocused: group ->
+// id), else at its checked or selected member, else at its first.
+using GroupEntries = std::map<int, int>;
 std::optional<std::size_t> NextTabStop(const DrawnControlList& controls, std::optional<std::size_t> current,
-                                       bool forward);
+                                       bool forward, const GroupEntries& lastFocused = {});
 
 enum class ArrowDirection { kLeft, kRight, kUp, kDown };
 // The control of the same group nearest to controls[from] in the direction, by position: the
-// candidate must lie that way (its centre beyond the current centre), and among those the one
+// candidate must lie that way (its centre past the current control's edge), and among those the one
 // with the least distance along the direction plus twice the sideways distance wins, so a move
 // stays on its row or column where it can. None when nothing lies that way.
 std::optional<std::size_t> NeighbourInDirection(const DrawnControlList& controls, std::size_t from,

@@ -34,13 +34,15 @@ void InstallSkinnedAccessibility()
 
 // ---------------------------------------------------------------------------------------------
 
-SkinnedDialogAccessible::SkinnedDialogAccessible(SkinnedDialog* dialog) : QAccessibleWidget(dialog, QAccessible::Dialog)
+SkinnedDialogAccessible::SkinnedDialogAccessible(SkinnedDialog* dialog)
+    : QAccessibleWidget(dialog, QAccessible::Dialog)
 {
 }
 
 SkinnedDialogAccessible::~SkinnedDialogAccessible()
 {
-    for (const auto& [id, uniqueId] : children_) QAccessible::deleteAccessibleInterface(uniqueId);
+    for (const auto& [id, uniqueId] : children_)
+        QAccessible::deleteAccessibleInterface(uniqueId);
 }
 
 SkinnedDialog* SkinnedDialogAccessible::Dialog() const
@@ -48,7 +50,8 @@ SkinnedDialog* SkinnedDialogAccessible::Dialog() const
     return static_cast<SkinnedDialog*>(widget());
 }
 
-std::vector<const DrawnControl*> SkinnedDialogAccessible::ListedEntries(const DrawnControlList& controls) const
+std::vector<const DrawnControl*>
+SkinnedDialogAccessible::ListedEntries(const DrawnControlList& controls) const
 {
     std::vector<const DrawnControl*> entries;
     entries.reserve(controls.size());
@@ -108,7 +111,8 @@ int SkinnedDialogAccessible::indexOfChild(const QAccessibleInterface* child) con
     }
     const QWidgetList unlisted = UnlistedWidgets(controls);
     for (qsizetype i = 0; i < unlisted.size(); ++i)
-        if (child->object() == unlisted[i]) return static_cast<int>(entries.size() + static_cast<std::size_t>(i));
+        if (child->object() == unlisted[i])
+            return static_cast<int>(entries.size() + static_cast<std::size_t>(i));
     return -1;
 }
 
@@ -235,9 +239,12 @@ QString DrawnControlAccessible::text(QAccessible::Text t) const
     const DrawnControl* control = Current();
     if (control == nullptr) return {};
     switch (t) {
-    case QAccessible::Name: return control->name;
-    case QAccessible::Description: return control->description;
-    default: return {};
+    case QAccessible::Name:
+        return control->name;
+    case QAccessible::Description:
+        return control->description;
+    default:
+        return {};
     }
 }
 

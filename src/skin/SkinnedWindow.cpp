@@ -154,6 +154,7 @@ void SkinnedDialog::FocusControl(int id)
     const DrawnControl* control = FindControl(Controls(), id);
     if (control == nullptr || control->disabled || !control->focusable) return;
     focusedId_ = id;
+    if (control->group != 0) lastFocusedInGroup_[control->group] = id;
     focusVisible_ = true;
     // The window's focus is told by Qt; the control inside it once the window is painted.
     if (!hasFocus()) setFocus(Qt::TabFocusReason);
@@ -244,7 +245,7 @@ bool SkinnedDialog::focusNextPrevChild(bool next)
                            : (now == this && focusedId_ == control.id);
         if (here) current = i;
     }
-    const std::optional<std::size_t> target = NextTabStop(controls, current, next);
+    const std::optional<std::size_t> target = NextTabStop(controls, current, next, lastFocusedInGroup_);
     if (!target) return true;
     const DrawnControl& stop = controls[*target];
     focusVisible_ = true;

@@ -121,6 +121,7 @@ private:
     void TellAssistiveTechnology();
     mutable std::optional<DrawnControlList> controls_;
     std::optional<int> focusedId_;
+    GroupEntries lastFocusedInGroup_;
     bool focusVisible_ = false;
     bool pressing_ = false; // a press of a drawn control is sending its mouse events
 };

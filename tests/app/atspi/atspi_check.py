@@ -1,0 +1,137 @@
+"""Reads the main window over the accessibility bus, as a screen reader does.
+
+Run inside a private D-Bus session with a private X server (check-atspi sets both up). For each
+language it starts the program against the emulator, waits for its window on the bus, and checks
+the named objects, the Apply button's name, and that the Macro button's press action opens the
+macro dialog.
+"""
+import os
+import subprocess
+import sys
+import tempfile
+import time
+
+import pyatspi
+
+PROGRAM = sys.argv[1]
+MIN_NAMED = 100
+EXPECT = {
+    "english": {"apply": "Apply", "macro": "Macro", "effects": "Light effects: "},
+    "german": {"apply": "Anwenden", "macro": "Macro", "effects": "Lichteffekte: "},
+}
+failures = []
+
+
+def fail(text):
+    print("FAIL: " + text, file=sys.stderr)
+    failures.append(text)
+
+
+def wait_for(what, find, seconds=30):
+    end = time.monotonic() + seconds
+    while time.monotonic() < end:
+        found = find()
+        if found:
+            return found
+        time.sleep(0.2)
+    fail("timed out waiting for " + what)
+    return None
+
+
+def application(pid):
+    desktop = pyatspi.Registry.getDesktop(0)
+    for i in range(desktop.childCount):
+        app = desktop.getChildAtIndex(i)
+        try:
+            if app is not None and app.get_process_id() == pid:
+                return app
+        except Exception:
+            pass
+    return None
+
+
+def windows(app):
+    return [app.getChildAtIndex(i) for i in range(app.childCount)]
+
+
+def walk(node, depth=0):
+    yield node
+    if depth > 8:
+        return
+    for i in range(node.childCount):
+        child = node.getChildAtIndex(i)
+        if child is not None:
+            yield from walk(child, depth + 1)
+
+
+def find(root, role, name=None, prefix=None):
+    for node in walk(root):
+        if node.getRoleName() != role:
+            continue
+        if name is not None and node.name != name:
+            continue
+        if prefix is not None and not node.name.startswith(prefix):
+            continue
+        return node
+    return None
+
+
+def check_language(language):
+    expect = EXPECT[language]
+    with tempfile.TemporaryDirectory() as data:
+        env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb")
+        program = subprocess.Popen(
+            [PROGRAM, "--emulate=fresh", "--data-dir", data, "--language", language],
+            env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            app = wait_for(language + " program on the bus", lambda: application(program.pid))
+            if app is None:
+                return
+            main = wait_for(language + " main window",
+                            lambda: next((w for w in windows(app) if w.name == "Corvane Keyboard"), None))
+            if main is None:
+                return
+            # The keys carry their names once the first read has filled the window.
+            time.sleep(1)
+            named = [n for n in walk(main) if n is not main and n.name]
+            if len(named) < MIN_NAMED:
+                fail("%s: %d named objects, want at least %d" % (language, len(named), MIN_NAMED))
+            roles = {}
+            for n in named:
+                roles[n.getRoleName()] = roles.get(n.getRoleName(), 0) + 1
+            print("%s: %d named objects %s" % (language, len(named), sorted(roles.items())))
+            if find(main, "push button", expect["apply"]) is None:
+                fail("%s: no push button named %r" % (language, expect["apply"]))
+            if find(main, "combo box", prefix=expect["effects"]) is None:
+                fail("%s: no effect list named %r..." % (language, expect["effects"]))
+            for role in ("slider", "check box"):
+                if find(main, role) is None:
+                    fail("%s: no %s" % (language, role))
+            if find(main, "push button", prefix="F1") is None:
+                fail("%s: no key F1" % language)
+
+            macro = find(main, "push button", expect["macro"])
+            if macro is None:
+                fail("%s: no Macro button" % language)
+                return
+            action = macro.queryAction()
+            names = [action.getName(i) for i in range(action.nActions)]
+            if "Press" not in names and "press" not in [n.lower() for n in names]:
+                fail("%s: the Macro button has no press action: %r" % (language, names))
+                return
+            action.doAction([n.lower() for n in names].index("press"))
+            dialog = wait_for(language + " macro dialog",
+                              lambda: next((w for w in windows(app) if w.name != "Corvane Keyboard"
+                                            and w.getState().contains(pyatspi.STATE_SHOWING)), None), 15)
+            if dialog is not None and "Macro" not in dialog.name:
+                fail("%s: the Macro button opened %r, not the macro dialog" % (language, dialog.name))
+            elif dialog is not None:
+                print("%s: the Macro button's action opened %r" % (language, dialog.name))
+        finally:
+            program.kill()
+            program.wait()
+
+
+for lang in ("english", "german"):
+    check_language(lang)
+sys.exit(1 if failures else 0)
