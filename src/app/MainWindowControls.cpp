@@ -29,7 +29,15 @@ constexpr int kNoticeId = 400;
 constexpr int kKeyId = 1000;
 
 // Arrow-key groups.
-enum Group : int { kNoGroup, kKeysGroup, kDirectionsGroup, kColoursGroup, kViewGroup, kEffectGroup, kHelpGroup };
+enum Group : int {
+    kNoGroup,
+    kKeysGroup,
+    kDirectionsGroup,
+    kColoursGroup,
+    kViewGroup,
+    kEffectGroup,
+    kHelpGroup
+};
 
 DrawnControl Button(int id, const QString& name, const QRect& rect, int group = kNoGroup)
 {
@@ -46,7 +54,8 @@ DrawnControl TableButton(int button, const QString& name, int group = kNoGroup)
     return Button(button, name, AreaOf(layout::kMainButtons[button].rect), group);
 }
 
-DrawnControl Choice(QAccessible::Role role, int id, const QString& name, const QRect& rect, bool checked, int group)
+DrawnControl Choice(QAccessible::Role role, int id, const QString& name, const QRect& rect, bool checked,
+                    int group)
 {
     DrawnControl control = Button(id, name, rect, group);
     control.role = role;
@@ -67,8 +76,9 @@ void LightingPanel::AddControls(DrawnControlList& controls) const
     const LightingView lighting(image_);
     const std::uint8_t mode = lighting.Mode();
     const std::optional<std::size_t> effectRow = EffectRowOfCode(mode);
-    const QString effect = effectRow ? Text(kLightingEffects[*effectRow].german, kLightingEffects[*effectRow].english)
-                                     : QString();
+    const QString effect =
+        effectRow ? Text(kLightingEffects[*effectRow].german, kLightingEffects[*effectRow].english)
+                  : QString();
     DrawnControl selector = TableButton(layout::kButtonEffectSelector,
                                         Text("Lichteffekte: ", "Light effects: ") + effect, kEffectGroup);
     selector.role = QAccessible::ComboBox;
@@ -94,17 +104,22 @@ void LightingPanel::AddControls(DrawnControlList& controls) const
         entry.widget = widget;
         controls.push_back(entry);
     };
-    if (SliderShown(layout::kSliderSpeed)) slider(layout::kSliderSpeed, Text("Effekt geschwindigkeit", "Speed"));
-    if (SliderShown(layout::kSliderBrightness)) slider(layout::kSliderBrightness, Text("Helligkeit", "Brightness"));
+    if (SliderShown(layout::kSliderSpeed))
+        slider(layout::kSliderSpeed, Text("Effekt geschwindigkeit", "Speed"));
+    if (SliderShown(layout::kSliderBrightness))
+        slider(layout::kSliderBrightness, Text("Helligkeit", "Brightness"));
 
     if (!IsCustomProfile(mode)) {
         const std::uint8_t slot = lighting.SettledColourSlot();
         for (int i = 0; i < static_cast<int>(img::kPaletteEntries); ++i) {
             const int button = layout::kButtonFirstColourSquare + i;
             QString name = Text("Farbe %1", "Colour %1").arg(i + 1);
-            if (!UsesAllColours(mode)) name += QStringLiteral(", ") + ColourName(lighting.PaletteColour(static_cast<std::size_t>(i)));
+            if (!UsesAllColours(mode))
+                name +=
+                    QStringLiteral(", ") + ColourName(lighting.PaletteColour(static_cast<std::size_t>(i)));
             controls.push_back(Choice(QAccessible::RadioButton, button, name,
-                                      AreaOf(layout::kMainButtons[button].rect), slot == i + 1, kColoursGroup));
+                                      AreaOf(layout::kMainButtons[button].rect), slot == i + 1,
+                                      kColoursGroup));
         }
         if (mode != kModeStatic)
             controls.push_back(Choice(QAccessible::RadioButton, layout::kButtonMultiColour,
@@ -120,13 +135,14 @@ void LightingPanel::AddControls(DrawnControlList& controls) const
             Direction direction;
             const char* german;
             const char* english;
-        } directions[] = {{layout::kButtonDirectionTop, Direction::kTop, "Lichtrichtung: nach oben", "Light direction: up"},
-                          {layout::kButtonDirectionBottom, Direction::kBottom, "Lichtrichtung: nach unten",
-                           "Light direction: down"},
-                          {layout::kButtonDirectionRight, Direction::kRight, "Lichtrichtung: nach rechts",
-                           "Light direction: right"},
-                          {layout::kButtonDirectionLeft, Direction::kLeft, "Lichtrichtung: nach links",
-                           "Light direction: left"}};
+        } directions[] = {
+            {layout::kButtonDirectionTop, Direction::kTop, "Lichtrichtung: nach oben", "Light direction: up"},
+            {layout::kButtonDirectionBottom, Direction::kBottom, "Lichtrichtung: nach unten",
+             "Light direction: down"},
+            {layout::kButtonDirectionRight, Direction::kRight, "Lichtrichtung: nach rechts",
+             "Light direction: right"},
+            {layout::kButtonDirectionLeft, Direction::kLeft, "Lichtrichtung: nach links",
+             "Light direction: left"}};
         for (const auto& d : directions)
             controls.push_back(Choice(QAccessible::RadioButton, d.button, Text(d.german, d.english),
                                       AreaOf(layout::kMainButtons[d.button].rect), direction == d.direction,
@@ -178,11 +194,16 @@ QString CTarvikDlg::KeyDescription(std::uint8_t slot) const
         if (const NamedFunction* f = FindNamedFunction(std::span<const std::uint8_t, 4>(data, 4)))
             return Text("Funktion ", "function ") + QString::fromUtf8(f->name.data(), f->name.size());
         return {};
-    case KeyFunctionKind::kPlayMusic: return Text("Musik abspielen: ", "play music: ") + path();
-    case KeyFunctionKind::kStartProgram: return Text("Programm starten: ", "start program: ") + path();
-    case KeyFunctionKind::kOpenFile: return Text("Datei öffnen: ", "open file: ") + path();
-    case KeyFunctionKind::kOpenFolder: return Text("Ordner öffnen: ", "open folder: ") + path();
-    default: return {};
+    case KeyFunctionKind::kPlayMusic:
+        return Text("Musik abspielen: ", "play music: ") + path();
+    case KeyFunctionKind::kStartProgram:
+        return Text("Programm starten: ", "start program: ") + path();
+    case KeyFunctionKind::kOpenFile:
+        return Text("Datei öffnen: ", "open file: ") + path();
+    case KeyFunctionKind::kOpenFolder:
+        return Text("Ordner öffnen: ", "open folder: ") + path();
+    default:
+        return {};
     }
 }
 
@@ -228,7 +249,8 @@ DrawnControlList CTarvikDlg::ListControls() const
         if (layout::IsAbsentKey(slot)) continue;
         const layout::Rect r = layout::KeyWindowRect(slot);
         QString name = QString::fromStdString(SlotName(slot, codes_));
-        DrawnControl key = Button(kKeyId + slot, name, QRect(r.left, r.top, r.Width(), r.Height()), kKeysGroup);
+        DrawnControl key =
+            Button(kKeyId + slot, name, QRect(r.left, r.top, r.Width(), r.Height()), kKeysGroup);
         if (colourView) {
             if (map != nullptr)
                 key.description = ColourName(LightingView::KeyColour(map, DeviceKeyIndex(slot)));
@@ -236,7 +258,8 @@ DrawnControlList CTarvikDlg::ListControls() const
             key.disabled = IgnoresClicks(slot);
         } else {
             key.description = KeyDescription(slot);
-            key.disabled = IgnoresClicks(slot) || slot == kWinSlot || slot == kFnSlot || !IsAssignableKey(slot);
+            key.disabled =
+                IgnoresClicks(slot) || slot == kWinSlot || slot == kFnSlot || !IsAssignableKey(slot);
         }
         if (!key.description.isEmpty()) key.name += QStringLiteral(", ") + key.description;
         controls.push_back(key);

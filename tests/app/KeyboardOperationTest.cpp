@@ -57,7 +57,8 @@ protected:
     {
         QAccessibleInterface* dialog = Accessible();
         for (int i = 0; i < dialog->childCount(); ++i)
-            if (QAccessibleInterface* child = dialog->child(i); child->text(QAccessible::Name) == name) return child;
+            if (QAccessibleInterface* child = dialog->child(i); child->text(QAccessible::Name) == name)
+                return child;
         return nullptr;
     }
     // Tabs until the focus is on the control named so; false when a whole round does not reach it.
@@ -69,7 +70,10 @@ protected:
         }
         return false;
     }
-    QString KeyName(std::uint8_t slot) const { return QString::fromStdString(SlotName(slot, StandardKeyCodeTable())); }
+    QString KeyName(std::uint8_t slot) const
+    {
+        return QString::fromStdString(SlotName(slot, StandardKeyCodeTable()));
+    }
 
     FakeKeyWindow keys;
     CountingMacroWindow macroWindow;
@@ -85,12 +89,13 @@ TEST_F(KeyboardOperationTest, TabWalksTheWindowInReadingOrderBothWays)
         QStringList stops;
     } cases[] = {
         {kLanguageEnglish,
-         {"Help", "Minimise", "Close", "Light effects: Wave", "Speed", "Brightness", "Multicolour", "Light direction: left",
-          "RESPONSE TIME", "REPORT RATE", "GAME MODE", "WINDOWS KEY LOCK", "Profile", "Macro", "Esc", "Apply"}},
+         {"Help", "Minimise", "Close", "Light effects: Wave", "Speed", "Brightness", "Multicolour",
+          "Light direction: left", "RESPONSE TIME", "REPORT RATE", "GAME MODE", "WINDOWS KEY LOCK", "Profile",
+          "Macro", "Esc", "Apply"}},
         {kLanguageGerman,
-         {"Hilfe", "Minimieren", "Schließen", "Lichteffekte: Welle", "Effekt geschwindigkeit", "Helligkeit", "Mehrfarbig",
-          "Lichtrichtung: nach links", "Wiederholrate", "REPORT RATE", "Spielmodus", "Windowstasten sperren",
-          "Profil", "Macro", "Esc", "Anwenden"}},
+         {"Hilfe", "Minimieren", "Schließen", "Lichteffekte: Welle", "Effekt geschwindigkeit", "Helligkeit",
+          "Mehrfarbig", "Lichtrichtung: nach links", "Wiederholrate", "REPORT RATE", "Spielmodus",
+          "Windowstasten sperren", "Profil", "Macro", "Esc", "Anwenden"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.language);
@@ -104,7 +109,8 @@ TEST_F(KeyboardOperationTest, TabWalksTheWindowInReadingOrderBothWays)
         const auto first = std::find(forward.begin(), forward.end(), c.stops.first().toStdString());
         ASSERT_LE(first + c.stops.size(), forward.end());
         std::vector<std::string> expected;
-        for (const QString& stop : c.stops) expected.push_back(stop.toStdString());
+        for (const QString& stop : c.stops)
+            expected.push_back(stop.toStdString());
         EXPECT_EQ(std::vector<std::string>(first, first + c.stops.size()), expected);
         EXPECT_TRUE(window->FocusMarkShown());
         std::vector<std::string> backward;
@@ -129,9 +135,9 @@ TEST_F(KeyboardOperationTest, ArrowKeysMoveBetweenKeysByPosition)
         int key;
         const char* to;
     } moves[] = {
-        {Qt::Key_Right, "F1"}, {Qt::Key_Left, "Esc"},  {Qt::Key_Down, "`"},  {Qt::Key_Right, "1"},
-        {Qt::Key_Down, "Q"},   {Qt::Key_Left, "Tab"},  {Qt::Key_Left, "Tab"}, // nothing lies further left
-        {Qt::Key_Down, "Caps"}, {Qt::Key_Up, "Tab"}, {Qt::Key_Up, "`"},
+        {Qt::Key_Right, "F1"},  {Qt::Key_Left, "Esc"}, {Qt::Key_Down, "`"},   {Qt::Key_Right, "1"},
+        {Qt::Key_Down, "Q"},    {Qt::Key_Left, "Tab"}, {Qt::Key_Left, "Tab"}, // nothing lies further left
+        {Qt::Key_Down, "Caps"}, {Qt::Key_Up, "Tab"},   {Qt::Key_Up, "`"},
     };
     for (const auto& move : moves) {
         Press(move.key);
