@@ -12,7 +12,8 @@
 namespace corvane::test {
 
 // The first interface under root, depth first, with the role and name; null when none.
-inline QAccessibleInterface* FindAccessible(QAccessibleInterface* root, QAccessible::Role role, const QString& name)
+inline QAccessibleInterface* FindAccessible(QAccessibleInterface* root, QAccessible::Role role,
+                                            const QString& name)
 {
     if (root == nullptr) return nullptr;
     for (int i = 0; i < root->childCount(); ++i) {
@@ -61,7 +62,9 @@ inline std::vector<std::string> TabWalk(QWidget* window, int count, bool forward
         names.push_back(FocusedName(window));
     }
     // Shift goes up again, as the user lets it go.
-    if (!forward) QTest::keyRelease(QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : window, Qt::Key_Shift);
+    if (!forward)
+        QTest::keyRelease(QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : window,
+                          Qt::Key_Shift);
     return names;
 }
 

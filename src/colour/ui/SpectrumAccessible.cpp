@@ -26,7 +26,8 @@ void InstallSpectrumAccessibility()
     (void)installed;
 }
 
-SpectrumAccessible::SpectrumAccessible(CXColorSpectrumCtrl* control) : QAccessibleWidget(control, QAccessible::Grouping)
+SpectrumAccessible::SpectrumAccessible(CXColorSpectrumCtrl* control)
+    : QAccessibleWidget(control, QAccessible::Grouping)
 {
 }
 
@@ -41,8 +42,8 @@ QAccessibleInterface* SpectrumAccessible::child(int index) const
     if (index != kField && index != kBar) return nullptr;
     QAccessible::Id& id = parts_[index];
     if (id == 0)
-        id = QAccessible::registerAccessibleInterface(
-            new SpectrumPartAccessible(static_cast<CXColorSpectrumCtrl*>(widget()), static_cast<Part>(index)));
+        id = QAccessible::registerAccessibleInterface(new SpectrumPartAccessible(
+            static_cast<CXColorSpectrumCtrl*>(widget()), static_cast<Part>(index)));
     return QAccessible::accessibleInterface(id);
 }
 
@@ -94,9 +95,11 @@ QString SpectrumPartAccessible::text(QAccessible::Text t) const
     case QAccessible::Name:
         // The field is read with the colour it shows, the bar with its value.
         return bar ? control_->BarName()
-                   : control_->FieldName() + QStringLiteral(" ") + CXColorSpectrumCtrl::HashName(control_->Colour());
+                   : control_->FieldName() + QStringLiteral(" ") +
+                         CXColorSpectrumCtrl::HashName(control_->Colour());
     case QAccessible::Value:
-        return bar ? QString::number(control_->Luminosity()) : CXColorSpectrumCtrl::HashName(control_->Colour());
+        return bar ? QString::number(control_->Luminosity())
+                   : CXColorSpectrumCtrl::HashName(control_->Colour());
     default:
         return {};
     }
@@ -106,9 +109,10 @@ QRect SpectrumPartAccessible::rect() const
 {
     if (!control_) return {};
     const SpectrumGeometry& g = control_->Geometry();
-    const QRect local = part_ == SpectrumAccessible::kBar
-                            ? QRect(QPoint(g.BarLeft(), g.BarTop()), QPoint(g.BarRight() - 1, g.BarBottom() - 1))
-                            : QRect(QPoint(0, g.Top()), QPoint(g.SpectrumWidth() - 1, g.Bottom() - 1));
+    const QRect local =
+        part_ == SpectrumAccessible::kBar
+            ? QRect(QPoint(g.BarLeft(), g.BarTop()), QPoint(g.BarRight() - 1, g.BarBottom() - 1))
+            : QRect(QPoint(0, g.Top()), QPoint(g.SpectrumWidth() - 1, g.Bottom() - 1));
     return QRect(control_->mapToGlobal(local.topLeft()), local.size());
 }
 
