@@ -120,7 +120,7 @@ CMacroRecordDlg::CMacroRecordDlg(const SettingsState& state, MacroStore& macros,
     loopCount_->setStyleSheet(QStringLiteral("background: black; color: white; border: none;"));
     loopCount_->installEventFilter(this);
     macroList_->setAccessibleName(Text("Makros", "Macros"));
-    eventList_->setAccessibleName(Text("Ereignisse", "Events"));
+    eventList_->setAccessibleName(Text("Ablauf", "Events"));
     loopCount_->setAccessibleName(Text("Anzahl der Wiederholungen", "Loop count"));
     connect(macroList_, &QListWidget::currentRowChanged, this, &CMacroRecordDlg::SelectionChanged);
     connect(loopCount_, &QLineEdit::textChanged, this, &CMacroRecordDlg::LoopCountChanged);

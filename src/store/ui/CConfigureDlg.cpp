@@ -231,9 +231,9 @@ DrawnControlList CConfigureDlg::ListControls() const
     controls[2].id = kExportControl;
     controls[2].name = Text("Export", "EXPORT");
     controls[2].rect = area(layout::kProfileExportArea);
-    // The close button at the bottom; the mark at the top does the same.
+    // The button at the bottom closes the panel, as the mark at the top does.
     controls[3].id = kCloseControl;
-    controls[3].name = Text("Schließen", "Close");
+    controls[3].name = QStringLiteral("OK");
     controls[3].rect = area(layout::kProfileCloseButton);
     return controls;
 }

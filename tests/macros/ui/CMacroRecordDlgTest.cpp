@@ -669,7 +669,7 @@ TEST_F(MacroDialogTest, TabVisitsTheWindowInReadingOrderNamedInBothLanguages)
          {"X pressed", "X released"}},
         {kLanguageGerman,
          12,
-         {"Ereignisse", "Aufnahme starten", "Verzögerung zwischen Tastenanschlägen", "Schleife",
+         {"Ablauf", "Aufnahme starten", "Verzögerung zwischen Tastenanschlägen", "Schleife",
           "Anzahl der Wiederholungen", "Neu", "Löschen", "OK", "Abbrechen", "Schließen", "Makros"},
          {"X gedrückt", "X losgelassen"}},
     };

@@ -394,8 +394,8 @@ TEST_F(ProfilePanelTest, TabVisitsListAndButtonsNamedInBothLanguages)
         std::vector<std::string> names; // from the list on: the three buttons, then the list again
     };
     const Case cases[] = {
-        {kLanguageEnglish, {"IMPORT", "EXPORT", "Close", "Current profile"}},
-        {kLanguageGerman, {"Importieren", "Export", "Schließen", "Aktuelles Profil"}},
+        {kLanguageEnglish, {"IMPORT", "EXPORT", "OK", "Current profile"}},
+        {kLanguageGerman, {"Importieren", "Export", "OK", "Aktuelles Profil"}},
     };
     for (const Case& c : cases) {
         panel = std::make_unique<CConfigureDlg>(*state, prompt, c.language, dataFolder, programFolder);
@@ -441,7 +441,7 @@ TEST_F(ProfilePanelTest, TheKeyboardAloneExportsRenamesAndCloses)
         QCoreApplication::processEvents();
         EXPECT_EQ(panel->List()->ItemText(0), QStringLiteral("typed"));
         EXPECT_EQ(test::FocusedName(panel.get()), "Current profile") << "the list has the focus again";
-        EXPECT_EQ(test::TabWalk(panel.get(), 3).back(), "Close");
+        EXPECT_EQ(test::TabWalk(panel.get(), 3).back(), "OK");
         QTest::keyClick(panel.get(), Qt::Key_Space);
     });
     panel->Open(QRect(0, 0, 300, 200));
