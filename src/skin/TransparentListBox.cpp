@@ -7,6 +7,7 @@
 #include "skin/WindowMessage.h"
 
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRegularExpressionValidator>
@@ -322,6 +323,17 @@ void CTransparentListBox::mouseDoubleClickEvent(QMouseEvent* event)
 {
     QListWidget::mouseDoubleClickEvent(event);
     if (event->button() == Qt::LeftButton) BeginEditAt(event->position().toPoint());
+}
+
+void CTransparentListBox::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() != Qt::Key_F2 || event->modifiers() != Qt::NoModifier)
+        return QListWidget::keyPressEvent(event);
+    event->accept();
+    if (QListWidgetItem* selected = currentItem(); selected != nullptr && selected->isSelected()) {
+        scrollToItem(selected);
+        BeginEditAt(visualItemRect(selected).center());
+    }
 }
 
 void CTransparentListBox::wheelEvent(QWheelEvent* event)

@@ -35,15 +35,17 @@ struct FieldPlace
 {
     int id;
     layout::Placement place;
+    const char* german;
+    const char* english;
 };
 // In the order of fields_: red, green, blue, hue, saturation, luminosity.
 constexpr FieldPlace kFields[6] = {
-    {CCustomColorDialog::kRedId, layout::kColourRedField},
-    {CCustomColorDialog::kGreenId, layout::kColourGreenField},
-    {CCustomColorDialog::kBlueId, layout::kColourBlueField},
-    {CCustomColorDialog::kHueId, layout::kColourHueField},
-    {CCustomColorDialog::kSaturationId, layout::kColourSaturationField},
-    {CCustomColorDialog::kLuminosityId, layout::kColourLuminosityField},
+    {CCustomColorDialog::kRedId, layout::kColourRedField, "Rot", "Red"},
+    {CCustomColorDialog::kGreenId, layout::kColourGreenField, "Grün", "Green"},
+    {CCustomColorDialog::kBlueId, layout::kColourBlueField, "Blau", "Blue"},
+    {CCustomColorDialog::kHueId, layout::kColourHueField, "Farbton", "Hue"},
+    {CCustomColorDialog::kSaturationId, layout::kColourSaturationField, "Sättigung", "Saturation"},
+    {CCustomColorDialog::kLuminosityId, layout::kColourLuminosityField, "Helligkeit", "Luminosity"},
 };
 
 struct Label
@@ -97,10 +99,14 @@ CCustomColorDialog::CCustomColorDialog(std::uint16_t language, QWidget* parent)
         palette.setColor(QPalette::Disabled, QPalette::Text, Qt::black);
         palette.setColor(QPalette::Disabled, QPalette::Base, Qt::white);
         fields_[i]->setPalette(palette);
+        fields_[i]->setAccessibleName(PickText(language_, kFields[i].german, kFields[i].english));
     }
     spectrum_ = new CXColorSpectrumCtrl(this);
     spectrum_->Create(this, RectOf(layout::kColourSpectrum), kSpectrumId, 0xC0C0C0,
                       CXColorSpectrumCtrl::kNoToolTip);
+    spectrum_->setAccessibleName(PickText(language_, "Farbspektrum", "Colour spectrum"));
+    spectrum_->SetPartNames(PickText(language_, "Farbton und Sättigung", "Hue and saturation"),
+                            PickText(language_, "Helligkeit", "Luminosity"));
     connect(spectrum_, &CXColorSpectrumCtrl::SelectionChanged, this,
             [this](std::uint32_t colour, int) { OnSpectrumChanged(colour); });
     // A double-click in the spectrum does not end the dialog: nothing listens to SelectionEndOk.
@@ -188,6 +194,52 @@ void CCustomColorDialog::OnSpectrumChanged(std::uint32_t colour)
     chosenColour_ = colour & 0x00FFFFFFu;
     RefreshFields();
     FullPaint();
+}
+
+DrawnControlList CCustomColorDialog::ListControls() const
+{
+    DrawnControlList controls;
+    auto drawn = [&](int id, QAccessible::Role role, const QString& name,
+                     const QRect& rect) -> DrawnControl& {
+        DrawnControl& control = controls.emplace_back();
+        control.id = id;
+        control.role = role;
+        control.name = name;
+        control.rect = rect;
+        return control;
+    };
+    auto widget = [&](QWidget* w) { controls.emplace_back().widget = w; };
+    drawn(kTitleControl, QAccessible::StaticText, PickText(language_, "FARBE", "COLOR"),
+          QRect(0, 0, layout::kColourCloseMark.left, kTitleStripHeight))
+        .focusable = false;
+    // The cells are one group: Tab enters at the chosen one, the arrows move through the grid.
+    constexpr int kCellGroup = 1;
+    for (int i = 0; i < kShownCells; ++i) {
+        const layout::Rect hit = layout::ColourCellHitRect(layout::kColourCells[i]);
+        DrawnControl& cell =
+            drawn(kCellIdBase + i, QAccessible::Button,
+                  CXColorSpectrumCtrl::HashName(CellColour(layout::kColourCells[i])),
+                  QRect(hit.left, hit.top, layout::kColourCellSize.width, layout::kColourCellSize.height));
+        cell.group = kCellGroup;
+        cell.checkable = true;
+        cell.checked = i == selectedCell_;
+    }
+    widget(spectrum_);
+    drawn(kSwatchControl, QAccessible::StaticText,
+          PickText(language_, "Gewählte Farbe", "Chosen colour") + QStringLiteral(" ") +
+              CXColorSpectrumCtrl::HashName(chosenColour_),
+          RectFromEdges(layout::kColourSwatch.left, layout::kColourSwatch.top, layout::kColourSwatch.right,
+                        layout::kColourSwatch.bottom))
+        .focusable = false;
+    // Read as the rows show them: hue beside red, saturation beside green, luminosity beside blue.
+    for (std::size_t i : {3u, 0u, 4u, 1u, 5u, 2u})
+        widget(fields_[i]);
+    widget(ok_);
+    widget(cancel_);
+    const layout::Rect& close = layout::kColourCloseMark;
+    drawn(kCloseControl, QAccessible::Button, PickText(language_, "Schließen", "Close"),
+          QRect(QPoint(close.left, close.top), QPoint(close.right, close.bottom)));
+    return controls;
 }
 
 void CCustomColorDialog::PaintElements(QPainter& painter)

@@ -36,6 +36,11 @@ public:
     static constexpr int kLuminosityId = 1029;
     static constexpr int kSpectrumId = 9001;
     static constexpr int kNoCell = -1;
+    // Ids of the drawn controls: the title, the close mark, the swatch, and cell i at kCellIdBase + i.
+    static constexpr int kTitleControl = 1;
+    static constexpr int kCloseControl = 2;
+    static constexpr int kSwatchControl = 3;
+    static constexpr int kCellIdBase = 100;
 
     explicit CCustomColorDialog(std::uint16_t language, QWidget* parent = nullptr);
     ~CCustomColorDialog() override;
@@ -57,6 +62,7 @@ public:
     std::uint16_t Language() const { return language_; }
 
 protected:
+    DrawnControlList ListControls() const override;
     void PaintElements(QPainter& painter) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;

@@ -1,5 +1,8 @@
 #include "colour/ui/CXColorSpectrumCtrl.h"
 
+#include "colour/ui/SpectrumAccessible.h"
+
+#include <QAccessible>
 #include <QFocusEvent>
 #include <QGuiApplication>
 #include <QHelpEvent>
@@ -45,6 +48,55 @@ CXColorSpectrumCtrl::CXColorSpectrumCtrl(QWidget* parent) : QWidget(parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::ArrowCursor);
+    InstallSpectrumAccessibility();
+}
+
+QString CXColorSpectrumCtrl::HashName(std::uint32_t colour)
+{
+    return QString::asprintf("#%02X%02X%02X", RedOf(colour), GreenOf(colour), BlueOf(colour));
+}
+
+void CXColorSpectrumCtrl::SetPartNames(const QString& field, const QString& bar)
+{
+    fieldName_ = field;
+    barName_ = bar;
+}
+
+void CXColorSpectrumCtrl::FocusPart(bool bar)
+{
+    // Focus arriving from outside picks the part by its reason, as Tab and Shift+Tab do.
+    if (!hasFocus()) setFocus(bar ? Qt::BacktabFocusReason : Qt::TabFocusReason);
+    if (barFocused_ == bar && spectrumFocused_ == !bar) return;
+    barFocused_ = bar;
+    spectrumFocused_ = !bar;
+    update();
+    TellFocus();
+}
+
+void CXColorSpectrumCtrl::ChooseLuminosity(int luminosity)
+{
+    ChangeHsl(hsl_.hue, hsl_.saturation, luminosity, true);
+}
+
+void CXColorSpectrumCtrl::TellColour()
+{
+    if (!QAccessible::isActive()) return;
+    QAccessibleInterface* self = QAccessible::queryAccessibleInterface(this);
+    if (self == nullptr) return;
+    QAccessibleEvent named(self->child(SpectrumAccessible::kField), QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&named);
+    QAccessibleValueChangeEvent value(self->child(SpectrumAccessible::kBar), hsl_.luminosity);
+    QAccessible::updateAccessibility(&value);
+}
+
+void CXColorSpectrumCtrl::TellFocus()
+{
+    if (!QAccessible::isActive() || !hasFocus() || !(spectrumFocused_ || barFocused_)) return;
+    QAccessibleInterface* self = QAccessible::queryAccessibleInterface(this);
+    if (self == nullptr) return;
+    QAccessibleEvent focus(self->child(barFocused_ ? SpectrumAccessible::kBar : SpectrumAccessible::kField),
+                           QAccessible::Focus);
+    QAccessible::updateAccessibility(&focus);
 }
 
 bool CXColorSpectrumCtrl::Create(QWidget* parent, const QRect& rect, int id, std::uint32_t colour,
@@ -78,6 +130,7 @@ void CXColorSpectrumCtrl::SetColour(std::uint32_t colour)
     crosshair_ = {geometry_.CrosshairX(hsl_.hue), geometry_.CrosshairY(hsl_.saturation)};
     arrowOffset_ = geometry_.ArrowOffset(hsl_.luminosity);
     update();
+    TellColour();
 }
 
 void CXColorSpectrumCtrl::SetHslColour(int hue, int saturation, int luminosity)
@@ -92,6 +145,7 @@ void CXColorSpectrumCtrl::ChangeHsl(int hue, int saturation, int luminosity, boo
     crosshair_ = {geometry_.CrosshairX(hsl_.hue), geometry_.CrosshairY(hsl_.saturation)};
     arrowOffset_ = geometry_.ArrowOffset(hsl_.luminosity);
     update();
+    TellColour();
     if (notify) Notify();
 }
 
@@ -195,6 +249,7 @@ void CXColorSpectrumCtrl::PickInSpectrum(const QPoint& point)
     // The cross-hair goes where the user pointed, not where the rounded colour would put it.
     crosshair_ = point;
     update();
+    TellColour();
     Notify();
 }
 
@@ -204,6 +259,7 @@ void CXColorSpectrumCtrl::PickInBar(const QPoint& point)
     colour_ = HslToRgb(hsl_.hue, hsl_.saturation, hsl_.luminosity);
     arrowOffset_ = geometry_.ArrowOffset(hsl_.luminosity);
     update();
+    TellColour();
     Notify();
 }
 
@@ -216,12 +272,14 @@ void CXColorSpectrumCtrl::mousePressEvent(QMouseEvent* event)
         spectrumFocused_ = true;
         barFocused_ = false;
         trackingSpectrum_ = true;
+        TellFocus();
         PickInSpectrum(p);
     } else if (geometry_.InBar(p.x(), p.y())) {
         setFocus(Qt::MouseFocusReason);
         barFocused_ = true;
         spectrumFocused_ = false;
         trackingBar_ = true;
+        TellFocus();
         PickInBar(p);
     }
 }
@@ -314,6 +372,7 @@ void CXColorSpectrumCtrl::focusInEvent(QFocusEvent* event)
     barFocused_ = backwards;
     spectrumFocused_ = !backwards;
     update();
+    TellFocus();
 }
 
 void CXColorSpectrumCtrl::focusOutEvent(QFocusEvent* event)
@@ -333,12 +392,14 @@ bool CXColorSpectrumCtrl::focusNextPrevChild(bool next)
         spectrumFocused_ = false;
         barFocused_ = true;
         update();
+        TellFocus();
         return true;
     }
     if (!next && barFocused_) {
         barFocused_ = false;
         spectrumFocused_ = true;
         update();
+        TellFocus();
         return true;
     }
     return QWidget::focusNextPrevChild(next);
@@ -367,7 +428,7 @@ QString CXColorSpectrumCtrl::ToolTipTextAt(const QPoint& point)
     QString text;
     switch (toolTipFormat_) {
     case kToolTipHash:
-        text = QString::asprintf("#%02X%02X%02X", r, g, b);
+        text = HashName(colour);
         break;
     case kToolTipHex:
         text = QString::asprintf("%02X%02X%02X", b, g, r);

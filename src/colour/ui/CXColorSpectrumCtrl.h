@@ -27,7 +27,13 @@ public:
         kToolTipHsl = 4
     };
 
+    // The keyboard's step without Ctrl or Shift.
+    static constexpr int kKeyStep = 5;
+
     explicit CXColorSpectrumCtrl(QWidget* parent = nullptr);
+
+    // A colour as "#RRGGBB".
+    static QString HashName(std::uint32_t colour);
 
     // Places the control in parent at rect (parent coordinates) with its id, initial colour (no
     // notification) and tool-tip format. False without a parent.
@@ -43,6 +49,17 @@ public:
     int Saturation() const { return hsl_.saturation; }
     int Luminosity() const { return hsl_.luminosity; }
     int Id() const { return id_; }
+
+    // What assistive technology calls the hue and saturation field and the luminosity bar, in the
+    // window's language.
+    void SetPartNames(const QString& field, const QString& bar);
+    QString FieldName() const { return fieldName_; }
+    QString BarName() const { return barName_; }
+    // Gives the keyboard focus to the bar or the field.
+    void FocusPart(bool bar);
+    // A luminosity the user chose other than by mouse or key (an assistive technology's slider):
+    // limited to the range, and the parent is told.
+    void ChooseLuminosity(int luminosity);
 
     // View state, for the dialog and for tests.
     QPoint Crosshair() const { return crosshair_; }
@@ -84,6 +101,9 @@ private:
     // A change of hue, saturation or luminosity: new colour, markers, and the parent is told.
     void ChangeHsl(int hue, int saturation, int luminosity, bool notify);
     void Notify();
+    // Assistive technology hears of a new colour, and of the part that has the focus.
+    void TellColour();
+    void TellFocus();
 
     SpectrumGeometry geometry_;
     QImage spectrum_; // built on the first paint and kept
@@ -98,6 +118,8 @@ private:
     bool trackingBar_ = false;
     bool spectrumFocused_ = false;
     bool barFocused_ = false;
+    QString fieldName_ = QStringLiteral("Hue and saturation");
+    QString barName_ = QStringLiteral("Luminosity");
 };
 
 } // namespace corvane

@@ -28,6 +28,8 @@ constexpr int kListTextHeight = 16;
 constexpr int kListShadowOffset = 2;
 constexpr int kLoopCountDigits = 3;
 const char* const kTitle = "Macro Management";
+// The virtual-key code of the Space bar.
+constexpr std::uint8_t kSpaceKey = 0x20;
 
 struct MouseCommand
 {
@@ -117,6 +119,9 @@ CMacroRecordDlg::CMacroRecordDlg(const SettingsState& state, MacroStore& macros,
     loopCount_->setFrame(false);
     loopCount_->setStyleSheet(QStringLiteral("background: black; color: white; border: none;"));
     loopCount_->installEventFilter(this);
+    macroList_->setAccessibleName(Text("Makros", "Macros"));
+    eventList_->setAccessibleName(Text("Ablauf", "Events"));
+    loopCount_->setAccessibleName(Text("Anzahl der Wiederholungen", "Loop count"));
     connect(macroList_, &QListWidget::currentRowChanged, this, &CMacroRecordDlg::SelectionChanged);
     connect(loopCount_, &QLineEdit::textChanged, this, &CMacroRecordDlg::LoopCountChanged);
 }
@@ -214,6 +219,7 @@ void CMacroRecordDlg::done(int code)
     for (CTransparentListBox* list : {macroList_, eventList_})
         list->EndEditing(false);
     leftHeld_ = false;
+    stopKeyHeld_ = false;
     SkinnedDialog::done(code);
 }
 
@@ -254,8 +260,17 @@ void CMacroRecordDlg::ShowLines(int select, int reveal)
     const int top = eventList_->verticalScrollBar()->value();
     eventList_->EndEditing(false);
     eventList_->clear();
-    for (const EventLine& line : session_.Lines())
-        eventList_->AddItem(QString::fromStdString(line.text), 0);
+    for (const EventLine& line : session_.Lines()) {
+        const QString text = QString::fromStdString(line.text);
+        const int row = eventList_->AddItem(text, 0);
+        // Read out as words, where the list shows "dn" and "up" as arrows.
+        if (line.kind != EventLineKind::kDelay)
+            eventList_->item(row)->setData(Qt::AccessibleTextRole,
+                                           text.chopped(2).trimmed() + QLatin1Char(' ') +
+                                               (line.kind == EventLineKind::kKeyDown
+                                                    ? Text("gedrückt", "pressed")
+                                                    : Text("losgelassen", "released")));
+    }
     if (select >= 0 && select < eventList_->count()) {
         eventList_->setCurrentRow(select);
         eventList_->scrollToItem(eventList_->item(select));
@@ -476,8 +491,21 @@ void CMacroRecordDlg::RecordButton()
     }
 }
 
+bool CMacroRecordDlg::StopsRecording(std::uint8_t key, bool release) const
+{
+    // Only a Space into this window, while the keyboard (not the mouse) is at the button.
+    return key == kSpaceKey && !release && session_.Recording() && !session_.CapturePending() &&
+           isActiveWindow() && FocusMarkShown() && FocusedControl() == ControlId(layout::kMacroButtonRecord);
+}
+
 void CMacroRecordDlg::HookKey(std::uint8_t key, bool release, std::optional<std::uint32_t> time)
 {
+    if (StopsRecording(key, release)) {
+        // The key that presses Stop Recording is not part of the macro.
+        stopKeyHeld_ = true;
+        EndRecording();
+        return;
+    }
     if (session_.CapturePending()) {
         const auto at = static_cast<int>(session_.CaptureLine());
         const KeyOutcome outcome = session_.Capture(key, release);
@@ -507,7 +535,7 @@ void CMacroRecordDlg::HookKey(std::uint8_t key, bool release, std::optional<std:
 
 // ---- Event list editing
 
-void CMacroRecordDlg::ShowEditMenu(const QPoint& globalPos)
+void CMacroRecordDlg::ShowEditMenu(const QPoint& globalPos, bool byKeyboard)
 {
     if (menu_ != nullptr) menu_->close();
     auto* menu = new QMenu(this);
@@ -539,6 +567,7 @@ void CMacroRecordDlg::ShowEditMenu(const QPoint& globalPos)
     add(menu, "Löschen", "Delete", kCmdDeleteLine);
     menu_ = menu;
     menu->popup(globalPos);
+    if (byKeyboard) menu->setActiveAction(menu->actions().constFirst());
 }
 
 void CMacroRecordDlg::Command(int command)
@@ -737,6 +766,22 @@ void CMacroRecordDlg::keyPressEvent(QKeyEvent* event)
     if (!IgnoreEndingKey(event)) SkinnedDialog::keyPressEvent(event);
 }
 
+bool CMacroRecordDlg::event(QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool stopKey = stopKeyHeld_ && key->key() == Qt::Key_Space;
+        if (stopKey && event->type() == QEvent::KeyRelease && !key->isAutoRepeat()) stopKeyHeld_ = false;
+        // While recording, typed keys belong to the macro: no Tab, Space or arrow moves or presses
+        // a control of the window.
+        if (event->type() == QEvent::KeyPress && (hookInstalled_ || stopKey)) {
+            event->accept();
+            return true;
+        }
+    }
+    return SkinnedDialog::event(event);
+}
+
 bool CMacroRecordDlg::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::MouseButtonPress && watched == eventList_->viewport()) {
@@ -754,11 +799,62 @@ bool CMacroRecordDlg::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::KeyPress) {
         // While recording, typed keys belong to the macro, not to the dialog's controls.
         if (hookInstalled_) return true;
-        const int key = static_cast<QKeyEvent*>(event)->key();
+        const auto* keyEvent = static_cast<QKeyEvent*>(event);
+        const int key = keyEvent->key();
+        // The menu key, or Shift+F10, opens the event list's menu at the selected line.
+        const bool menuKey =
+            key == Qt::Key_Menu || (key == Qt::Key_F10 && keyEvent->modifiers() == Qt::ShiftModifier);
+        if (watched == eventList_ && menuKey && eventList_->EditingIndex() < 0) {
+            const int line = SelectedLine();
+            const QRect rect = line >= 0 ? eventList_->visualItemRect(eventList_->item(line)) : QRect();
+            const QPoint at = line >= 0 && eventList_->viewport()->rect().intersects(rect) ? rect.bottomLeft()
+                                                                                           : QPoint(0, 0);
+            ShowEditMenu(eventList_->viewport()->mapToGlobal(at), true);
+            return true;
+        }
         const bool editing = macroList_->EditingIndex() >= 0 || eventList_->EditingIndex() >= 0;
         if (!editing && EndsDialog(key)) return true;
     }
     return SkinnedDialog::eventFilter(watched, event);
+}
+
+DrawnControlList CMacroRecordDlg::ListControls() const
+{
+    DrawnControlList controls;
+    auto widget = [&](QWidget* w) { controls.emplace_back().widget = w; };
+    auto entry = [&](int index, QAccessible::Role role, const QString& name) -> DrawnControl& {
+        const layout::Rect& r = layout::kMacroButtons[index].rect;
+        DrawnControl& control = controls.emplace_back();
+        control.id = ControlId(index);
+        control.role = role;
+        control.name = name;
+        control.rect = QRect(QPoint(r.left, r.top), QPoint(r.right, r.bottom));
+        return control;
+    };
+    widget(macroList_);
+    widget(eventList_);
+    entry(layout::kMacroButtonRecord, QAccessible::Button,
+          session_.Recording() ? Text("Aufnahme stoppen", "Stop Recording")
+                               : Text("Aufnahme starten", "Start Recording"));
+    DrawnControl& delay = entry(layout::kMacroButtonDelay, QAccessible::CheckBox,
+                                Text("Verzögerung zwischen Tastenanschlägen", "Delay between keystrokes"));
+    delay.checked = session_.DelayOption();
+    if (hook_ != nullptr && hook_->CapturesOnlyWhenFocused()) {
+        DrawnControl& note = controls.emplace_back();
+        note.id = kFocusNoteControl;
+        note.role = QAccessible::StaticText;
+        note.name = QString::fromUtf8(FocusCaptureNote(language_ == kLanguageGerman));
+        note.rect = kFocusNoteBox;
+        note.focusable = false;
+    }
+    entry(layout::kMacroButtonLoop, QAccessible::CheckBox, Text("Schleife", "Loop")).checked = loop_;
+    widget(loopCount_);
+    entry(layout::kMacroButtonNew, QAccessible::Button, Text("Neu", "New"));
+    entry(layout::kMacroButtonDelete, QAccessible::Button, Text("Löschen", "Delete"));
+    entry(layout::kMacroButtonOk, QAccessible::Button, QStringLiteral("OK"));
+    entry(layout::kMacroButtonCancel, QAccessible::Button, Text("Abbrechen", "Cancel"));
+    entry(layout::kMacroButtonCloseBox, QAccessible::Button, Text("Schließen", "Close"));
+    return controls;
 }
 
 void CMacroRecordDlg::PaintElements(QPainter& painter)

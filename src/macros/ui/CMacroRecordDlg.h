@@ -60,6 +60,9 @@ public:
 
     // The button-table entry at a point, or -1.
     static int ButtonAt(int x, int y);
+    // The id of a button-table entry as a drawn control; the focus note is read, not visited.
+    static constexpr int ControlId(int entry) { return entry + 1; }
+    static constexpr int kFocusNoteControl = 100;
     void Command(int command);
 
     // State, for tests.
@@ -76,12 +79,14 @@ public:
     QMenu* EditMenu() const { return menu_; }
 
 protected:
+    DrawnControlList ListControls() const override;
     void PaintElements(QPainter& painter) override;
     std::intptr_t WindowMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 public slots:
@@ -100,7 +105,10 @@ private:
     void LoopCountChanged();
     void HookKey(std::uint8_t key, bool release, std::optional<std::uint32_t> time);
     void DelayEdited(std::size_t line, std::uint16_t pause);
-    void ShowEditMenu(const QPoint& globalPos);
+    // byKeyboard: the first entry is active, so the arrows and Enter work at once.
+    void ShowEditMenu(const QPoint& globalPos, bool byKeyboard = false);
+    // Whether a Space seen by the hook is the press of the focused Stop Recording button.
+    bool StopsRecording(std::uint8_t key, bool release) const;
     void StartCapture(bool after);
     void InsertMouse(int command);
     void InstallHook();
@@ -144,6 +152,9 @@ private:
     int hover_ = -1; // kept across openings
     std::array<int, 8> states_{};
     bool leftHeld_ = false;
+    // The Space that stopped a recording is held: its press, reaching the window after the
+    // hook, must not press the button again.
+    bool stopKeyHeld_ = false;
     QPoint pressGlobal_;
     QPoint windowAtPress_;
 };

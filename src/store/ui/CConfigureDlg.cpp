@@ -89,6 +89,7 @@ CConfigureDlg::CConfigureDlg(SettingsState& state, Prompt& prompt, std::uint16_t
     list_ = new CTransparentListBox(this);
     list_->setObjectName(QStringLiteral("profileList"));
     list_->SetMessageTarget(this);
+    list_->setAccessibleName(Text("Aktuelles Profil", "Current profile"));
     Initialise();
 }
 
@@ -217,6 +218,24 @@ std::intptr_t CConfigureDlg::WindowMessage(std::uint32_t message, std::uintptr_t
         },
         Qt::QueuedConnection);
     return 0;
+}
+
+DrawnControlList CConfigureDlg::ListControls() const
+{
+    auto area = [](const layout::Rect& r) { return QRect(QPoint(r.left, r.top), QPoint(r.right, r.bottom)); };
+    DrawnControlList controls(4);
+    controls[0].widget = list_;
+    controls[1].id = kImportControl;
+    controls[1].name = Text("Importieren", "IMPORT");
+    controls[1].rect = area(layout::kProfileImportArea);
+    controls[2].id = kExportControl;
+    controls[2].name = Text("Export", "EXPORT");
+    controls[2].rect = area(layout::kProfileExportArea);
+    // The button at the bottom closes the panel, as the mark at the top does.
+    controls[3].id = kCloseControl;
+    controls[3].name = QStringLiteral("OK");
+    controls[3].rect = area(layout::kProfileCloseButton);
+    return controls;
 }
 
 void CConfigureDlg::PaintElements(QPainter& painter)

@@ -51,6 +51,10 @@ class CConfigureDlg : public SkinnedDialog, public ProfileWindow
     Q_OBJECT
 public:
     static constexpr int kListId = 1016;
+    // Ids of the drawn controls.
+    static constexpr int kImportControl = 1;
+    static constexpr int kExportControl = 2;
+    static constexpr int kCloseControl = 3;
 
     // dataFolder holds keymap.bin, MacroDefine.bin and the profile folder, programFolder VER.bin:
     // an export never replaces them.
@@ -80,6 +84,7 @@ public:
     QPoint PlaceBeside(const QRect& mainWindowRect) const;
 
 protected:
+    DrawnControlList ListControls() const override;
     void PaintElements(QPainter& painter) override;
     std::intptr_t WindowMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
     void mousePressEvent(QMouseEvent* event) override;

@@ -1,6 +1,7 @@
 // The colour dialog and its spectrum control, offscreen, at the dialog's own coordinates: cells,
 // spectrum and bar with the mouse and the keyboard, the six fields and the swatch, OK and Cancel.
 
+#include "../../support/AccessibleLookup.h"
 #include "colour/ColourSpace.h"
 #include "colour/ui/CCustomColorDialog.h"
 #include "colour/ui/CXColorSpectrumCtrl.h"
@@ -91,6 +92,13 @@ protected:
         const std::optional<std::uint32_t> result = dialog->Open(initial);
         EXPECT_TRUE(acted);
         return result;
+    }
+
+    void ShowActive(std::uint32_t colour)
+    {
+        ShowWith(colour);
+        dialog->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
     }
 
     QString previousFolder;
@@ -409,6 +417,157 @@ TEST_F(ColourDialogTest, OpeningAgainAndAgainDoesNotGrowTheHeap)
     const std::size_t after = mallinfo2().uordblks;
     // Each opening used to leave about a hundred bytes behind for good.
     EXPECT_LT(after, before + 2000) << "grew by " << after - before << " bytes in 100 openings";
+}
+
+TEST_F(ColourDialogTest, AssistiveTechnologyFindsEveryControlByRoleAndNameInBothLanguages)
+{
+    struct Control
+    {
+        QAccessible::Role role;
+        const char* english;
+        const char* german;
+        const char* value; // the text it reads as its value; null: not asked
+        bool checked;
+    };
+    const Control controls[] = {
+        {QAccessible::StaticText, "COLOR", "FARBE", nullptr, false},
+        {QAccessible::Button, "#FF0000", "#FF0000", nullptr, true},
+        {QAccessible::Button, "#FFFF00", "#FFFF00", nullptr, false},
+        {QAccessible::Button, "#FFFFFF", "#FFFFFF", nullptr, false},
+        {QAccessible::ColorChooser, "Hue and saturation #FF0000", "Farbton und Sättigung #FF0000", "#FF0000",
+         false},
+        {QAccessible::Slider, "Luminosity", "Helligkeit", "120", false},
+        {QAccessible::StaticText, "Chosen colour #FF0000", "Gewählte Farbe #FF0000", nullptr, false},
+        {QAccessible::EditableText, "Red", "Rot", "255", false},
+        {QAccessible::EditableText, "Green", "Grün", "0", false},
+        {QAccessible::EditableText, "Blue", "Blau", "0", false},
+        {QAccessible::EditableText, "Hue", "Farbton", "0", false},
+        {QAccessible::EditableText, "Saturation", "Sättigung", "240", false},
+        {QAccessible::EditableText, "Luminosity", "Helligkeit", "120", false},
+        {QAccessible::Button, "OK", "OK", nullptr, false},
+        {QAccessible::Button, "Cancel", "Abbrechen", nullptr, false},
+        {QAccessible::Button, "Close", "Schließen", nullptr, false},
+    };
+    for (std::uint16_t language : {kLanguageEnglish, kLanguageGerman}) {
+        dialog = std::make_unique<CCustomColorDialog>(language);
+        ShowWith(ColourRef(255, 0, 0));
+        for (const Control& c : controls) {
+            const QString name = QString::fromUtf8(language == kLanguageGerman ? c.german : c.english);
+            QAccessibleInterface* found = test::FindAccessible(dialog.get(), c.role, name);
+            ASSERT_NE(found, nullptr) << name.toStdString();
+            if (c.value != nullptr) {
+                EXPECT_EQ(found->text(QAccessible::Value), QString::fromUtf8(c.value)) << name.toStdString();
+            }
+            EXPECT_EQ(found->state().checked, c.checked) << name.toStdString();
+        }
+        // The basic cells are there, each once; the custom cells are never shown, so never listed.
+        int cells = 0;
+        QAccessibleInterface* window = QAccessible::queryAccessibleInterface(dialog.get());
+        for (int i = 0; i < window->childCount(); ++i)
+            if (window->child(i)->role() == QAccessible::Button &&
+                window->child(i)->text(QAccessible::Name).startsWith(QLatin1Char('#')))
+                ++cells;
+        EXPECT_EQ(cells, layout::kColourBasicCellCount);
+    }
+}
+
+TEST_F(ColourDialogTest, TabVisitsTheWindowInReadingOrderInBothLanguages)
+{
+    struct Case
+    {
+        std::uint16_t language;
+        std::vector<std::string> forward; // from the hue and saturation field, where the dialog opens
+    };
+    const Case cases[] = {
+        {kLanguageEnglish,
+         {"Luminosity", "OK", "Cancel", "Close", "#FF0000", "Hue and saturation #FF0000", "Luminosity"}},
+        {kLanguageGerman,
+         {"Helligkeit", "OK", "Abbrechen", "Schließen", "#FF0000", "Farbton und Sättigung #FF0000",
+          "Helligkeit"}},
+    };
+    for (const Case& c : cases) {
+        dialog = std::make_unique<CCustomColorDialog>(c.language);
+        ShowActive(ColourRef(255, 0, 0));
+        EXPECT_EQ(test::FocusedName(dialog.get()), c.forward[5]);
+        EXPECT_EQ(test::TabWalk(dialog.get(), static_cast<int>(c.forward.size())), c.forward);
+        // Shift+Tab comes back the same way.
+        std::vector<std::string> back(c.forward.rbegin() + 1, c.forward.rend());
+        EXPECT_EQ(test::TabWalk(dialog.get(), static_cast<int>(back.size()), false), back);
+    }
+}
+
+TEST_F(ColourDialogTest, TheKeyboardAloneChoosesACellAndEndsWithOk)
+{
+    const std::optional<std::uint32_t> result = RunOpen(0x0C0C0C, [&] {
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+        // No cell has this colour: Tab enters the grid at its first cell.
+        EXPECT_EQ(test::TabWalk(dialog.get(), 5).back(), "#FF8080");
+        QTest::keyClick(dialog.get(), Qt::Key_Right);
+        QTest::keyClick(dialog.get(), Qt::Key_Down);
+        EXPECT_EQ(test::FocusedName(dialog.get()), "#FFFF00");
+        EXPECT_EQ(dialog->SelectedCell(), CCustomColorDialog::kNoCell) << "moving is no choice";
+        QTest::keyClick(dialog.get(), Qt::Key_Space);
+        EXPECT_EQ(dialog->SelectedCell(), 9);
+        ExpectFieldsShow(ColourRef(255, 255, 0), "the cell chosen by Space");
+        EXPECT_NE(test::FindAccessible(dialog.get(), QAccessible::ColorChooser,
+                                       QStringLiteral("Hue and saturation #FFFF00")),
+                  nullptr);
+        // Left of the grid's first column there is nothing: the focus stays.
+        QTest::keyClick(dialog.get(), Qt::Key_Left);
+        QTest::keyClick(dialog.get(), Qt::Key_Left);
+        EXPECT_EQ(test::FocusedName(dialog.get()), "#FF0000");
+        EXPECT_EQ(test::TabWalk(dialog.get(), 3, false), (std::vector<std::string>{"Close", "Cancel", "OK"}));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    });
+    ASSERT_TRUE(result.has_value());
+    EXPECT_EQ(*result, ColourRef(255, 255, 0));
+}
+
+TEST_F(ColourDialogTest, TheBarIsASliderAndTheFieldIsNamedWithItsColour)
+{
+    ShowActive(ColourRef(255, 0, 0));
+    QAccessibleInterface* bar =
+        test::FindAccessible(dialog.get(), QAccessible::Slider, QStringLiteral("Luminosity"));
+    ASSERT_NE(bar, nullptr);
+    QAccessibleValueInterface* value = bar->valueInterface();
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(value->minimumValue().toInt(), 0);
+    EXPECT_EQ(value->maximumValue().toInt(), 240);
+    EXPECT_EQ(value->minimumStepSize().toInt(), 5);
+    EXPECT_EQ(value->currentValue().toInt(), 120);
+
+    value->setCurrentValue(200);
+    EXPECT_EQ(dialog->Spectrum()->Luminosity(), 200);
+    EXPECT_EQ(dialog->ChosenColour(), HslToRgb(0, 240, 200));
+    EXPECT_EQ(FieldValue(CCustomColorDialog::kLuminosityId), 200);
+    value->setCurrentValue(999);
+    EXPECT_EQ(value->currentValue().toInt(), 240) << "kept within the range";
+
+    // The bar's actions step it and give it the keyboard, where the arrows go on.
+    bar->actionInterface()->doAction(QAccessibleActionInterface::decreaseAction());
+    EXPECT_EQ(value->currentValue().toInt(), 235);
+    bar->actionInterface()->doAction(QAccessibleActionInterface::setFocusAction());
+    EXPECT_TRUE(dialog->Spectrum()->BarFocused());
+    EXPECT_TRUE(bar->state().focused);
+    EXPECT_EQ(test::FocusedName(dialog.get()), "Luminosity");
+    QTest::keyClick(dialog->Spectrum(), Qt::Key_Down);
+    EXPECT_EQ(value->currentValue().toInt(), 230);
+
+    // The field's name follows the colour.
+    QTest::keyClick(dialog->Spectrum(), Qt::Key_Tab, Qt::ShiftModifier);
+    QTest::keyRelease(dialog->Spectrum(), Qt::Key_Shift);
+    QTest::keyClick(dialog->Spectrum(), Qt::Key_End);
+    const QString field =
+        QStringLiteral("Hue and saturation ") + CXColorSpectrumCtrl::HashName(dialog->ChosenColour());
+    EXPECT_EQ(test::FocusedName(dialog.get()), field.toStdString());
+    // A cell pressed through its action is chosen.
+    QAccessibleInterface* cell =
+        test::FindAccessible(dialog.get(), QAccessible::Button, QStringLiteral("#0000FF"));
+    ASSERT_NE(cell, nullptr);
+    cell->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(dialog->ChosenColour(), ColourRef(0, 0, 255));
+    EXPECT_TRUE(cell->state().checked);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include "macros/ui/CMacroRecordDlg.h"
 #include "../../app/MainWindowFixture.h"
+#include "../../support/AccessibleLookup.h"
 #include "../MacroFileBuilder.h"
 #include "format/DeviceKeyEntry.h"
 #include "keys/ui/CKeyMap.h"
@@ -98,6 +99,14 @@ protected:
         return {10, list->ItemHeight() * line + list->ItemHeight() / 2};
     }
     void SelectLine(int line) { dialog->EventList()->setCurrentRow(line); }
+    // The selected event line as assistive technology reads it.
+    std::string SelectedLineName() const
+    {
+        CTransparentListBox* list = dialog->EventList();
+        const int row = list->currentRow();
+        if (row < 0 || !list->item(row)->isSelected()) return "(none)";
+        return list->item(row)->data(Qt::AccessibleTextRole).toString().toStdString();
+    }
     // Opens the event list's menu with a right click on a line (by default the selected one; -1:
     // below the last line) and picks an entry by its path of texts.
     void MenuCommand(const std::vector<QString>& path)
@@ -125,6 +134,14 @@ protected:
         }
         dialog->EditMenu()->close();
         QCoreApplication::processEvents();
+    }
+    // Shown, active, with the focus in the macro list.
+    void OpenActive(std::uint16_t language = kLanguageEnglish)
+    {
+        Open(language);
+        dialog->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+        dialog->MacroList()->setFocus();
     }
     const MacroRecord& Working(std::size_t i) const { return dialog->WorkingStore()[i]; }
     // The Record button as the window shows it now.
@@ -635,6 +652,110 @@ TEST_F(MacroDialogTest, OkKeepsAnEditStillBeingTyped)
     }
 }
 
+TEST_F(MacroDialogTest, TabVisitsTheWindowInReadingOrderNamedInBothLanguages)
+{
+    struct Case
+    {
+        std::uint16_t language;
+        std::uint16_t repeat;           // more than 1: Loop is on and its count field takes the focus
+        std::vector<std::string> names; // from the macro list on, round to it again
+        std::vector<std::string> lines; // the event list's items as read out
+    };
+    const Case cases[] = {
+        {kLanguageEnglish,
+         1,
+         {"Events", "Start Recording", "Delay between keystrokes", "Loop", "New", "Delete", "OK", "Cancel",
+          "Close", "Macros"},
+         {"X pressed", "X released"}},
+        {kLanguageGerman,
+         12,
+         {"Ablauf", "Aufnahme starten", "Verzögerung zwischen Tastenanschlägen", "Schleife",
+          "Anzahl der Wiederholungen", "Neu", "Löschen", "OK", "Abbrechen", "Schließen", "Makros"},
+         {"X gedrückt", "X losgelassen"}},
+    };
+    for (const Case& c : cases) {
+        *macros = MacroFileBuilder().Macro(u"one", c.repeat, true).Tap(kX).Store();
+        dialog.reset();
+        OpenActive(c.language);
+        EXPECT_EQ(test::TabWalk(dialog.get(), static_cast<int>(c.names.size())), c.names);
+        auto named = [&](QAccessible::Role role, const std::string& name) {
+            return test::FindAccessible(dialog.get(), role, QString::fromStdString(name));
+        };
+        ASSERT_NE(named(QAccessible::CheckBox, c.names[2]), nullptr);
+        EXPECT_TRUE(named(QAccessible::CheckBox, c.names[2])->state().checked) << "the macro's delay option";
+        EXPECT_EQ(named(QAccessible::CheckBox, c.names[3])->state().checked, c.repeat > 1);
+        EXPECT_NE(named(QAccessible::List, c.names.back()), nullptr);
+        EXPECT_NE(named(QAccessible::ListItem, "one"), nullptr);
+        for (const std::string& line : c.lines)
+            EXPECT_NE(named(QAccessible::ListItem, line), nullptr) << line;
+    }
+}
+
+TEST_F(MacroDialogTest, RecordingWithoutTheMouseKeepsTheStopKeyOutOfTheMacro)
+{
+    const std::string spaceDown = FormatKeyLine(StandardKeyCodeTable().Label(0x20), false);
+    const std::string spaceUp = FormatKeyLine(StandardKeyCodeTable().Label(0x20), true);
+    const std::vector<QString> typed{"A  dn", "A  up", "B  dn", "B  up"};
+    struct Case
+    {
+        const char* name;
+        bool keyboardStart;
+        bool hookFirst; // which sees the Space first: the hook (as under X11) or the window
+        std::vector<QString> lines;
+        bool stops;
+    };
+    const Case cases[] = {
+        {"the hook sees the stop key first", true, true, typed, true},
+        {"the window sees the stop key first", true, false, typed, true},
+        {"started with the mouse, Space is a key of the macro",
+         false,
+         true,
+         {"A  dn", "A  up", "B  dn", "B  up", QString::fromStdString(spaceDown),
+          QString::fromStdString(spaceUp)},
+         false},
+    };
+    for (const Case& c : cases) {
+        *macros = MacroFileBuilder().Macro(u"one").Tap(kX).Tap(kX).Store();
+        dialog.reset();
+        OpenActive();
+        if (c.keyboardStart) {
+            EXPECT_EQ(test::TabWalk(dialog.get(), 2).back(), "Start Recording") << c.name;
+            QTest::keyClick(dialog.get(), Qt::Key_Space);
+        } else {
+            Click(layout::kMacroButtonRecord);
+        }
+        ASSERT_TRUE(dialog->HookInstalled()) << c.name;
+        // Keys typed into the window while recording belong to the macro, not to its controls.
+        if (c.keyboardStart) {
+            QTest::keyClick(dialog.get(), Qt::Key_Tab);
+            QTest::keyClick(dialog.get(), Qt::Key_Right);
+            EXPECT_EQ(test::FocusedName(dialog.get()), "Stop Recording") << c.name;
+        }
+        hook.Tap(kA);
+        hook.Tap(kB);
+        // Each of the Space's press and release reaches both, in one order or the other.
+        for (bool release : {false, true}) {
+            if (c.hookFirst) hook.Key(0x20, release);
+            if (release)
+                QTest::keyRelease(dialog.get(), Qt::Key_Space);
+            else
+                QTest::keyPress(dialog.get(), Qt::Key_Space);
+            if (!c.hookFirst) hook.Key(0x20, release);
+        }
+        EXPECT_EQ(dialog->Recording(), !c.stops) << c.name;
+        EXPECT_EQ(Lines(), c.lines) << c.name;
+        if (!c.stops) continue;
+        EXPECT_FALSE(dialog->HookInstalled()) << c.name;
+        EXPECT_EQ(test::FocusedName(dialog.get()), "Start Recording") << c.name << ": not started again";
+        // On to OK and press it: the macro is stored.
+        EXPECT_EQ(test::TabWalk(dialog.get(), 5).back(), "OK") << c.name;
+        QTest::keyClick(dialog.get(), Qt::Key_Space);
+        EXPECT_EQ(dialog->result(), QDialog::Accepted) << c.name;
+        EXPECT_FALSE(dialog->isVisible()) << c.name;
+        EXPECT_EQ((*macros)[0].Events(), MacroFileBuilder().Macro(u"one").Tap(kA).Tap(kB).Events()) << c.name;
+    }
+}
+
 // ---- The event list's menu and the delay edit
 
 class EventEditingTest : public MacroDialogTest
@@ -783,6 +904,64 @@ TEST_F(EventEditingTest, DelayEditedInPlaceChangesTheEventForm)
 
 // The menu acts on the line under the pointer, which the right click selects; below the last line
 // the selection stays.
+TEST_F(EventEditingTest, TheMenuKeyAndShiftF10OpenTheMenuAtTheSelectedLine)
+{
+    OpenActive();
+    CTransparentListBox* list = dialog->EventList();
+    list->setFocus();
+    // The first line is current once the list has the focus; Space chooses it.
+    QTest::keyClick(list, Qt::Key_Space);
+    ASSERT_EQ(SelectedLineName(), "A pressed");
+    struct Step
+    {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        std::vector<Qt::Key> inMenu; // from the first entry
+        std::vector<QString> lines;
+    };
+    const Step steps[] = {
+        // Insert Delay, the fourth entry, on line 0.
+        {Qt::Key_Menu,
+         Qt::NoModifier,
+         {Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Return},
+         {"A  dn", "50 ms", "A  up"}},
+        // Delete, the last entry, on the delay line.
+        {Qt::Key_F10,
+         Qt::ShiftModifier,
+         {Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Return},
+         {"A  dn", "A  up"}},
+    };
+    int n = 0;
+    for (const Step& step : steps) {
+        if (n == 1) {
+            // The edit left no line selected: Down goes to the first line, then to the delay.
+            QTest::keyClick(list, Qt::Key_Down);
+            QTest::keyClick(list, Qt::Key_Down);
+            ASSERT_EQ(list->currentRow(), 1);
+            ASSERT_TRUE(list->currentItem()->isSelected());
+        }
+        QTest::keyClick(list, step.key, step.modifiers);
+        QMenu* menu = dialog->EditMenu();
+        ASSERT_NE(menu, nullptr) << n;
+        EXPECT_TRUE(menu->isVisible()) << n;
+        ASSERT_NE(menu->activeAction(), nullptr) << n;
+        EXPECT_EQ(menu->activeAction()->text(), QStringLiteral("Insert Before")) << n;
+        for (Qt::Key key : step.inMenu)
+            QTest::keyClick(menu, key);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(Lines(), step.lines) << n;
+        EXPECT_EQ(Working(0).Events(), dialog->Session().Events()) << n;
+        ++n;
+    }
+    // Escape closes the menu and leaves the dialog open.
+    QTest::keyClick(list, Qt::Key_Menu);
+    ASSERT_NE(dialog->EditMenu(), nullptr);
+    QTest::keyClick(dialog->EditMenu(), Qt::Key_Escape);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(dialog->EditMenu(), nullptr);
+    EXPECT_TRUE(dialog->isVisible());
+}
+
 TEST_F(EventEditingTest, MenuActsOnTheLineUnderThePointer)
 {
     *macros = MacroFileBuilder().Macro(u"m").Tap(kA).Tap(kB).Store();

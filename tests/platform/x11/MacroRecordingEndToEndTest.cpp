@@ -199,5 +199,53 @@ TEST_F(MacroRecordingEndToEndTest, RecordedPausesReachTheKeyboardAndTheFile)
     EXPECT_EQ(fileLines, shown);
 }
 
+// Without the mouse: Tab to New and Record, Space to start, keys, Space on Stop Recording, Tab to
+// OK. The X server shows the stop key to the hook before the window; it is no key of the macro.
+TEST_F(MacroRecordingEndToEndTest, AMacroRecordedWithTheKeyboardAloneLeavesItsStopKeyOut)
+{
+    Start();
+    const std::unique_ptr<X11KeyboardHook> hook = X11KeyboardHook::Create();
+    ASSERT_NE(hook, nullptr) << "no XInput2 on the X server";
+    CMacroRecordDlg macroDialog(*state, *macros, StandardKeyCodeTable(), prompt, hook.get(),
+                                kLanguageEnglish);
+    window->SetMacroWindow(&macroDialog);
+
+    // Typed through the X server into the focused window, as a user types; the program's own
+    // event loop runs meanwhile.
+    auto type = [&](const QStringList& keys) {
+        QProcess typing;
+        typing.start("xdotool", QStringList{"key", "--delay", "30"} + keys);
+        QEventLoop typed;
+        QObject::connect(&typing, &QProcess::finished, &typed, &QEventLoop::quit);
+        QTimer::singleShot(5000, &typed, &QEventLoop::quit);
+        if (typing.state() != QProcess::NotRunning) typed.exec();
+    };
+    ASSERT_TRUE(RunModal(macroDialog, Centre(layout::kMainButtons[layout::kButtonMacro].rect), [&] {
+        QProcess::execute("xdotool", {"windowfocus", "--sync", QString::number(macroDialog.winId())});
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&macroDialog));
+        macroDialog.MacroList()->setFocus();
+        // Events, Record, the delay option, Loop, New.
+        type({"Tab", "Tab", "Tab", "Tab", "Tab", "space"});
+        ASSERT_TRUE(QTest::qWaitFor([&] { return macroDialog.MacroList()->count() == 1; }, 3000));
+        type({"shift+Tab", "shift+Tab", "shift+Tab", "space"});
+        ASSERT_TRUE(QTest::qWaitFor([&] { return macroDialog.HookInstalled(); }, 3000));
+        type({"a", "b"});
+        EXPECT_TRUE(QTest::qWaitFor([&] { return macroDialog.Session().Lines().size() == 4; }, 3000));
+        type({"space"});
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !macroDialog.Recording(); }, 3000));
+        QTest::qWait(100);
+        EXPECT_FALSE(macroDialog.Recording()) << "the stop key's own press started no new recording";
+        // The delay option, Loop, New, Delete, OK.
+        type({"Tab", "Tab", "Tab", "Tab", "Tab", "space"});
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !macroDialog.isVisible(); }, 3000));
+        if (macroDialog.isVisible()) macroDialog.reject();
+    }));
+    ASSERT_EQ(macros->CountInUse(), 1u);
+    std::vector<std::string> lines;
+    for (const EventLine& line : RenderMacroLines((*macros)[0], StandardKeyCodeTable()))
+        lines.push_back(line.text);
+    EXPECT_EQ(lines, (std::vector<std::string>{"A  dn", "A  up", "B  dn", "B  up"}));
+}
+
 } // namespace
 } // namespace corvane::apptest

@@ -4,6 +4,7 @@
 
 #include "../../app/MainWindowFixture.h"
 
+#include "../../support/AccessibleLookup.h"
 #include "colour/ui/CCustomColorDialog.h"
 #include "skin/EditHelper.h"
 #include "skin/TransparentListBox.h"
@@ -382,6 +383,75 @@ TEST_F(ProfilePanelTest, ClosesOnlyAtItsCloseAreasAndMovesWhenDragged)
     EXPECT_EQ(panel->PlaceBeside(QRect(0, 0, 300, 200)), QPoint(300, 0));
     const QPoint left = panel->PlaceBeside(QRect(500, 50, 300, 200));
     EXPECT_LT(left.x(), 500);
+}
+
+TEST_F(ProfilePanelTest, TabVisitsListAndButtonsNamedInBothLanguages)
+{
+    Start();
+    struct Case
+    {
+        std::uint16_t language;
+        std::vector<std::string> names; // from the list on: the three buttons, then the list again
+    };
+    const Case cases[] = {
+        {kLanguageEnglish, {"IMPORT", "EXPORT", "OK", "Current profile"}},
+        {kLanguageGerman, {"Importieren", "Export", "OK", "Aktuelles Profil"}},
+    };
+    for (const Case& c : cases) {
+        panel = std::make_unique<CConfigureDlg>(*state, prompt, c.language, dataFolder, programFolder);
+        panel->show();
+        panel->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(panel.get()));
+        panel->List()->setFocus();
+        EXPECT_EQ(test::FocusedName(panel.get()), c.names.back());
+        EXPECT_EQ(test::TabWalk(panel.get(), 4), c.names);
+        for (std::size_t i = 0; i < 3; ++i)
+            EXPECT_NE(
+                test::FindAccessible(panel.get(), QAccessible::Button, QString::fromStdString(c.names[i])),
+                nullptr)
+                << c.names[i];
+        EXPECT_NE(test::FindAccessible(panel.get(), QAccessible::List, QString::fromStdString(c.names[3])),
+                  nullptr);
+        panel->hide();
+    }
+}
+
+TEST_F(ProfilePanelTest, TheKeyboardAloneExportsRenamesAndCloses)
+{
+    StartWithPanel();
+    const fs::path exported = folder.path().toStdString() + "/keys.bin";
+    chooser.exportAnswer = exported;
+    bool acted = false;
+    QTimer::singleShot(0, panel.get(), [&] {
+        acted = true;
+        ASSERT_TRUE(QTest::qWaitForWindowActive(panel.get()));
+        panel->List()->setFocus();
+        EXPECT_EQ(test::TabWalk(panel.get(), 2).back(), "EXPORT");
+        QTest::keyClick(panel.get(), Qt::Key_Space);
+        ASSERT_EQ(panel->List()->count(), 1);
+        EXPECT_EQ(panel->List()->ItemText(0), QStringLiteral("keys"));
+        // Back to the list: Space chooses the profile, F2 edits its name, Enter keeps it.
+        EXPECT_EQ(test::TabWalk(panel.get(), 2).back(), "Current profile");
+        QTest::keyClick(panel->List(), Qt::Key_Space);
+        QTest::keyClick(panel->List(), Qt::Key_F2);
+        ASSERT_NE(panel->List()->Editor(), nullptr);
+        panel->List()->Editor()->selectAll();
+        QTest::keyClicks(panel->List()->Editor(), QStringLiteral("typed"));
+        QTest::keyClick(panel->List()->Editor(), Qt::Key_Return);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(panel->List()->ItemText(0), QStringLiteral("typed"));
+        EXPECT_EQ(test::FocusedName(panel.get()), "Current profile") << "the list has the focus again";
+        EXPECT_EQ(test::TabWalk(panel.get(), 3).back(), "OK");
+        QTest::keyClick(panel.get(), Qt::Key_Space);
+    });
+    panel->Open(QRect(0, 0, 300, 200));
+    EXPECT_TRUE(acted);
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_EQ(panel->result(), QDialog::Accepted);
+    ASSERT_TRUE(fs::exists(exported));
+    EXPECT_TRUE(fs::exists(Profiles() / "typed.bin"));
+    EXPECT_FALSE(fs::exists(Profiles() / "keys.bin"));
+    EXPECT_EQ(ReadBytes(Profiles() / "typed.bin"), ReadBytes(exported));
 }
 
 TEST_F(ProfilePanelTest, APaletteSquareChangedInTheColourDialogReachesTheKeyboardOnApply)
