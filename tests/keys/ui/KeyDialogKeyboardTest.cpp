@@ -41,7 +41,8 @@ public:
         if (!dialog) {
             KeyboardHook* used = &hook;
             if (GetParam() == Hook::kWindowOnly) used = &windowHook;
-            dialog = std::make_unique<CKeyMap>(*state, *macros, StandardKeyCodeTable(), prompt, used, language);
+            dialog =
+                std::make_unique<CKeyMap>(*state, *macros, StandardKeyCodeTable(), prompt, used, language);
             dialog->SetLaunchChooser(&chooser);
         }
         Open(kSlotA, language);
@@ -118,7 +119,9 @@ TEST_P(KeyboardOnlyTest, TabVisitsEachPageInReadingOrder)
     NameMacros({u"Macro_001"});
     const std::vector<OrderCase> cases = {
         {0, kLanguageEnglish, {"Single", "Combine", "Disable key", "Reset", "Close", "Save"}},
-        {0, kLanguageGerman, {"Einzeln", "Kombiniere", "Deaktivieren Taste", "Rücksetzen", "Schließen", "Speichern"}},
+        {0,
+         kLanguageGerman,
+         {"Einzeln", "Kombiniere", "Deaktivieren Taste", "Rücksetzen", "Schließen", "Speichern"}},
         {1, kLanguageEnglish, {"Macro", "Disable key", "Reset", "Close", "Save"}},
         {2, kLanguageGerman, {"Einfach", "Deaktivieren Taste", "Rücksetzen", "Schließen", "Speichern"}},
         {3,
@@ -160,7 +163,8 @@ TEST_P(KeyboardOnlyTest, TabVisitsEachPageInReadingOrder)
             EXPECT_EQ(control.checked, control.name == tabs[static_cast<std::size_t>(c.page)])
                 << control.name.toStdString();
         }
-        EXPECT_EQ(dialog->Controls().front().name, QString(german ? "Ausgewählte Taste:A" : "Selected key:A"));
+        EXPECT_EQ(dialog->Controls().front().name,
+                  QString(german ? "Ausgewählte Taste:A" : "Selected key:A"));
         ClickClose();
     }
 }
@@ -235,19 +239,42 @@ struct LineCase
 TEST_P(KeyboardOnlyTest, CaptureLinesTakeTabOnlyWhereItIsAKey)
 {
     const std::vector<LineCase> cases = {
-        {"passing through keeps the stored key", {kTab, kTab}, "Disable key", KeyFunctionKind::kSingleKey, {kF5}},
-        {"Shift+Tab goes back without taking Shift", {kShift, kShiftTab}, "Advance", KeyFunctionKind::kSingleKey,
+        {"passing through keeps the stored key",
+         {kTab, kTab},
+         "Disable key",
+         KeyFunctionKind::kSingleKey,
+         {kF5}},
+        {"Shift+Tab goes back without taking Shift",
+         {kShift, kShiftTab},
+         "Advance",
+         KeyFunctionKind::kSingleKey,
          {kF5}},
         {"a typed key fills the single line", {kKeyC, kTab}, "Combine", KeyFunctionKind::kSingleKey, {'C'}},
-        {"Space makes Tab the single key", {kTab, kShift, kShiftTab, kSpace, kTab, kTab}, "Combine",
-         KeyFunctionKind::kSingleKey, {9}},
-        {"Tab alone as a combination", {kTab, kSpace, kTab, kTab}, "Disable key", KeyFunctionKind::kCombination, {9}},
-        {"Ctrl+Tab as a combination", {kTab, kSpace, kCtrl, kTab, kTab}, "Disable key",
-         KeyFunctionKind::kCombination, {kLCtrl, 9}},
-        {"a repeated key ends a combination", {kTab, kCtrl, kKeyC, kKeyC, kTab}, "Disable key",
-         KeyFunctionKind::kCombination, {kLCtrl, 'C'}},
-        {"Shift+Tab out of a combination takes only Shift back", {kTab, kCtrl, kKeyC, kKeyC, kShift, kShiftTab},
-         "Single", KeyFunctionKind::kCombination, {kLCtrl, 'C'}},
+        {"Space makes Tab the single key",
+         {kTab, kShift, kShiftTab, kSpace, kTab, kTab},
+         "Combine",
+         KeyFunctionKind::kSingleKey,
+         {9}},
+        {"Tab alone as a combination",
+         {kTab, kSpace, kTab, kTab},
+         "Disable key",
+         KeyFunctionKind::kCombination,
+         {9}},
+        {"Ctrl+Tab as a combination",
+         {kTab, kSpace, kCtrl, kTab, kTab},
+         "Disable key",
+         KeyFunctionKind::kCombination,
+         {kLCtrl, 9}},
+        {"a repeated key ends a combination",
+         {kTab, kCtrl, kKeyC, kKeyC, kTab},
+         "Disable key",
+         KeyFunctionKind::kCombination,
+         {kLCtrl, 'C'}},
+        {"Shift+Tab out of a combination takes only Shift back",
+         {kTab, kCtrl, kKeyC, kKeyC, kShift, kShiftTab},
+         "Single",
+         KeyFunctionKind::kCombination,
+         {kLCtrl, 'C'}},
     };
     for (const LineCase& c : cases) {
         SCOPED_TRACE(c.name);
