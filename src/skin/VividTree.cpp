@@ -5,6 +5,7 @@
 #include "skin/SkinLayout.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QProxyStyle>
 #include <QScrollBar>
@@ -113,6 +114,24 @@ void VividTree::paintEvent(QPaintEvent*)
     QPainter painter(viewport());
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     painter.drawImage(0, 0, RenderItems());
+}
+
+} // namespace corvane
+
+namespace corvane {
+
+void VividTree::keyPressEvent(QKeyEvent* event)
+{
+    QTreeWidgetItem* item = currentItem();
+    if (event->key() == Qt::Key_Space && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier &&
+        item != nullptr) {
+        event->accept();
+        if (event->isAutoRepeat()) return;
+        if (item->childCount() > 0) item->setExpanded(!item->isExpanded());
+        item->setSelected(true);
+        return;
+    }
+    QTreeWidget::keyPressEvent(event);
 }
 
 } // namespace corvane

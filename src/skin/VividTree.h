@@ -31,6 +31,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // Space opens or closes a category and chooses a function, as a click on it does.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QImage collapsed_;

@@ -96,8 +96,34 @@ constexpr int kCaptionHeight = 18;
 constexpr int kCaptionGap = 2;
 constexpr int kPageLabelHeight = 16;
 constexpr int kNoteHeight = 20;
+constexpr char kRefusedGerman[] = "Diese Taste kann hier nicht zugewiesen werden.";
+constexpr char kRefusedEnglish[] = "This key cannot be assigned here.";
 
 const QString kControlStyle = QStringLiteral("background: black; color: white; border: none;");
+
+constexpr std::uint8_t kTabKey = 0x09;
+constexpr std::uint8_t kSpaceKey = 0x20;
+
+bool IsModifierKey(std::uint8_t key)
+{
+    return (key >= 0x10 && key <= 0x12) || (key >= 0xA0 && key <= 0xA5) || key == 0x5B || key == 0x5C;
+}
+
+// Ids of the drawn controls: stable while the dialog is open.
+enum ControlId : int {
+    kCaptionId = 1,
+    kFirstTabId = 10,
+    kRefusedNoteId = 20,
+    kFocusNoteId = 21,
+    kMacroNoteId = 30,
+    kFirstLaunchId = 40, // + 4 x row + part: mark, path text, browse
+    kDisableId = 60,
+    kResetId = 70,
+    kCloseId = 71,
+    kSaveId = 72,
+    kCloseMarkId = 80,
+};
+enum ControlGroup : int { kTabGroup = 1, kLaunchMarkGroup = 2, kBrowseGroup = 3, kButtonGroup = 4 };
 
 } // namespace
 
@@ -129,6 +155,14 @@ CKeyMap::CKeyMap(const SettingsState& state, const MacroStore& macros, const Key
     macroList_->setStyleSheet(QStringLiteral("QListWidget { %1 }").arg(kControlStyle));
     macroList_->installEventFilter(this);
     tree_->installEventFilter(this);
+    NameControls();
+    // Where the hook takes only this window's own keys, those that work the window pass.
+    hookWindow_.SetPassing([this](const QKeyEvent& key) {
+        const KeyKind kind = key.key() == Qt::Key_Tab || key.key() == Qt::Key_Backtab ? KeyKind::kTab
+                             : key.key() == Qt::Key_Space                             ? KeyKind::kSpace
+                                                                                      : KeyKind::kOther;
+        return UseOfKey(kind) == KeyUse::kDialog;
+    });
     unused_.selectedKeySlot = 0;
     result_ = &unused_;
 }
@@ -232,6 +266,9 @@ void CKeyMap::Initialise()
     markedOption_ = kNone;
     initialFocusGuard_ = false;
     lastFocusedEdit_ = nullptr;
+    visited_ = nullptr;
+    progress_ = {};
+    ForgetModifiers();
     browseHover_ = -1;
     leftHeld_ = false;
 
@@ -353,28 +390,157 @@ void CKeyMap::EditFocused(QLineEdit* edit, Qt::FocusReason reason)
         return;
     }
     lastFocusedEdit_ = edit;
+    ForgetModifiers();
+    progress_ = {};
+    if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason) {
+        // Passing through with Tab picks nothing: what the lines hold stays until a key is typed.
+        visited_ = edit;
+        initialFocusGuard_ = false;
+        return;
+    }
+    visited_ = nullptr;
+    // A click picks the line to capture in: Tab is a key there from the first.
+    progress_.armed = reason == Qt::MouseFocusReason;
     if (initialFocusGuard_ && result_->kind == kind) {
         initialFocusGuard_ = false;
         return;
     }
-    result_->kind = kind;
+    ChooseLine(edit);
+}
+
+void CKeyMap::ChooseLine(QLineEdit* edit)
+{
+    const bool single = edit == single_;
+    visited_ = nullptr;
+    lastFocusedEdit_ = edit;
+    result_->kind = single ? KeyFunctionKind::kSingleKey : KeyFunctionKind::kCombination;
     ClearCapturedKeys();
     (single ? combination_ : single_)->clear();
 }
 
-void CKeyMap::CaptureKey(std::uint8_t key)
+QLineEdit* CKeyMap::FocusedLine() const
+{
+    QWidget* focused = focusWidget();
+    if (page_ == 0 && (focused == single_ || focused == combination_))
+        return static_cast<QLineEdit*>(focused);
+    return nullptr;
+}
+
+CKeyMap::KeyUse CKeyMap::UseOfKey(KeyKind key) const
+{
+    if (!hookInstalled_) return KeyUse::kDialog;
+    // Keys typed in another window are captured, as the hook is there for.
+    if (!isActiveWindow()) return KeyUse::kCapture;
+    if (QLineEdit* line = FocusedLine()) {
+        if (key == KeyKind::kTab && TabLeaves(line)) return KeyUse::kDialog;
+        if (key == KeyKind::kSpace && line == visited_) return KeyUse::kDialog;
+        return KeyUse::kCapture;
+    }
+    // A tab, the check box, a button, the list or the tree: the keys work them.
+    QWidget* focused = focusWidget();
+    if (FocusedControl() || (focused != nullptr && focused != this)) return KeyUse::kDialog;
+    return key == KeyKind::kTab ? KeyUse::kDialog : KeyUse::kCapture;
+}
+
+bool CKeyMap::LineHolds(QLineEdit* line, std::uint8_t key) const
+{
+    const AssignmentResult& result = *result_;
+    if (line == single_) return result.count > 0 && result.keys[0] == key;
+    const int count = std::clamp<int>(result.count, 0, 3);
+    return std::find(result.keys.begin(), result.keys.begin() + count, key) != result.keys.begin() + count;
+}
+
+bool CKeyMap::TabLeaves(QLineEdit* line) const
+{
+    // Judged by what the line held before the modifier keys just pressed, so Shift+Tab is a move.
+    const CaptureProgress& progress = beforeModifiers_ ? beforeModifiers_->progress : progress_;
+    if (progress.taken == 0 && !progress.armed) return true;
+    if (progress.finished) return true;
+    const std::int32_t count = beforeModifiers_ ? beforeModifiers_->count : result_->count;
+    const auto& keys = beforeModifiers_ ? beforeModifiers_->keys : result_->keys;
+    if (line == single_) return progress.taken > 0;
+    const auto held = keys.begin() + std::clamp<int>(count, 0, 3);
+    return count >= 3 || std::find(keys.begin(), held, kTabKey) != held;
+}
+
+void CKeyMap::ForgetModifiers()
+{
+    beforeModifiers_.reset();
+    swallowTab_ = false;
+}
+
+void CKeyMap::RestoreBeforeModifiers()
+{
+    if (!beforeModifiers_) return;
+    const LineSnapshot before = *beforeModifiers_;
+    beforeModifiers_.reset();
+    result_->keys = before.keys;
+    result_->count = before.count;
+    result_->kind = before.kind;
+    single_->setText(before.single);
+    combination_->setText(before.combination);
+    progress_ = before.progress;
+    visited_ = before.visited;
+    ShowRefused(nullptr);
+}
+
+void CKeyMap::TakeLineKey(QLineEdit* line, std::uint8_t key)
+{
+    // Pressed again, a key the line holds ends the capture; twice in one combination means nothing.
+    if (progress_.taken > 0 && key != kUnnamedKey && LineHolds(line, key)) {
+        beforeModifiers_.reset();
+        progress_.finished = true;
+        return;
+    }
+    if (!IsModifierKey(key)) {
+        beforeModifiers_.reset();
+    } else if (!beforeModifiers_) {
+        beforeModifiers_ = LineSnapshot{result_->keys,        result_->count, result_->kind, single_->text(),
+                                        combination_->text(), progress_,      visited_};
+    }
+    if (line == visited_) ChooseLine(line);
+    if (!CaptureKey(key)) return;
+    ++progress_.taken;
+    progress_.finished = false;
+    // The window sees this Tab after the hook: it is a key here, not a move.
+    if (key == kTabKey) swallowTab_ = isActiveWindow() && !hook_->CapturesOnlyWhenFocused();
+}
+
+bool CKeyMap::LineKeyPress(QLineEdit* line, QKeyEvent* event)
+{
+    const int key = event->key();
+    if (key == Qt::Key_Tab || key == Qt::Key_Backtab) {
+        if (std::exchange(swallowTab_, false) || !TabLeaves(line)) return true;
+        RestoreBeforeModifiers();
+        focusNextPrevChild(key == Qt::Key_Tab && !(event->modifiers() & Qt::ShiftModifier));
+        return true;
+    }
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if (key == Qt::Key_Space && modifiers == Qt::NoModifier && line == visited_ && !event->isAutoRepeat()) {
+        // Space starts capturing in a visited line, which begins empty: Tab and Space are keys there.
+        ChooseLine(line);
+        line->clear();
+        progress_ = {};
+        progress_.armed = true;
+        ForgetModifiers();
+    }
+    return true;
+}
+
+bool CKeyMap::CaptureKey(std::uint8_t key)
 {
     AssignmentResult& result = *result_;
     const bool single = result.kind == KeyFunctionKind::kSingleKey;
-    if (!single && result.kind != KeyFunctionKind::kCombination) return;
+    if (!single && result.kind != KeyFunctionKind::kCombination) return false;
     // A key the keyboard has no code for is left out, and the line it was meant for says so.
     QLineEdit* const line = single ? single_ : combination_;
     const bool taken = corvane::CaptureKey(result, key, codes_);
     ShowRefused(taken ? nullptr : line);
-    if (!taken) return;
+    if (!taken) return false;
     const QString text = single ? Label(key) : CombinationText(result.keys.data());
     line->setText(text);
     line->setCursorPosition(static_cast<int>(text.size()));
+    return true;
 }
 
 QString CKeyMap::FunctionText(const NamedFunction& function)
@@ -397,7 +563,16 @@ QString CKeyMap::CombinationText(const std::uint8_t* keys) const
 
 std::intptr_t CKeyMap::WindowMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t)
 {
-    if (message == UM_HOOK_KEY && hookInstalled_) CaptureKey(static_cast<std::uint8_t>(wParam & 0xFF));
+    if (message != UM_HOOK_KEY || !hookInstalled_) return 0;
+    const auto key = static_cast<std::uint8_t>(wParam & 0xFF);
+    const KeyKind kind = key == kTabKey     ? KeyKind::kTab
+                         : key == kSpaceKey ? KeyKind::kSpace
+                                            : KeyKind::kOther;
+    if (UseOfKey(kind) == KeyUse::kDialog) return 0;
+    if (QLineEdit* line = FocusedLine())
+        TakeLineKey(line, key);
+    else
+        CaptureKey(key);
     return 0;
 }
 
@@ -556,6 +731,8 @@ void CKeyMap::Click(std::uint8_t entry)
         result.kind = static_cast<KeyFunctionKind>(page_);
         markedOption_ = kNone;
         selectedRow_ = kNone;
+        // The page's controls take Tab at once, not only once it is painted.
+        SettleBeforePaint();
         FullPaint();
         break;
     case layout::kKeyButtonFirstTab + 3:
@@ -568,6 +745,7 @@ void CKeyMap::Click(std::uint8_t entry)
             selectedRow_ = kNone;
         }
         page_ = 3;
+        SettleBeforePaint();
         FullPaint();
         break;
     case layout::kKeyButtonDisable:
@@ -718,7 +896,10 @@ bool CKeyMap::eventFilter(QObject* watched, QEvent* event)
 {
     // The Menu key and a right-click are captured keys and clicks, not a call for an edit menu.
     if (event->type() == QEvent::ContextMenu && hookInstalled_) return true;
-    if (event->type() == QEvent::KeyPress && hookInstalled_) return true; // the hook has the keys
+    // In the lines the hook has the keys; those that move on or start a capture are the line's.
+    if (event->type() == QEvent::KeyPress && hookInstalled_ &&
+        (watched == single_ || watched == combination_))
+        return LineKeyPress(static_cast<QLineEdit*>(watched), static_cast<QKeyEvent*>(event));
     // A focus event can arrive after the dialog has ended (the window system's own, late): the
     // result is then what the user saw, and stays so.
     if (event->type() == QEvent::FocusIn && isVisible() && (watched == single_ || watched == combination_))
@@ -728,6 +909,119 @@ bool CKeyMap::eventFilter(QObject* watched, QEvent* event)
         if (EndsDialog(key)) return true;
     }
     return SkinnedDialog::eventFilter(watched, event);
+}
+
+void CKeyMap::NameControls()
+{
+    single_->setAccessibleName(Text("Einzeln", "Single"));
+    combination_->setAccessibleName(Text("Kombiniere", "Combine"));
+    const QString keys = Text("Tab geht weiter, Leertaste beginnt die Aufnahme; jede andere Taste wird "
+                              "aufgenommen. Eine Taste erneut drücken beendet die Aufnahme.",
+                              "Tab moves on, Space starts capturing; any other key is captured. Press a "
+                              "key again to end the capture.");
+    single_->setAccessibleDescription(keys);
+    combination_->setAccessibleDescription(keys);
+    macroList_->setAccessibleName(QStringLiteral("Macro"));
+    tree_->setAccessibleName(Text("Einfach", "Basic"));
+}
+
+DrawnControlList CKeyMap::ListControls() const
+{
+    DrawnControlList controls;
+    const bool german = language_ == kLanguageGerman;
+    const auto text = [&](int id, const QString& name, const QRect& rect) {
+        DrawnControl control;
+        control.id = id;
+        control.role = QAccessible::StaticText;
+        control.name = name;
+        control.rect = rect;
+        control.focusable = false;
+        controls.push_back(control);
+    };
+    const auto button = [&](int id, QAccessible::Role role, const QString& name, const layout::Rect& rect,
+                            int group) -> DrawnControl& {
+        DrawnControl control;
+        control.id = id;
+        control.role = role;
+        control.name = name;
+        control.rect = AreaOf(rect);
+        control.group = group;
+        controls.push_back(control);
+        return controls.back();
+    };
+    const auto widget = [&](QWidget* child) {
+        DrawnControl control;
+        control.widget = child;
+        controls.push_back(control);
+    };
+
+    text(kCaptionId, Text("Ausgewählte Taste:", "Selected key:") + Label(result_->selectedKeyCode).trimmed(),
+         QRect(0, 0, width(), kTitleStripHeight));
+    for (int page = 0; page < kPageCount; ++page) {
+        DrawnControl& tab = button(kFirstTabId + page, QAccessible::PageTab,
+                                   QString::fromUtf8(german ? kCaptionsGerman[page] : kCaptionsEnglish[page]),
+                                   layout::kKeyButtons[layout::kKeyButtonFirstTab + page].rect, kTabGroup);
+        tab.checkable = true;
+        tab.checked = tab.selected = page == page_;
+    }
+    const auto note = [&](int id, const QString& said, int x, int y) {
+        text(id, said, QRect(x, y, layout::kKeyDialogSize.width - 2 * x, kNoteHeight));
+    };
+    switch (page_) {
+    case 0:
+        widget(single_);
+        if (refusedIn_ == single_)
+            note(kRefusedNoteId, Text(kRefusedGerman, kRefusedEnglish), kRefusedNoteX,
+                 single_->geometry().bottom() + kRefusedNoteGap);
+        widget(combination_);
+        if (refusedIn_ == combination_)
+            note(kRefusedNoteId, Text(kRefusedGerman, kRefusedEnglish), kRefusedNoteX,
+                 combination_->geometry().bottom() + kRefusedNoteGap);
+        if (hookInstalled_ && hook_->CapturesOnlyWhenFocused())
+            note(kFocusNoteId, QString::fromUtf8(FocusCaptureNote(german)), kFocusNote.x, kFocusNote.y);
+        break;
+    case 1:
+        widget(macroList_);
+        if (macros_.CountInUse() > MacrosWithSlots(macros_))
+            note(kMacroNoteId, MacroSlotNote(), kMacroSlotNote.x, kMacroSlotNote.y);
+        break;
+    case 2:
+        widget(tree_);
+        break;
+    default:
+        for (int row = 0; row < kLaunchRows; ++row) {
+            const QString caption = Text(kLaunchCaptions[row].german, kLaunchCaptions[row].english);
+            DrawnControl& mark = button(kFirstLaunchId + 4 * row, QAccessible::RadioButton, caption,
+                                        layout::LaunchHitRect(4 * row), kLaunchMarkGroup);
+            mark.checkable = true;
+            mark.checked = markedOption_ == 4 * row;
+            if (selectedRow_ == row && !result_->launchPath.empty())
+                text(kFirstLaunchId + 4 * row + 1, QString::fromStdU16String(result_->launchPath),
+                     LaunchPathPlace(row));
+            button(kFirstLaunchId + 4 * row + 2, QAccessible::Button,
+                   Text("Durchsuchen: %1", "Browse: %1").arg(caption), layout::LaunchHitRect(4 * row + 3),
+                   kBrowseGroup);
+        }
+        break;
+    }
+    DrawnControl& box = button(kDisableId, QAccessible::CheckBox, Text("Deaktivieren Taste", "Disable key"),
+                               layout::kKeyButtons[layout::kKeyButtonDisable].rect, 0);
+    box.checkable = true;
+    box.checked = disableTicked_;
+    const ButtonCaption* captions = german ? kButtonCaptionsGerman : kButtonCaptionsEnglish;
+    for (int i = 0; i < 3; ++i)
+        button(kResetId + i, QAccessible::Button, QString::fromUtf8(captions[i].text),
+               layout::kKeyButtons[layout::kKeyButtonReset + i].rect, kButtonGroup);
+    button(kCloseMarkId, QAccessible::Button, Text("Abbrechen", "Cancel"),
+           layout::kKeyButtons[layout::kKeyButtonCloseMark].rect, 0);
+    return controls;
+}
+
+QString CKeyMap::MacroSlotNote() const
+{
+    return Text("Nur die ersten %1 Macros passen auf die Tastatur.",
+                "Only the first %1 macros fit on the keyboard.")
+        .arg(kMaxMacros);
 }
 
 void CKeyMap::SettleBeforePaint()
@@ -813,9 +1107,7 @@ void CKeyMap::DrawPage(QPainter& painter)
         if (refusedIn_ != nullptr) {
             const int y = refusedIn_->geometry().bottom() + kRefusedNoteGap;
             DrawSkinText(
-                painter,
-                Text("Diese Taste kann hier nicht zugewiesen werden.", "This key cannot be assigned here."),
-                kRefusedNoteX, y, 0, kGrey, 14,
+                painter, Text(kRefusedGerman, kRefusedEnglish), kRefusedNoteX, y, 0, kGrey, 14,
                 QRect(kRefusedNoteX, y, layout::kKeyDialogSize.width - 2 * kRefusedNoteX, kNoteHeight));
         }
         if (hookInstalled_ && hook_->CapturesOnlyWhenFocused())
@@ -825,11 +1117,7 @@ void CKeyMap::DrawPage(QPainter& painter)
                                kNoteHeight));
     }
     if (page_ == 1 && macros_.CountInUse() > MacrosWithSlots(macros_))
-        DrawSkinText(painter,
-                     Text("Nur die ersten %1 Macros passen auf die Tastatur.",
-                          "Only the first %1 macros fit on the keyboard.")
-                         .arg(kMaxMacros),
-                     kMacroSlotNote.x, kMacroSlotNote.y, 0, kGrey, 14,
+        DrawSkinText(painter, MacroSlotNote(), kMacroSlotNote.x, kMacroSlotNote.y, 0, kGrey, 14,
                      QRect(kMacroSlotNote.x, kMacroSlotNote.y,
                            layout::kKeyDialogSize.width - 2 * kMacroSlotNote.x, kNoteHeight));
     if (page_ == 3) DrawLaunchPage(painter);

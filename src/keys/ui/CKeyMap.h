@@ -14,6 +14,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QLineEdit;
@@ -68,6 +69,7 @@ public:
     static QRect LaunchPathPlace(int row);
 
 protected:
+    DrawnControlList ListControls() const override;
     void SettleBeforePaint() override;
     void PaintElements(QPainter& painter) override;
     std::intptr_t WindowMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
@@ -95,7 +97,26 @@ private:
     // Says under line that a key without a code cannot be taken; nullptr takes the note away.
     void ShowRefused(QLineEdit* line);
     void EditFocused(QLineEdit* edit, Qt::FocusReason reason);
-    void CaptureKey(std::uint8_t key);
+    bool CaptureKey(std::uint8_t key);
+
+    // The keyboard in the capture lines. A line reached with Tab is only visited: it keeps what
+    // it shows, Tab moves on and Space starts capturing there; any other key is captured and picks
+    // the line. While a line captures every key is taken, Tab and Space too, until the line holds
+    // its key (single) or three keys, or a key it holds is pressed again; then Tab moves on.
+    // Modifier keys pressed just before a Tab that moves on are taken back: Shift+Tab is a move.
+    enum class KeyUse { kCapture, kDialog };
+    enum class KeyKind { kTab, kSpace, kOther };
+    KeyUse UseOfKey(KeyKind key) const;
+    QLineEdit* FocusedLine() const;
+    bool TabLeaves(QLineEdit* line) const;
+    void ChooseLine(QLineEdit* edit);
+    void TakeLineKey(QLineEdit* line, std::uint8_t key);
+    bool LineKeyPress(QLineEdit* line, QKeyEvent* event);
+    bool LineHolds(QLineEdit* line, std::uint8_t key) const;
+    void ForgetModifiers();
+    void RestoreBeforeModifiers();
+    void NameControls();
+    QString MacroSlotNote() const;
     void Click(std::uint8_t entry);
     void Save();
     void LaunchAfterClick(int x, int y);
@@ -139,6 +160,27 @@ private:
     int browseHover_ = -1;
     QLineEdit* lastFocusedEdit_ = nullptr; // the edit that had the focus last
     QLineEdit* refusedIn_ = nullptr;       // the line under which a key without a code is told
+
+    struct CaptureProgress
+    {
+        int taken = 0;         // keys the line took since it began capturing
+        bool armed = false;    // begun by a click or Space: Tab is a key from the first
+        bool finished = false; // a key the line holds was pressed again
+    };
+    struct LineSnapshot
+    {
+        std::array<std::uint8_t, kCapturedKeyCapacity> keys{};
+        std::int32_t count = 0;
+        KeyFunctionKind kind = KeyFunctionKind::kDefault;
+        QString single;
+        QString combination;
+        CaptureProgress progress;
+        QLineEdit* visited = nullptr;
+    };
+    CaptureProgress progress_;
+    QLineEdit* visited_ = nullptr;                // a line reached with Tab and not picked yet
+    std::optional<LineSnapshot> beforeModifiers_; // the lines before the modifier keys just taken
+    bool swallowTab_ = false;                     // the hook took a Tab the window will also see
 
     bool leftHeld_ = false;
     QPoint pressGlobal_;

@@ -25,6 +25,7 @@ bool FocusKeyboardHook::installhook(HookWindow& window, std::int32_t mode)
     if (target == nullptr || target->Window() == nullptr || qApp == nullptr) return false;
     if (!filter_.Start(window, mode)) return false;
     window_ = target->Window();
+    target_ = target;
     qApp->installEventFilter(this);
     return true;
 }
@@ -34,6 +35,7 @@ void FocusKeyboardHook::removehook()
     if (qApp != nullptr) qApp->removeEventFilter(this);
     filter_.Stop();
     window_ = nullptr;
+    target_ = nullptr;
 }
 
 bool FocusKeyboardHook::eventFilter(QObject* watched, QEvent* event)
@@ -43,6 +45,7 @@ bool FocusKeyboardHook::eventFilter(QObject* watched, QEvent* event)
     auto* widget = static_cast<QWidget*>(watched);
     if (widget != window_ && !window_->isAncestorOf(widget)) return false;
     const auto* key = static_cast<QKeyEvent*>(event);
+    if (target_ != nullptr && target_->Passes(*key)) return false;
     // A held key counts once. Wayland repeats it as release and press pairs, which the filter's
     // key state cannot tell from a real release and press.
     if (key->isAutoRepeat()) return true;

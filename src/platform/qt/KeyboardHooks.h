@@ -10,7 +10,10 @@
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 #include <memory>
+
+class QKeyEvent;
 
 namespace corvane {
 
@@ -21,9 +24,14 @@ public:
     explicit QtHookWindow(QWidget* window) : window_(window) {}
     QWidget* Window() const { return window_; }
     void HookKey(std::uint8_t virtualKey, std::uint32_t flags, InputTime time) override;
+    // Where only the window's own keys are captured, the keys that operate the window (moving
+    // the focus, pressing a button) must still reach it: those the test says pass are not taken.
+    void SetPassing(std::function<bool(const QKeyEvent&)> passes) { passes_ = std::move(passes); }
+    bool Passes(const QKeyEvent& key) const { return passes_ && passes_(key); }
 
 private:
     QPointer<QWidget> window_;
+    std::function<bool(const QKeyEvent&)> passes_;
 };
 
 // The window's own keys while it (or one of its controls) has the focus, taken before the window
@@ -43,6 +51,7 @@ protected:
 private:
     HookKeyFilter filter_;
     QPointer<QWidget> window_;
+    QtHookWindow* target_ = nullptr;
 };
 
 // Keys typed anywhere on the X display.
