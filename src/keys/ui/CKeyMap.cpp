@@ -123,7 +123,9 @@ enum ControlId : int {
     kSaveId = 72,
     kCloseMarkId = 80,
 };
-enum ControlGroup : int { kTabGroup = 1, kLaunchMarkGroup = 2, kBrowseGroup = 3, kButtonGroup = 4 };
+// The page tabs and the launch options are each one Tab stop, walked with the arrows; the buttons
+// are stops of their own.
+enum ControlGroup : int { kNoGroup = 0, kTabGroup = 1, kLaunchMarkGroup = 2 };
 
 } // namespace
 
@@ -1000,20 +1002,20 @@ DrawnControlList CKeyMap::ListControls() const
                      LaunchPathPlace(row));
             button(kFirstLaunchId + 4 * row + 2, QAccessible::Button,
                    Text("Durchsuchen: %1", "Browse: %1").arg(caption), layout::LaunchHitRect(4 * row + 3),
-                   kBrowseGroup);
+                   kNoGroup);
         }
         break;
     }
     DrawnControl& box = button(kDisableId, QAccessible::CheckBox, Text("Deaktivieren Taste", "Disable key"),
-                               layout::kKeyButtons[layout::kKeyButtonDisable].rect, 0);
+                               layout::kKeyButtons[layout::kKeyButtonDisable].rect, kNoGroup);
     box.checkable = true;
     box.checked = disableTicked_;
     const ButtonCaption* captions = german ? kButtonCaptionsGerman : kButtonCaptionsEnglish;
     for (int i = 0; i < 3; ++i)
         button(kResetId + i, QAccessible::Button, QString::fromUtf8(captions[i].text),
-               layout::kKeyButtons[layout::kKeyButtonReset + i].rect, kButtonGroup);
+               layout::kKeyButtons[layout::kKeyButtonReset + i].rect, kNoGroup);
     button(kCloseMarkId, QAccessible::Button, Text("Abbrechen", "Cancel"),
-           layout::kKeyButtons[layout::kKeyButtonCloseMark].rect, 0);
+           layout::kKeyButtons[layout::kKeyButtonCloseMark].rect, kNoGroup);
     return controls;
 }
 
