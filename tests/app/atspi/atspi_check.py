@@ -16,8 +16,10 @@ import pyatspi
 PROGRAM = sys.argv[1]
 MIN_NAMED = 100
 EXPECT = {
-    "english": {"apply": "Apply", "macro": "Macro", "effects": "Light effects: "},
-    "german": {"apply": "Anwenden", "macro": "Macro", "effects": "Lichteffekte: "},
+    "english": {"apply": "Apply", "macro": "Macro", "effects": "Light effects: ", "help": "Help",
+                "reset": "Reset settings", "record": "Start Recording"},
+    "german": {"apply": "Anwenden", "macro": "Macro", "effects": "Lichteffekte: ", "help": "Hilfe",
+               "reset": "Einstellung zurücksetzen", "record": "Aufnahme starten"},
 }
 failures = []
 
@@ -76,6 +78,15 @@ def find(root, role, name=None, prefix=None):
     return None
 
 
+def press(node):
+    if node is None:
+        fail("nothing to press")
+        return
+    action = node.queryAction()
+    names = [action.getName(i).lower() for i in range(action.nActions)]
+    action.doAction(names.index("press"))
+
+
 def check_language(language):
     expect = EXPECT[language]
     with tempfile.TemporaryDirectory() as data:
@@ -110,6 +121,13 @@ def check_language(language):
             if find(main, "push button", prefix="F1") is None:
                 fail("%s: no key F1" % language)
 
+            # The help window's rows appear once the Help button is pressed through its action.
+            press(find(main, "push button", expect["help"]))
+            if wait_for(language + " help rows", lambda: find(main, "menu item", expect["reset"]), 10) is None:
+                return
+            press(find(main, "push button", expect["help"]))
+            wait_for(language + " help closed", lambda: find(main, "menu item", expect["reset"]) is None, 10)
+
             macro = find(main, "push button", expect["macro"])
             if macro is None:
                 fail("%s: no Macro button" % language)
@@ -127,6 +145,10 @@ def check_language(language):
                 fail("%s: the Macro button opened %r, not the macro dialog" % (language, dialog.name))
             elif dialog is not None:
                 print("%s: the Macro button's action opened %r" % (language, dialog.name))
+                if find(dialog, "push button", expect["record"]) is None:
+                    fail("%s: the macro dialog has no %r button" % (language, expect["record"]))
+                if find(dialog, "list") is None:
+                    fail("%s: the macro dialog shows no list" % language)
         finally:
             program.kill()
             program.wait()
