@@ -2,6 +2,7 @@
 // arrow keys on the keyboard picture, Space on each kind of control, the names and states, and
 // the focus mark.
 
+#include "../support/AccessibleLookup.h"
 #include "MainWindowFixture.h"
 
 #include "keys/KeyNames.h"
@@ -45,48 +46,30 @@ protected:
     {
         QWidget* target = QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : window.get();
         QTest::keyClick(target, static_cast<Qt::Key>(key), modifiers);
-        QCoreApplication::processEvents();
     }
-    QAccessibleInterface* Accessible() const { return QAccessible::queryAccessibleInterface(window.get()); }
-    QString FocusedName() const
+    // The focused control's name; for a key, only the key's own name.
+    std::string Focused() const
     {
-        QAccessibleInterface* focused = Accessible()->focusChild();
-        return focused != nullptr ? focused->text(QAccessible::Name) : QString();
+        return QString::fromStdString(test::FocusedName(window.get())).section(',', 0, 0).toStdString();
     }
-    QAccessibleInterface* Named(const QString& name) const
+    bool TabTo(const std::string& name) { return test::TabTo(window.get(), name); }
+    QAccessibleInterface* Named(const QString& name, QAccessible::Role role = QAccessible::Button) const
     {
-        QAccessibleInterface* dialog = Accessible();
-        for (int i = 0; i < dialog->childCount(); ++i)
-            if (QAccessibleInterface* child = dialog->child(i); child->text(QAccessible::Name) == name)
-                return child;
-        return nullptr;
-    }
-    // Tabs until the focus is on the control named so; false when a whole round does not reach it.
-    bool TabTo(const QString& name)
-    {
-        for (int i = 0; i < 40; ++i) {
-            if (FocusedName() == name) return true;
-            Press(Qt::Key_Tab);
-        }
-        return false;
-    }
-    QString KeyName(std::uint8_t slot) const
-    {
-        return QString::fromStdString(SlotName(slot, StandardKeyCodeTable()));
+        return test::FindAccessible(window.get(), role, name);
     }
 
     FakeKeyWindow keys;
     CountingMacroWindow macroWindow;
 };
 
-// One round of Tab in reading order, and Shift+Tab the same round backwards: groups (colours,
-// directions, the keyboard picture) are one stop each.
+// One round of Tab in reading order, and one of Shift+Tab back: groups (colours, directions, the
+// keyboard picture) are one stop each. The window opens with the focus on its first widget.
 TEST_F(KeyboardOperationTest, TabWalksTheWindowInReadingOrderBothWays)
 {
     const struct
     {
         std::uint16_t language;
-        QStringList stops;
+        std::vector<std::string> stops;
     } cases[] = {
         {kLanguageEnglish,
          {"Help", "Minimise", "Close", "Light effects: Wave", "Speed", "Brightness", "Multicolour",
@@ -100,87 +83,74 @@ TEST_F(KeyboardOperationTest, TabWalksTheWindowInReadingOrderBothWays)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.language);
         StartFocused(c.language);
-        // The window opens with the focus on its first widget; the round is the same from anywhere.
-        std::vector<std::string> forward;
-        for (int i = 0; i < 2 * c.stops.size(); ++i) {
-            Press(Qt::Key_Tab);
-            forward.push_back(FocusedName().section(QLatin1Char(','), 0, 0).toStdString());
-        }
-        const auto first = std::find(forward.begin(), forward.end(), c.stops.first().toStdString());
-        ASSERT_LE(first + c.stops.size(), forward.end());
-        std::vector<std::string> expected;
-        for (const QString& stop : c.stops)
-            expected.push_back(stop.toStdString());
-        EXPECT_EQ(std::vector<std::string>(first, first + c.stops.size()), expected);
+        ASSERT_TRUE(TabTo(c.stops.front()));
+        std::vector<std::string> forward = {c.stops.front()};
+        for (const std::string& name : test::TabWalk(window.get(), static_cast<int>(c.stops.size()) - 1))
+            forward.push_back(QString::fromStdString(name).section(',', 0, 0).toStdString());
+        EXPECT_EQ(forward, c.stops);
         EXPECT_TRUE(window->FocusMarkShown());
         std::vector<std::string> backward;
-        for (int i = 0; i < c.stops.size(); ++i) {
-            Press(Qt::Key_Backtab, Qt::ShiftModifier);
-            backward.insert(backward.begin(), FocusedName().section(QLatin1Char(','), 0, 0).toStdString());
-        }
-        std::sort(backward.begin(), backward.end());
-        std::sort(expected.begin(), expected.end());
-        EXPECT_EQ(backward, expected); // one round backwards visits every stop once
+        for (const std::string& name : test::TabWalk(window.get(), static_cast<int>(c.stops.size()), false))
+            backward.insert(backward.begin(), QString::fromStdString(name).section(',', 0, 0).toStdString());
+        // From Apply back round to Apply: the stops in reverse, ending where it began.
+        std::rotate(backward.begin(), backward.begin() + 1, backward.end());
+        EXPECT_EQ(backward, c.stops);
         window.reset();
     }
 }
 
-// The arrow keys move between keys by where they lie; a group's stop is the key focused last.
+// The arrow keys move between keys by where they lie; Tab comes back to the key focused last.
 TEST_F(KeyboardOperationTest, ArrowKeysMoveBetweenKeysByPosition)
 {
     StartFocused();
-    ASSERT_TRUE(TabTo(QStringLiteral("Esc")));
-    const struct
-    {
-        int key;
-        const char* to;
-    } moves[] = {
+    ASSERT_TRUE(TabTo("Esc"));
+    const std::pair<int, const char*> moves[] = {
         {Qt::Key_Right, "F1"},  {Qt::Key_Left, "Esc"}, {Qt::Key_Down, "`"},   {Qt::Key_Right, "1"},
         {Qt::Key_Down, "Q"},    {Qt::Key_Left, "Tab"}, {Qt::Key_Left, "Tab"}, // nothing lies further left
         {Qt::Key_Down, "Caps"}, {Qt::Key_Up, "Tab"},   {Qt::Key_Up, "`"},
     };
-    for (const auto& move : moves) {
-        Press(move.key);
-        EXPECT_EQ(FocusedName().section(QLatin1Char(','), 0, 0).toStdString(), move.to) << move.key;
+    for (const auto& [key, to] : moves) {
+        Press(key);
+        EXPECT_EQ(Focused(), to) << key;
     }
-    Press(Qt::Key_Tab);
-    Press(Qt::Key_Backtab, Qt::ShiftModifier);
-    EXPECT_EQ(FocusedName().toStdString(), "`");
+    test::TabWalk(window.get(), 1);
+    test::TabWalk(window.get(), 1, false);
+    EXPECT_EQ(Focused(), "`");
 }
 
-// Every kind of control does with Space what a click does, and its accessible state follows.
+// Space does what a click does on every kind of control, and a walk without the mouse changes
+// the keyboard: game mode, a key opened, an effect chosen from the list, Apply.
 TEST_F(KeyboardOperationTest, SpacePressesButtonsTogglesCheckBoxesAndOpensKeys)
 {
     StartFocused();
-    ASSERT_TRUE(TabTo(QStringLiteral("GAME MODE")));
-    const bool gameMode = Accessible()->focusChild()->state().checked;
+    ASSERT_TRUE(TabTo("GAME MODE"));
+    const bool gameMode = test::FocusedAccessible(window.get())->state().checked;
     Press(Qt::Key_Space);
-    EXPECT_NE(Accessible()->focusChild()->state().checked, gameMode);
+    EXPECT_NE(test::FocusedAccessible(window.get())->state().checked, gameMode);
 
-    ASSERT_TRUE(TabTo(QStringLiteral("Macro")));
+    ASSERT_TRUE(TabTo("Macro"));
     Press(Qt::Key_Space);
     EXPECT_EQ(macroWindow.openings, 1);
 
-    ASSERT_TRUE(TabTo(QStringLiteral("Esc")));
+    ASSERT_TRUE(TabTo("Esc"));
     Press(Qt::Key_Right);
     Press(Qt::Key_Space);
-    ASSERT_EQ(keys.openedSlots.size(), 1u);
-    EXPECT_EQ(KeyName(static_cast<std::uint8_t>(keys.openedSlots[0])), QStringLiteral("F1"));
+    EXPECT_EQ(keys.openedSlots,
+              std::vector<int>{static_cast<int>(*SlotOfName("F1", StandardKeyCodeTable()))});
 
-    // The effect list: Space opens it, the arrows walk its rows, Space chooses.
-    ASSERT_TRUE(TabTo(QStringLiteral("Light effects: Wave")));
+    ASSERT_TRUE(TabTo("Light effects: Wave"));
     Press(Qt::Key_Space);
     ASSERT_TRUE(window->EffectListOpen());
     Press(Qt::Key_Down);
     Press(Qt::Key_Down);
-    const QString chosen = FocusedName();
+    const std::string chosen = Focused();
     Press(Qt::Key_Space);
     EXPECT_FALSE(window->EffectListOpen());
-    EXPECT_EQ(Named(QStringLiteral("Light effects: ") + chosen) != nullptr, true) << chosen.toStdString();
+    EXPECT_NE(Named(QString::fromStdString("Light effects: " + chosen), QAccessible::ComboBox), nullptr)
+        << chosen;
 
-    // Apply sends what the keyboard alone changed.
     emulator.ClearTrace();
-    ASSERT_TRUE(TabTo(QStringLiteral("Apply")));
+    ASSERT_TRUE(TabTo("Apply"));
     Press(Qt::Key_Space);
     EXPECT_FALSE(Commands().empty());
     EXPECT_EQ(emulator.State().gameMode != 0, !gameMode);
@@ -190,24 +160,23 @@ TEST_F(KeyboardOperationTest, SpacePressesButtonsTogglesCheckBoxesAndOpensKeys)
 TEST_F(KeyboardOperationTest, KeysAreNamedWithTheirAssignmentAndActionsAreQueued)
 {
     StartFocused();
-    const std::uint8_t f1 = static_cast<std::uint8_t>(*SlotOfName("F1", StandardKeyCodeTable()));
-    KeyRecord& record = state->records[f1];
+    const KeyCodeTable& codes = StandardKeyCodeTable();
+    KeyRecord& record = state->records[*SlotOfName("F1", codes)];
     record.SetKind(KeyFunctionKind::kCombination);
-    const std::uint8_t combination[3] = {*KeyCodeOfName("Ctrl", StandardKeyCodeTable()),
-                                         *KeyCodeOfName("Shift", StandardKeyCodeTable()),
-                                         *KeyCodeOfName("K", StandardKeyCodeTable())};
+    const std::uint8_t combination[3] = {*KeyCodeOfName("Ctrl", codes), *KeyCodeOfName("Shift", codes),
+                                         *KeyCodeOfName("K", codes)};
     std::copy(std::begin(combination), std::end(combination), record.Data());
     window->FullPaint();
     EXPECT_NE(Named(QStringLiteral("F1, combination LCtrl+LShift+K")), nullptr);
 
+    QAccessibleInterface* dialog = QAccessible::queryAccessibleInterface(window.get());
     int named = 0;
-    for (int i = 0; i < Accessible()->childCount(); ++i)
-        named += Accessible()->child(i)->text(QAccessible::Name).isEmpty() ? 0 : 1;
+    for (int i = 0; i < dialog->childCount(); ++i)
+        named += dialog->child(i)->text(QAccessible::Name).isEmpty() ? 0 : 1;
     EXPECT_GE(named, 100);
 
     QAccessibleInterface* macro = Named(QStringLiteral("Macro"));
     ASSERT_NE(macro, nullptr);
-    ASSERT_NE(macro->actionInterface(), nullptr);
     macro->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     EXPECT_EQ(macroWindow.openings, 0);
     QCoreApplication::processEvents();
@@ -219,12 +188,11 @@ TEST_F(KeyboardOperationTest, FocusMarkFollowsTheKeyboardAndGoesWithTheMouse)
 {
     StartFocused();
     const QImage before = Frame();
-    ASSERT_TRUE(TabTo(QStringLiteral("Apply")));
-    const QImage marked = Frame();
+    ASSERT_TRUE(TabTo("Apply"));
     const QRect apply = AreaOf(layout::kMainButtons[layout::kButtonApply].rect);
     const QPoint corner = apply.topLeft() - QPoint(2, 2);
-    EXPECT_NE(marked.pixel(corner), before.pixel(corner));
-    EXPECT_EQ(marked.pixel(apply.center()), before.pixel(apply.center()));
+    EXPECT_NE(Frame().pixel(corner), before.pixel(corner));
+    EXPECT_EQ(Frame().pixel(apply.center()), before.pixel(apply.center()));
     Click(600, 500);
     EXPECT_FALSE(window->FocusMarkShown());
     EXPECT_EQ(Frame().pixel(corner), before.pixel(corner));

@@ -38,7 +38,9 @@ inline QAccessibleInterface* FocusedAccessible(QWidget* window)
     QAccessibleInterface* focused = QAccessible::queryAccessibleInterface(window)->focusChild();
     if (focused == nullptr) return nullptr;
     // A list answers with its current item: the control is the list.
-    if (focused->role() == QAccessible::ListItem && focused->parent() != nullptr) return focused->parent();
+    if (focused->role() == QAccessible::ListItem && focused->parent() != nullptr &&
+        focused->parent()->role() == QAccessible::List)
+        return focused->parent();
     if (focused->role() == QAccessible::Grouping) {
         if (QAccessibleInterface* part = focused->focusChild()) focused = part;
     }
@@ -66,6 +68,15 @@ inline std::vector<std::string> TabWalk(QWidget* window, int count, bool forward
         QTest::keyRelease(QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : window,
                           Qt::Key_Shift);
     return names;
+}
+
+// Presses Tab until the control named so has the focus; false when a whole round (limit presses)
+// does not reach it.
+inline bool TabTo(QWidget* window, const std::string& name, int limit = 40)
+{
+    for (int i = 0; i < limit && FocusedName(window) != name; ++i)
+        TabWalk(window, 1);
+    return FocusedName(window) == name;
 }
 
 } // namespace corvane::test
