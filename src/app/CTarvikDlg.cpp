@@ -545,7 +545,7 @@ QString CTarvikDlg::KeyboardMissingReason() const
 
 void CTarvikDlg::OfferFirmwareUpdate()
 {
-    if (starter_ == nullptr) return;
+    if (!UpdaterPresent()) return;
     // An update whose updater cannot start here is not offered; the user learns why instead.
     const ProgramStartResult runnable = CheckRunnable(programFolder_ / kUpdaterFileName);
     if (runnable.outcome != ProgramStartOutcome::kStarted) {
@@ -565,6 +565,12 @@ void CTarvikDlg::LaunchUpdater()
     // A program, started as one in its own folder: a document opener would show it, not run it.
     const ProgramStartResult result = starter_->Start(programFolder_ / kUpdaterFileName, programFolder_);
     if (result.outcome != ProgramStartOutcome::kStarted) TellUpdaterProblem(result, false);
+}
+
+bool CTarvikDlg::UpdaterPresent() const
+{
+    return starter_ != nullptr &&
+           CheckRunnable(programFolder_ / kUpdaterFileName).outcome != ProgramStartOutcome::kMissing;
 }
 
 void CTarvikDlg::TellUpdaterProblem(const ProgramStartResult& result, bool newerFirmware)
@@ -774,6 +780,8 @@ void CTarvikDlg::ReleaseInHelp(int x, int y)
     if (row == 0) {
         FactoryResetAsked();
     } else if (row == 1) {
+        // Drawn dimmed without an updater, the row takes no click.
+        if (!UpdaterPresent()) return;
         LaunchUpdater();
     }
     helpOpen_ = false;

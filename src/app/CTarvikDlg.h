@@ -202,6 +202,9 @@ private:
     void NoteTold(const std::filesystem::path& file, const std::string& problem);
     void TellLaunchProblem(const LaunchResult& result);
     void LaunchUpdater();
+    // Whether the updater lies in the program folder, runnable or not. A package brings none:
+    // without one no update is offered, at start or in the help window.
+    bool UpdaterPresent() const;
     void TellUpdaterProblem(const ProgramStartResult& result, bool newerFirmware);
     // Why the keyboard cannot take a command: its absence, or what keeps it from being opened.
     QString KeyboardMissingReason() const;

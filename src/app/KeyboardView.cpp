@@ -118,9 +118,10 @@ void CTarvikDlg::PaintTitleAndButtons(QPainter& painter)
     if (helpOpen_) {
         DrawSkinImage(painter, folder, QStringLiteral("HelpWindow.png"), layout::kHelpWindowOrigin.x,
                       layout::kHelpWindowOrigin.y);
+        const std::uint32_t updateColour = UpdaterPresent() ? kWhite : kDimmed;
         for (int row = 0; row < 3; ++row)
-            DrawSkinText(painter, HelpRowText(row), layout::kHelpTextX, layout::kHelpTextY[row], 0, kWhite,
-                         layout::kHelpTextHeight, HelpRowPlace(row));
+            DrawSkinText(painter, HelpRowText(row), layout::kHelpTextX, layout::kHelpTextY[row], 0,
+                         row == 1 ? updateColour : kWhite, layout::kHelpTextHeight, HelpRowPlace(row));
     }
     DrawSkinImage(painter, folder, QStringLiteral("button-min-normal.png"), layout::kMinimiseButtonOrigin.x,
                   layout::kMinimiseButtonOrigin.y);

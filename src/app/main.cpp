@@ -37,5 +37,7 @@ int main(int argc, char** argv)
     qtArguments.push_back(nullptr);
     QApplication app(qtArgumentCount, qtArguments.data());
     QApplication::setApplicationName(QStringLiteral("corvane-keyboard"));
+    // A Wayland compositor finds the menu entry, and so the icon, of the window by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral(CORVANE_APP_ID));
     return corvane::CTarvikApp().Run(app, parsed.options);
 }

@@ -88,7 +88,9 @@ std::optional<std::string> AutostartEntry(const fs::path& program)
            "Exec=" +
            *exec +
            "\n"
-           "Icon=corvane-keyboard\n"
+           // The menu entry's icon; the file keeps the program's name, so entries written by
+           // earlier versions are the ones --autostart off removes.
+           "Icon=" CORVANE_APP_ID "\n"
            "Terminal=false\n"
            "X-GNOME-Autostart-enabled=true\n";
 }

@@ -38,6 +38,19 @@ protected:
         updater.close();
         ASSERT_TRUE(updater.setPermissions(permissions));
     }
+    // The colour of the help window's update row, opened for this: the grey level of its
+    // brightest pixel (the row's text is drawn in one colour over a dark picture).
+    int UpdateRowBrightness()
+    {
+        if (!window->HelpOpen()) Click(944, 12);
+        const QImage frame = Frame();
+        int brightest = 0;
+        for (int y = 50; y < 66; ++y)
+            for (int x = 850; x < 990; ++x)
+                brightest = std::max(brightest, qGray(frame.pixel(x, y)));
+        return brightest;
+    }
+    void ClickUpdateRow() { Click(900, 22 + 25 + 5); }
 };
 
 TEST_F(FirmwareOfferTest, NewerFileVersionOffersTheUpdaterAndStartsItAsAProgram)
@@ -89,6 +102,9 @@ TEST_F(FirmwareOfferTest, NoOfferAfterTheProfilePanel)
     EXPECT_TRUE(prompt.calls.empty());
 }
 
+// Without an updater (a package brings none) nothing is offered: not at start, and the help
+// window's update row is dimmed and takes no click. One that is there but cannot start here is
+// told about at start, and its row is clicked as ever.
 TEST_F(FirmwareOfferTest, AnUpdaterThatCannotStartIsToldInsteadOfOffered)
 {
     const QFile::Permissions readable = QFile::ReadOwner | QFile::WriteOwner;
@@ -98,11 +114,11 @@ TEST_F(FirmwareOfferTest, AnUpdaterThatCannotStartIsToldInsteadOfOffered)
         const char* content; // null: no updater at all
         QFile::Permissions permissions;
         std::uint16_t language;
-        const char* says;
+        const char* says; // null: nothing is said
     };
     const Case cases[] = {
-        {nullptr, runnable, kLanguageEnglish, "The firmware updater is missing: "},
-        {nullptr, runnable, kLanguageGerman, "Das Aktualisierungsprogramm fehlt: "},
+        {nullptr, runnable, kLanguageEnglish, nullptr},
+        {nullptr, runnable, kLanguageGerman, nullptr},
         {"#!/bin/sh\n", readable, kLanguageEnglish, "cannot be run here: the file may not be executed."},
         {"MZ\x90", runnable, kLanguageEnglish, "cannot be run here: it is a program for another system."},
         {"MZ\x90", runnable, kLanguageGerman,
@@ -114,28 +130,50 @@ TEST_F(FirmwareOfferTest, AnUpdaterThatCannotStartIsToldInsteadOfOffered)
         if (c.content != nullptr) CreateUpdater(c.content, c.permissions);
         prompt.calls.clear();
         prompt.answers = {true};
+        starter.started.clear();
         StartWith('2', '1', 1, 9, c.language);
-        ASSERT_EQ(prompt.calls.size(), 1u);
-        EXPECT_FALSE(prompt.calls[0].question);
-        const QString newer =
-            c.language == kLanguageGerman
-                ? QString::fromUtf8("Es ist eine neue Firmware verfügbar, aber sie kann nicht "
-                                    "installiert werden. ")
-                : QStringLiteral("A newer firmware is available, but it cannot be installed. ");
-        EXPECT_TRUE(prompt.calls[0].text.startsWith(newer)) << prompt.calls[0].text.toStdString();
-        EXPECT_TRUE(prompt.calls[0].text.contains(QString::fromUtf8(c.says)))
-            << prompt.calls[0].text.toStdString();
-        EXPECT_TRUE(prompt.calls[0].text.contains(QString::fromStdString(Updater().string())));
+        if (c.says == nullptr) {
+            EXPECT_TRUE(prompt.calls.empty());
+        } else {
+            ASSERT_EQ(prompt.calls.size(), 1u);
+            EXPECT_FALSE(prompt.calls[0].question);
+            const QString newer =
+                c.language == kLanguageGerman
+                    ? QString::fromUtf8("Es ist eine neue Firmware verfügbar, aber sie kann nicht "
+                                        "installiert werden. ")
+                    : QStringLiteral("A newer firmware is available, but it cannot be installed. ");
+            EXPECT_TRUE(prompt.calls[0].text.startsWith(newer)) << prompt.calls[0].text.toStdString();
+            EXPECT_TRUE(prompt.calls[0].text.contains(QString::fromUtf8(c.says)))
+                << prompt.calls[0].text.toStdString();
+            EXPECT_TRUE(prompt.calls[0].text.contains(QString::fromStdString(Updater().string())));
+        }
         EXPECT_TRUE(starter.started.empty());
+
+        prompt.calls.clear();
+        const int brightness = UpdateRowBrightness();
+        ClickUpdateRow();
+        if (c.content == nullptr) {
+            // Dimmed, yet still there to read.
+            EXPECT_GT(brightness, 0x60);
+            EXPECT_LT(brightness, 0xA0);
+            EXPECT_TRUE(window->HelpOpen());
+            EXPECT_TRUE(starter.started.empty());
+        } else {
+            EXPECT_EQ(brightness, 0xFF);
+            EXPECT_FALSE(window->HelpOpen());
+            EXPECT_EQ(starter.started.size(), 1u);
+        }
+        EXPECT_TRUE(prompt.calls.empty());
         window.reset();
     }
 }
 
 TEST_F(FirmwareOfferTest, HelpRowStartsTheUpdaterAndTellsAFailedStart)
 {
+    CreateUpdater();
     StartWith('1', '3', 1, 3);
-    Click(944, 12);
-    Click(900, 22 + 25 + 5);
+    EXPECT_EQ(UpdateRowBrightness(), 0xFF);
+    ClickUpdateRow();
     ASSERT_EQ(starter.started.size(), 1u);
     EXPECT_EQ(starter.started[0].first, Updater().string());
     EXPECT_TRUE(prompt.calls.empty());

@@ -976,7 +976,7 @@ void DrawAllArtwork(const QString& programFolder)
     DrawResources(root.filePath(QString::fromUtf8(kResourceFolder)));
 }
 
-void DrawDesktopIcons(const QString& themeFolder)
+void DrawDesktopIcons(const QString& themeFolder, const QString& iconName)
 {
     for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
         // A keycap with transparent corners, unlike the skin pictures, which are copied opaque.
@@ -996,7 +996,7 @@ void DrawDesktopIcons(const QString& themeFolder)
         p.end();
         const QString folder = QDir(themeFolder).filePath(QStringLiteral("%1x%1/apps").arg(size));
         QDir().mkpath(folder);
-        const QString path = QDir(folder).filePath(QStringLiteral("corvane-keyboard.png"));
+        const QString path = QDir(folder).filePath(iconName + QStringLiteral(".png"));
         if (!icon.save(path, "PNG")) {
             std::fprintf(stderr, "skingen: cannot write %s\n", qPrintable(path));
             std::exit(1);
