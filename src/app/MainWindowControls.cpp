@@ -216,6 +216,8 @@ DrawnControlList CTarvikDlg::ListControls() const
         for (int row = 0; row < 3; ++row) {
             DrawnControl item = Button(kHelpRowId + row, HelpRowText(row), HelpRowPlace(row), kHelpGroup);
             item.role = QAccessible::MenuItem;
+            // Dimmed without an updater, and takes no press.
+            item.disabled = row == 1 && !UpdaterPresent();
             if (row == 2) {
                 item.role = QAccessible::StaticText;
                 item.group = kNoGroup;

@@ -29,7 +29,7 @@ def fail(text):
     failures.append(text)
 
 
-def wait_for(what, find, seconds=30):
+def wait_for(what, find, seconds=60):
     end = time.monotonic() + seconds
     while time.monotonic() < end:
         found = find()
@@ -97,6 +97,9 @@ def check_language(language):
         try:
             app = wait_for(language + " program on the bus", lambda: application(program.pid))
             if app is None:
+                desktop = pyatspi.Registry.getDesktop(0)
+                print("on the bus: %r; program %s" % ([desktop.getChildAtIndex(i) for i in range(desktop.childCount)],
+                                                     "running" if program.poll() is None else "ended"), file=sys.stderr)
                 return
             main = wait_for(language + " main window",
                             lambda: next((w for w in windows(app) if w.name == "Corvane Keyboard"), None))
