@@ -75,7 +75,7 @@ SkinnedDialog::SkinnedDialog(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt:
     setAttribute(Qt::WA_OpaquePaintEvent);
     InstallSkinnedAccessibility();
     // A child widget's focus mark is drawn on the window around the widget.
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+    focusWatch_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
         const auto mine = [this](QWidget* w) { return w != nullptr && (w == this || isAncestorOf(w)); };
         if (mine(old) || mine(now)) {
             // A child widget takes the focus from a drawn control; another window only borrows it.
@@ -83,6 +83,11 @@ SkinnedDialog::SkinnedDialog(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt:
             if (focusVisible_) FullPaint();
         }
     });
+}
+
+SkinnedDialog::~SkinnedDialog()
+{
+    disconnect(focusWatch_);
 }
 
 void SkinnedDialog::SetSkin(const QString& folder, const QString& backgroundFile)

@@ -49,6 +49,7 @@ class SkinnedDialog : public QDialog
     Q_OBJECT
 public:
     explicit SkinnedDialog(QWidget* parent = nullptr);
+    ~SkinnedDialog() override;
 
     void SetSkin(const QString& folder, const QString& backgroundFile);
     QString SkinFolder() const { return frame_.Folder(); }
@@ -118,6 +119,8 @@ private:
     std::optional<std::uint32_t> messageTime_;
 
     void ControlsChanged();
+    // Focus changes reach the window while it exists; QWidget's own end moves the focus too.
+    QMetaObject::Connection focusWatch_;
     void TellAssistiveTechnology();
     mutable std::optional<DrawnControlList> controls_;
     std::optional<int> focusedId_;

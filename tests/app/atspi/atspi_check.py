@@ -2,8 +2,9 @@
 
 Run inside a private D-Bus session with a private X server (check-atspi sets both up). For each
 language it starts the program against the emulator, waits for its window on the bus, and checks
-the named objects, the Apply button's name, and that the Macro button's press action opens the
-macro dialog.
+the named objects, the Apply button's name, the help window's rows, and that the Macro button's
+press action opens the macro dialog. German comes from the locale alone (LANG=de_DE.UTF-8, no
+stored setting), as a user's session gives it.
 """
 import os
 import subprocess
@@ -91,8 +92,16 @@ def check_language(language):
     expect = EXPECT[language]
     with tempfile.TemporaryDirectory() as data:
         env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb")
+        # English by its option; German by the locale alone, with no stored setting.
+        for name in ("LC_ALL", "LC_MESSAGES", "LANG"):
+            env.pop(name, None)
+        arguments = [PROGRAM, "--emulate=fresh", "--data-dir", data]
+        if language == "german":
+            env["LANG"] = "de_DE.UTF-8"
+        else:
+            arguments += ["--language", language]
         program = subprocess.Popen(
-            [PROGRAM, "--emulate=fresh", "--data-dir", data, "--language", language],
+            arguments,
             env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         try:
             app = wait_for(language + " program on the bus", lambda: application(program.pid))

@@ -139,8 +139,8 @@ TEST_F(KeyDialogTest, OpensOnTheStoredMacroFunctionAndLaunch)
 struct CaptureCase
 {
     const char* name;
-    std::initializer_list<std::uint8_t> stored; // a stored combination, or none
-    bool combination;                           // the edit the user picks
+    std::vector<std::uint8_t> stored; // a stored combination, or none
+    bool combination;                 // the edit the user picks
     std::vector<std::uint8_t> pressed;
     QString shown;
     KeyFunctionKind savedKind;
@@ -300,8 +300,8 @@ TEST_F(KeyDialogTest, FocusArrivingAfterTheEndChangesNothing)
     struct Case
     {
         const char* name;
-        std::initializer_list<std::uint8_t> stored; // a stored combination, or none
-        std::vector<std::uint8_t> pressed;          // into the edit the dialog opened on
+        std::vector<std::uint8_t> stored;  // a stored combination, or none
+        std::vector<std::uint8_t> pressed; // into the edit the dialog opened on
         bool reset;
         KeyFunctionKind kind;
         std::int32_t count;

@@ -139,7 +139,7 @@ public:
         QCoreApplication::processEvents();
     }
     KeyRecord& Record(std::uint8_t slot = kSlotA) { return state->records[slot]; }
-    void StoreKeys(KeyFunctionKind kind, std::initializer_list<std::uint8_t> keys, std::uint8_t slot = kSlotA)
+    void StoreKeys(KeyFunctionKind kind, const std::vector<std::uint8_t>& keys, std::uint8_t slot = kSlotA)
     {
         Record(slot).SetKind(kind);
         std::copy(keys.begin(), keys.end(), Record(slot).Data());
