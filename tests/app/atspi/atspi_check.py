@@ -100,15 +100,17 @@ def check_language(language):
             env["LANG"] = "de_DE.UTF-8"
         else:
             arguments += ["--language", language]
-        program = subprocess.Popen(
-            arguments,
-            env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        log = open(os.path.join(data, "program.log"), "w+")
+        program = subprocess.Popen(arguments, env=env, stdout=log, stderr=subprocess.STDOUT)
         try:
             app = wait_for(language + " program on the bus", lambda: application(program.pid))
             if app is None:
                 desktop = pyatspi.Registry.getDesktop(0)
-                print("on the bus: %r; program %s" % ([desktop.getChildAtIndex(i) for i in range(desktop.childCount)],
-                                                     "running" if program.poll() is None else "ended"), file=sys.stderr)
+                log.seek(0)
+                print("on the bus: %r; program %s; it said: %s" % (
+                    [desktop.getChildAtIndex(i) for i in range(desktop.childCount)],
+                    "running" if program.poll() is None else "ended with %s" % program.returncode, log.read()),
+                    file=sys.stderr)
                 return
             main = wait_for(language + " main window",
                             lambda: next((w for w in windows(app) if w.name == "Corvane Keyboard"), None))
